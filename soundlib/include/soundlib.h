@@ -1,0 +1,476 @@
+/*
+ * Sorvel sound library: the one public door.
+ *
+ * Flat C calls over a C++ engine (decoding through FFmpeg and libopenmpt, a float mixer,
+ * resamplers, and sound devices through RtAudio).
+ *
+ * Error policy, for every call:
+ *   - Each call returns an FMOD_RESULT; 0 (FMOD_OK) is success. No exception crosses this header.
+ *   - Handles are 32-bit values; 0 is never a valid handle. A released, stopped, ended or stale
+ *     handle answers FMOD_ERR_INVALID_HANDLE (36); a channel whose slot was taken by another
+ *     sound answers FMOD_ERR_CHANNEL_STOLEN (11).
+ *   - Null out-pointers answer FMOD_ERR_INVALID_PARAM (37).
+ *   - Settings calls after FMOD_System_Init answer FMOD_ERR_INITIALIZED (32); calls that need an
+ *     initialised system before Init answer FMOD_ERR_UNINITIALIZED (78).
+ *
+ * Threads: every call may come from any one thread at a time per process (calls are serialised
+ * internally). The mixer and streaming threads never wait on the caller's thread.
+ */
+#ifndef SORVEL_SOUNDLIB_H
+#define SORVEL_SOUNDLIB_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define F_API __attribute__((visibility("default")))
+#else
+#define F_API
+#endif
+#define F_CALLBACK
+
+typedef int FMOD_RESULT;
+typedef int FMOD_BOOL;
+
+/* Object handles: 32-bit, 0 = none. */
+typedef uint32_t FMOD_SYSTEM;
+typedef uint32_t FMOD_SOUND;
+typedef uint32_t FMOD_CHANNEL;
+typedef uint32_t FMOD_DSP;
+typedef uint32_t FMOD_DSPCONNECTION;
+
+/* Results (texts: FMOD_ErrorString). */
+enum {
+    FMOD_OK = 0,
+    FMOD_ERR_ALREADYLOCKED = 1,
+    FMOD_ERR_BADCOMMAND = 2,
+    FMOD_ERR_CDDA_DRIVERS = 3,
+    FMOD_ERR_CDDA_INIT = 4,
+    FMOD_ERR_CDDA_INVALID_DEVICE = 5,
+    FMOD_ERR_CDDA_NOAUDIO = 6,
+    FMOD_ERR_CDDA_NODEVICES = 7,
+    FMOD_ERR_CDDA_NODISC = 8,
+    FMOD_ERR_CDDA_READ = 9,
+    FMOD_ERR_CHANNEL_ALLOC = 10,
+    FMOD_ERR_CHANNEL_STOLEN = 11,
+    FMOD_ERR_COM = 12,
+    FMOD_ERR_DMA = 13,
+    FMOD_ERR_DSP_CONNECTION = 14,
+    FMOD_ERR_DSP_FORMAT = 15,
+    FMOD_ERR_DSP_NOTFOUND = 16,
+    FMOD_ERR_DSP_RUNNING = 17,
+    FMOD_ERR_DSP_TOOMANYCONNECTIONS = 18,
+    FMOD_ERR_FILE_BAD = 19,
+    FMOD_ERR_FILE_COULDNOTSEEK = 20,
+    FMOD_ERR_FILE_DISKEJECTED = 21,
+    FMOD_ERR_FILE_EOF = 22,
+    FMOD_ERR_FILE_NOTFOUND = 23,
+    FMOD_ERR_FILE_UNWANTED = 24,
+    FMOD_ERR_FORMAT = 25,
+    FMOD_ERR_HTTP = 26,
+    FMOD_ERR_HTTP_ACCESS = 27,
+    FMOD_ERR_HTTP_PROXY_AUTH = 28,
+    FMOD_ERR_HTTP_SERVER_ERROR = 29,
+    FMOD_ERR_HTTP_TIMEOUT = 30,
+    FMOD_ERR_INITIALIZATION = 31,
+    FMOD_ERR_INITIALIZED = 32,
+    FMOD_ERR_INTERNAL = 33,
+    FMOD_ERR_INVALID_ADDRESS = 34,
+    FMOD_ERR_INVALID_FLOAT = 35,
+    FMOD_ERR_INVALID_HANDLE = 36,
+    FMOD_ERR_INVALID_PARAM = 37,
+    FMOD_ERR_INVALID_SPEAKER = 38,
+    FMOD_ERR_INVALID_SYNCPOINT = 39,
+    FMOD_ERR_INVALID_VECTOR = 40,
+    FMOD_ERR_IRX = 41,
+    FMOD_ERR_MAXAUDIBLE = 42,
+    FMOD_ERR_MEMORY = 43,
+    FMOD_ERR_MEMORY_CANTPOINT = 44,
+    FMOD_ERR_MEMORY_IOP = 45,
+    FMOD_ERR_MEMORY_SRAM = 46,
+    FMOD_ERR_NEEDS2D = 47,
+    FMOD_ERR_NEEDS3D = 48,
+    FMOD_ERR_NEEDSHARDWARE = 49,
+    FMOD_ERR_NEEDSSOFTWARE = 50,
+    FMOD_ERR_NET_CONNECT = 51,
+    FMOD_ERR_NET_SOCKET_ERROR = 52,
+    FMOD_ERR_NET_URL = 53,
+    FMOD_ERR_NET_WOULD_BLOCK = 54,
+    FMOD_ERR_NOTREADY = 55,
+    FMOD_ERR_OUTPUT_ALLOCATED = 56,
+    FMOD_ERR_OUTPUT_CREATEBUFFER = 57,
+    FMOD_ERR_OUTPUT_DRIVERCALL = 58,
+    FMOD_ERR_OUTPUT_ENUMERATION = 59,
+    FMOD_ERR_OUTPUT_FORMAT = 60,
+    FMOD_ERR_OUTPUT_INIT = 61,
+    FMOD_ERR_OUTPUT_NOHARDWARE = 62,
+    FMOD_ERR_OUTPUT_NOSOFTWARE = 63,
+    FMOD_ERR_PAN = 64,
+    FMOD_ERR_PLUGIN = 65,
+    FMOD_ERR_PLUGIN_INSTANCES = 66,
+    FMOD_ERR_PLUGIN_MISSING = 67,
+    FMOD_ERR_PLUGIN_RESOURCE = 68,
+    FMOD_ERR_RECORD = 69,
+    FMOD_ERR_REVERB_INSTANCE = 70,
+    FMOD_ERR_SUBSOUND_ALLOCATED = 71,
+    FMOD_ERR_SUBSOUND_CANTMOVE = 72,
+    FMOD_ERR_SUBSOUND_MODE = 73,
+    FMOD_ERR_SUBSOUNDS = 74,
+    FMOD_ERR_TAGNOTFOUND = 75,
+    FMOD_ERR_TOOMANYCHANNELS = 76,
+    FMOD_ERR_UNIMPLEMENTED = 77,
+    FMOD_ERR_UNINITIALIZED = 78,
+    FMOD_ERR_UNSUPPORTED = 79,
+    FMOD_ERR_UPDATE = 80,
+    FMOD_ERR_VERSION = 81,
+    FMOD_ERR_EVENT_FAILED = 82,
+    FMOD_ERR_EVENT_INFOONLY = 83,
+    FMOD_ERR_EVENT_INTERNAL = 84,
+    FMOD_ERR_EVENT_MAXSTREAMS = 85,
+    FMOD_ERR_EVENT_MISMATCH = 86,
+    FMOD_ERR_EVENT_NAMECONFLICT = 87,
+    FMOD_ERR_EVENT_NOTFOUND = 88
+};
+
+/* Output types. The Windows outputs (6, 7, 8, 9, 10) behave as autodetect here. */
+typedef int FMOD_OUTPUTTYPE;
+enum {
+    FMOD_OUTPUTTYPE_AUTODETECT = 0, /* PulseAudio/PipeWire, else ALSA, else no sound */
+    FMOD_OUTPUTTYPE_UNKNOWN = 1,
+    FMOD_OUTPUTTYPE_NOSOUND = 2,
+    FMOD_OUTPUTTYPE_WAVWRITER = 3,     /* real-time pace, to SORVEL_WAVE_OUT or sorvel_output.wav */
+    FMOD_OUTPUTTYPE_NOSOUND_NRT = 4,   /* one block per FMOD_System_Update */
+    FMOD_OUTPUTTYPE_WAVWRITER_NRT = 5, /* one block per FMOD_System_Update */
+    FMOD_OUTPUTTYPE_DSOUND = 6,
+    FMOD_OUTPUTTYPE_WINMM = 7,
+    FMOD_OUTPUTTYPE_OPENAL = 8,
+    FMOD_OUTPUTTYPE_WASAPI = 9,
+    FMOD_OUTPUTTYPE_ASIO = 10,
+    FMOD_OUTPUTTYPE_OSS = 11,
+    FMOD_OUTPUTTYPE_ALSA = 12,
+    FMOD_OUTPUTTYPE_ESD = 13,
+    FMOD_OUTPUTTYPE_PULSEAUDIO = 14,
+    FMOD_OUTPUTTYPE_JACK = 20
+};
+
+/* Sample formats of the software mixer's output. */
+typedef int FMOD_SOUND_FORMAT;
+enum {
+    FMOD_SOUND_FORMAT_NONE = 0,
+    FMOD_SOUND_FORMAT_PCM8 = 1,
+    FMOD_SOUND_FORMAT_PCM16 = 2,
+    FMOD_SOUND_FORMAT_PCM24 = 3,
+    FMOD_SOUND_FORMAT_PCM32 = 4,
+    FMOD_SOUND_FORMAT_PCMFLOAT = 5,
+    FMOD_SOUND_FORMAT_GCADPCM = 6,
+    FMOD_SOUND_FORMAT_IMAADPCM = 7,
+    FMOD_SOUND_FORMAT_VAG = 8,
+    FMOD_SOUND_FORMAT_XMA = 9,
+    FMOD_SOUND_FORMAT_MPEG = 10
+};
+
+/* Kinds of sound file, as FMOD_Sound_GetFormat reports them and as a creation hint. */
+typedef int FMOD_SOUND_TYPE;
+enum {
+    FMOD_SOUND_TYPE_UNKNOWN = 0,
+    FMOD_SOUND_TYPE_AAC = 1,
+    FMOD_SOUND_TYPE_AIFF = 2,
+    FMOD_SOUND_TYPE_ASF = 3,
+    FMOD_SOUND_TYPE_AT3 = 4,
+    FMOD_SOUND_TYPE_CDDA = 5,
+    FMOD_SOUND_TYPE_DLS = 6,
+    FMOD_SOUND_TYPE_FLAC = 7,
+    FMOD_SOUND_TYPE_FSB = 8,
+    FMOD_SOUND_TYPE_GCADPCM = 9,
+    FMOD_SOUND_TYPE_IT = 10,
+    FMOD_SOUND_TYPE_MIDI = 11,
+    FMOD_SOUND_TYPE_MOD = 12,
+    FMOD_SOUND_TYPE_MPEG = 13,
+    FMOD_SOUND_TYPE_OGGVORBIS = 14,
+    FMOD_SOUND_TYPE_PLAYLIST = 15,
+    FMOD_SOUND_TYPE_RAW = 16,
+    FMOD_SOUND_TYPE_S3M = 17,
+    FMOD_SOUND_TYPE_SF2 = 18,
+    FMOD_SOUND_TYPE_USER = 19,
+    FMOD_SOUND_TYPE_WAV = 20,
+    FMOD_SOUND_TYPE_XM = 21,
+    FMOD_SOUND_TYPE_XMA = 22,
+    FMOD_SOUND_TYPE_VAG = 23
+};
+
+typedef int FMOD_SPEAKERMODE;
+enum {
+    FMOD_SPEAKERMODE_RAW = 0, /* channel count from FMOD_System_SetSoftwareFormat */
+    FMOD_SPEAKERMODE_MONO = 1,
+    FMOD_SPEAKERMODE_STEREO = 2,
+    FMOD_SPEAKERMODE_QUAD = 3,
+    FMOD_SPEAKERMODE_SURROUND = 4,
+    FMOD_SPEAKERMODE_5POINT1 = 5,
+    FMOD_SPEAKERMODE_7POINT1 = 6,
+    FMOD_SPEAKERMODE_PROLOGIC = 7 /* stereo-compatible two channels */
+};
+
+typedef int FMOD_DSP_RESAMPLER;
+enum {
+    FMOD_DSP_RESAMPLER_NOINTERP = 0, /* nearest sample */
+    FMOD_DSP_RESAMPLER_LINEAR = 1,
+    FMOD_DSP_RESAMPLER_CUBIC = 2,
+    FMOD_DSP_RESAMPLER_SPLINE = 3
+};
+
+typedef unsigned int FMOD_TIMEUNIT;
+#define FMOD_TIMEUNIT_MS 0x00000001
+#define FMOD_TIMEUNIT_PCM 0x00000002
+#define FMOD_TIMEUNIT_PCMBYTES 0x00000004
+#define FMOD_TIMEUNIT_RAWBYTES 0x00000008
+
+typedef unsigned int FMOD_MODE;
+#define FMOD_DEFAULT 0x00000000
+#define FMOD_LOOP_OFF 0x00000001
+#define FMOD_LOOP_NORMAL 0x00000002
+#define FMOD_LOOP_BIDI 0x00000004
+#define FMOD_2D 0x00000008
+#define FMOD_3D 0x00000010
+#define FMOD_HARDWARE 0x00000020
+#define FMOD_SOFTWARE 0x00000040
+#define FMOD_CREATESTREAM 0x00000080
+#define FMOD_CREATESAMPLE 0x00000100
+#define FMOD_CREATECOMPRESSEDSAMPLE 0x00000200
+#define FMOD_OPENUSER 0x00000400
+#define FMOD_OPENMEMORY 0x00000800
+#define FMOD_OPENRAW 0x00001000
+#define FMOD_OPENONLY 0x00002000
+#define FMOD_ACCURATETIME 0x00004000
+#define FMOD_MPEGSEARCH 0x00008000
+#define FMOD_NONBLOCKING 0x00010000
+#define FMOD_UNIQUE 0x00020000
+
+typedef unsigned int FMOD_INITFLAGS;
+#define FMOD_INIT_NORMAL 0x00000000
+
+typedef int FMOD_CHANNELINDEX;
+enum { FMOD_CHANNEL_FREE = -1, FMOD_CHANNEL_REUSE = -2 };
+
+typedef int FMOD_OPENSTATE;
+enum {
+    FMOD_OPENSTATE_READY = 0,
+    FMOD_OPENSTATE_LOADING = 1,
+    FMOD_OPENSTATE_ERROR = 2,
+    FMOD_OPENSTATE_CONNECTING = 3,
+    FMOD_OPENSTATE_BUFFERING = 4,
+    FMOD_OPENSTATE_SEEKING = 5,
+    FMOD_OPENSTATE_STREAMING = 6,
+    FMOD_OPENSTATE_SETPOSITION = 7
+};
+
+typedef int FMOD_TAGTYPE;
+enum {
+    FMOD_TAGTYPE_UNKNOWN = 0,
+    FMOD_TAGTYPE_ID3V1 = 1,
+    FMOD_TAGTYPE_ID3V2 = 2,
+    FMOD_TAGTYPE_VORBISCOMMENT = 3,
+    FMOD_TAGTYPE_SHOUTCAST = 4,
+    FMOD_TAGTYPE_ICECAST = 5,
+    FMOD_TAGTYPE_ASF = 6,
+    FMOD_TAGTYPE_MIDI = 7,
+    FMOD_TAGTYPE_PLAYLIST = 8,
+    FMOD_TAGTYPE_FMOD = 9,
+    FMOD_TAGTYPE_USER = 10
+};
+
+typedef int FMOD_TAGDATATYPE;
+enum {
+    FMOD_TAGDATATYPE_BINARY = 0,
+    FMOD_TAGDATATYPE_INT = 1,
+    FMOD_TAGDATATYPE_FLOAT = 2,
+    FMOD_TAGDATATYPE_STRING = 3, /* here always UTF-8, zero-terminated, the zero counted */
+    FMOD_TAGDATATYPE_STRING_UTF16 = 4,
+    FMOD_TAGDATATYPE_STRING_UTF16BE = 5,
+    FMOD_TAGDATATYPE_STRING_UTF8 = 6,
+    FMOD_TAGDATATYPE_CDTOC = 7
+};
+
+/* A tag as FMOD_Sound_GetTag hands it out. name and data stay valid until the sound is
+ * released or the same tag is updated by a stream. */
+typedef struct FMOD_TAG {
+    FMOD_TAGTYPE type;
+    FMOD_TAGDATATYPE datatype;
+    char* name;
+    void* data;
+    unsigned int datalen;
+    FMOD_BOOL updated;
+} FMOD_TAG;
+
+typedef int FMOD_DSP_TYPE;
+enum {
+    FMOD_DSP_TYPE_UNKNOWN = 0,
+    FMOD_DSP_TYPE_MIXER = 1,
+    FMOD_DSP_TYPE_OSCILLATOR = 2,
+    FMOD_DSP_TYPE_LOWPASS = 3,
+    FMOD_DSP_TYPE_ITLOWPASS = 4,
+    FMOD_DSP_TYPE_HIGHPASS = 5,
+    FMOD_DSP_TYPE_ECHO = 6,
+    FMOD_DSP_TYPE_FLANGE = 7,
+    FMOD_DSP_TYPE_DISTORTION = 8,
+    FMOD_DSP_TYPE_NORMALIZE = 9,
+    FMOD_DSP_TYPE_PARAMEQ = 10,
+    FMOD_DSP_TYPE_PITCHSHIFT = 11,
+    FMOD_DSP_TYPE_CHORUS = 12,
+    FMOD_DSP_TYPE_REVERB = 13,
+    FMOD_DSP_TYPE_VSTPLUGIN = 14,
+    FMOD_DSP_TYPE_WINAMPPLUGIN = 15,
+    FMOD_DSP_TYPE_ITECHO = 16,
+    FMOD_DSP_TYPE_COMPRESSOR = 17,
+    FMOD_DSP_TYPE_SFXREVERB = 18
+};
+
+typedef int FMOD_DSP_FFT_WINDOW;
+enum {
+    FMOD_DSP_FFT_WINDOW_RECT = 0,
+    FMOD_DSP_FFT_WINDOW_TRIANGLE = 1,
+    FMOD_DSP_FFT_WINDOW_HAMMING = 2,
+    FMOD_DSP_FFT_WINDOW_HANNING = 3,
+    FMOD_DSP_FFT_WINDOW_BLACKMAN = 4,
+    FMOD_DSP_FFT_WINDOW_BLACKMANHARRIS = 5
+};
+
+/* File-system hooks. The library calls them on its streaming thread. */
+typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_OPENCALLBACK)(const char* name, int unicode,
+                                                         unsigned int* filesize, void** handle,
+                                                         void** userdata);
+typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_CLOSECALLBACK)(void* handle, void* userdata);
+typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_READCALLBACK)(void* handle, void* buffer,
+                                                         unsigned int sizebytes,
+                                                         unsigned int* bytesread, void* userdata);
+typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_SEEKCALLBACK)(void* handle, unsigned int pos,
+                                                         void* userdata);
+
+/*
+ * Extra information for sound creation: 27 fields of 32 bits, 108 bytes. Callers zero it and
+ * set cbsize to 108; of the rest only suggestedsoundtype is read (FMOD_SOUND_TYPE_MIDI forces
+ * the MIDI decoder). The other fields keep their places so records made for the original
+ * layout stay valid; they are ignored.
+ */
+typedef struct FMOD_CREATESOUNDEXINFO {
+    int cbsize;
+    unsigned int length;
+    unsigned int fileoffset;
+    int numchannels;
+    int defaultfrequency;
+    FMOD_SOUND_FORMAT format;
+    unsigned int decodebuffersize;
+    int initialsubsound;
+    int numsubsounds;
+    uint32_t inclusionlist;
+    int inclusionlistnum;
+    uint32_t pcmreadcallback;
+    uint32_t pcmsetposcallback;
+    uint32_t nonblockcallback;
+    uint32_t dlsname;
+    uint32_t encryptionkey;
+    int maxpolyphony;
+    uint32_t userdata;
+    FMOD_SOUND_TYPE suggestedsoundtype;
+    uint32_t useropen;
+    uint32_t userclose;
+    uint32_t userread;
+    uint32_t userseek;
+    int speakermap;
+    uint32_t initialsoundgroup;
+    unsigned int initialseekposition;
+    FMOD_TIMEUNIT initialseekpostype;
+} FMOD_CREATESOUNDEXINFO;
+
+typedef struct FMOD_GUID {
+    unsigned int Data1;
+    unsigned short Data2;
+    unsigned short Data3;
+    unsigned char Data4[8];
+} FMOD_GUID;
+
+/* Result texts: the library's table for 0..88, "Unknown error." otherwise. Never null. */
+F_API const char* FMOD_ErrorString(FMOD_RESULT result);
+
+/* System. */
+F_API FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM* system);
+F_API FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM system);
+F_API FMOD_RESULT FMOD_System_SetOutput(FMOD_SYSTEM system, FMOD_OUTPUTTYPE output);
+F_API FMOD_RESULT FMOD_System_GetOutput(FMOD_SYSTEM system, FMOD_OUTPUTTYPE* output);
+F_API FMOD_RESULT FMOD_System_GetNumDrivers(FMOD_SYSTEM system, int* numdrivers);
+F_API FMOD_RESULT FMOD_System_GetDriverInfo(FMOD_SYSTEM system, int id, char* name, int namelen,
+                                            FMOD_GUID* guid);
+F_API FMOD_RESULT FMOD_System_SetDriver(FMOD_SYSTEM system, int driver);
+F_API FMOD_RESULT FMOD_System_GetDriver(FMOD_SYSTEM system, int* driver);
+F_API FMOD_RESULT FMOD_System_SetSoftwareFormat(FMOD_SYSTEM system, int samplerate,
+                                                FMOD_SOUND_FORMAT format, int numoutputchannels,
+                                                int maxinputchannels,
+                                                FMOD_DSP_RESAMPLER resamplemethod);
+F_API FMOD_RESULT FMOD_System_GetSoftwareFormat(FMOD_SYSTEM system, int* samplerate,
+                                                FMOD_SOUND_FORMAT* format, int* numoutputchannels,
+                                                int* maxinputchannels,
+                                                FMOD_DSP_RESAMPLER* resamplemethod, int* bits);
+F_API FMOD_RESULT FMOD_System_SetSpeakerMode(FMOD_SYSTEM system, FMOD_SPEAKERMODE speakermode);
+F_API FMOD_RESULT FMOD_System_GetSpeakerMode(FMOD_SYSTEM system, FMOD_SPEAKERMODE* speakermode);
+F_API FMOD_RESULT FMOD_System_SetStreamBufferSize(FMOD_SYSTEM system, unsigned int filebuffersize,
+                                                  FMOD_TIMEUNIT filebuffersizetype);
+F_API FMOD_RESULT FMOD_System_AttachFileSystem(FMOD_SYSTEM system, FMOD_FILE_OPENCALLBACK useropen,
+                                               FMOD_FILE_CLOSECALLBACK userclose,
+                                               FMOD_FILE_READCALLBACK userread,
+                                               FMOD_FILE_SEEKCALLBACK userseek);
+F_API FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM system, int maxchannels, FMOD_INITFLAGS flags,
+                                   void* extradriverdata);
+F_API FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM system);
+F_API FMOD_RESULT FMOD_System_Update(FMOD_SYSTEM system);
+F_API FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM system, int* channels);
+
+/* Sounds and streams. name_or_data is a UTF-8 path. */
+F_API FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM system, const char* name_or_data,
+                                          FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exinfo,
+                                          FMOD_SOUND* sound);
+F_API FMOD_RESULT FMOD_System_CreateStream(FMOD_SYSTEM system, const char* name_or_data,
+                                           FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exinfo,
+                                           FMOD_SOUND* sound);
+F_API FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND sound);
+F_API FMOD_RESULT FMOD_Sound_GetLength(FMOD_SOUND sound, unsigned int* length,
+                                       FMOD_TIMEUNIT lengthtype);
+F_API FMOD_RESULT FMOD_Sound_GetFormat(FMOD_SOUND sound, FMOD_SOUND_TYPE* type,
+                                       FMOD_SOUND_FORMAT* format, int* channels, int* bits);
+F_API FMOD_RESULT FMOD_Sound_GetDefaults(FMOD_SOUND sound, float* frequency, float* volume,
+                                         float* pan, int* priority);
+F_API FMOD_RESULT FMOD_Sound_GetOpenState(FMOD_SOUND sound, FMOD_OPENSTATE* openstate,
+                                          unsigned int* percentbuffered, FMOD_BOOL* starving);
+F_API FMOD_RESULT FMOD_Sound_GetNumSubSounds(FMOD_SOUND sound, int* numsubsounds);
+F_API FMOD_RESULT FMOD_Sound_GetSubSound(FMOD_SOUND sound, int index, FMOD_SOUND* subsound);
+F_API FMOD_RESULT FMOD_Sound_GetNumTags(FMOD_SOUND sound, int* numtags, int* numtagsupdated);
+F_API FMOD_RESULT FMOD_Sound_GetTag(FMOD_SOUND sound, const char* name, int index, FMOD_TAG* tag);
+F_API FMOD_RESULT FMOD_Sound_GetMode(FMOD_SOUND sound, FMOD_MODE* mode);
+
+/* Channels. */
+F_API FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM system, FMOD_CHANNELINDEX channelid,
+                                        FMOD_SOUND sound, FMOD_BOOL paused, FMOD_CHANNEL* channel);
+F_API FMOD_RESULT FMOD_Channel_Stop(FMOD_CHANNEL channel);
+F_API FMOD_RESULT FMOD_Channel_SetPaused(FMOD_CHANNEL channel, FMOD_BOOL paused);
+F_API FMOD_RESULT FMOD_Channel_GetPaused(FMOD_CHANNEL channel, FMOD_BOOL* paused);
+F_API FMOD_RESULT FMOD_Channel_IsPlaying(FMOD_CHANNEL channel, FMOD_BOOL* isplaying);
+F_API FMOD_RESULT FMOD_Channel_SetPosition(FMOD_CHANNEL channel, unsigned int position,
+                                           FMOD_TIMEUNIT postype);
+F_API FMOD_RESULT FMOD_Channel_GetPosition(FMOD_CHANNEL channel, unsigned int* position,
+                                           FMOD_TIMEUNIT postype);
+F_API FMOD_RESULT FMOD_Channel_SetVolume(FMOD_CHANNEL channel, float volume);
+F_API FMOD_RESULT FMOD_Channel_GetVolume(FMOD_CHANNEL channel, float* volume);
+F_API FMOD_RESULT FMOD_Channel_SetPan(FMOD_CHANNEL channel, float pan);
+F_API FMOD_RESULT FMOD_Channel_GetPan(FMOD_CHANNEL channel, float* pan);
+F_API FMOD_RESULT FMOD_Channel_SetFrequency(FMOD_CHANNEL channel, float frequency);
+F_API FMOD_RESULT FMOD_Channel_GetFrequency(FMOD_CHANNEL channel, float* frequency);
+F_API FMOD_RESULT FMOD_Channel_SetPriority(FMOD_CHANNEL channel, int priority);
+F_API FMOD_RESULT FMOD_Channel_GetPriority(FMOD_CHANNEL channel, int* priority);
+F_API FMOD_RESULT FMOD_Channel_GetCurrentSound(FMOD_CHANNEL channel, FMOD_SOUND* sound);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SORVEL_SOUNDLIB_H */

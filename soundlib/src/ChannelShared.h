@@ -1,0 +1,34 @@
+// Per-channel values shared between the caller's thread and the mixer, all atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace soundlib {
+
+struct ChannelShared {
+    // Written by the caller's thread, read by the mixer once per block.
+    std::atomic<float> volume{1.0f};
+    std::atomic<float> pan{0.0f};
+    std::atomic<float> frequency{0.0f};
+    std::atomic<bool> paused{false};
+    // Written by the mixer: generation (high 16 bits) and source frame (low 48 bits) of the
+    // voice, and the generation of the last voice that reached its end.
+    std::atomic<uint64_t> position{0};
+    std::atomic<uint32_t> endedGeneration{0};
+
+    static constexpr uint64_t pack(uint16_t generation, uint64_t frame) {
+        return (static_cast<uint64_t>(generation) << 48) | (frame & 0xFFFFFFFFFFFFull);
+    }
+};
+
+// Gains of a voice on the left and right speaker for a pan of -1..1 (volume not included).
+// Mono sources pan with constant power (each side -3 dB at centre); stereo sources keep both
+// sides whole at centre and fade the far side out with the same law.
+struct PanGains {
+    float left;
+    float right;
+};
+PanGains panGains(int sourceChannels, float pan);
+
+} // namespace soundlib

@@ -1,0 +1,324 @@
+#include "Mixer.h"
+
+#include "interpolation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace soundlib {
+namespace {
+
+// Output frames mixed per voice at a time; bounds the scratch memory taken at start.
+constexpr size_t kSubBlock = 256;
+// Highest source-to-output step (playback rate over output rate) a voice may take.
+constexpr double kMaxStep = 32.0;
+constexpr size_t kScratchFrames =
+    static_cast<size_t>(kSubBlock * kMaxStep) + kInterpBefore + kInterpAfter + 2;
+
+constexpr double kQuarterPi = 0.78539816339744830962;
+
+} // namespace
+
+PanGains panGains(int sourceChannels, float pan) {
+    const double p = std::clamp(static_cast<double>(pan), -1.0, 1.0);
+    const double angle = (p + 1.0) * kQuarterPi; // 0 .. pi/2
+    const double left = std::cos(angle);
+    const double right = std::sin(angle);
+    if (sourceChannels == 1) {
+        return {static_cast<float>(left), static_cast<float>(right)};
+    }
+    // Balance for stereo: the near side stays whole, the far side follows the same curve.
+    const double root2 = std::sqrt(2.0);
+    return {static_cast<float>(std::min(1.0, left * root2)),
+            static_cast<float>(std::min(1.0, right * root2))};
+}
+
+Mixer::Mixer(const MixerConfig& config)
+    : config_(config), commands_(4096), voices_(config.maxChannels),
+      shared_(std::make_unique<ChannelShared[]>(config.maxChannels)),
+      scratch_(kScratchFrames * 2), resampled_(kSubBlock * 2) {}
+
+void Mixer::applyCommands() {
+    MixerCommand command;
+    uint64_t last = applied_.load(std::memory_order_relaxed);
+    bool any = false;
+    while (commands_.pop(command)) {
+        any = true;
+        last = command.sequence;
+        if (command.slot >= voices_.size()) {
+            continue;
+        }
+        Voice& voice = voices_[command.slot];
+        ChannelShared& shared = shared_[command.slot];
+        switch (command.kind) {
+        case MixerCommand::Kind::Start:
+            voice = Voice{};
+            voice.active = true;
+            voice.generation = command.generation;
+            voice.source = command.source;
+            if (voice.source.feed != nullptr) {
+                voice.awaiting = true;
+                voice.awaitSerial = command.streamSerial;
+                voice.awaitPosition = command.position;
+            } else {
+                voice.position = static_cast<double>(command.position);
+            }
+            shared.position.store(ChannelShared::pack(voice.generation, command.position),
+                                  std::memory_order_release);
+            break;
+        case MixerCommand::Kind::Stop:
+            if (voice.active && voice.generation == command.generation) {
+                voice.active = false;
+            }
+            break;
+        case MixerCommand::Kind::Seek:
+            if (voice.active && voice.generation == command.generation) {
+                if (voice.source.feed != nullptr) {
+                    voice.awaiting = true;
+                    voice.awaitSerial = command.streamSerial;
+                    voice.awaitPosition = command.position;
+                } else {
+                    voice.position = static_cast<double>(command.position);
+                }
+                shared.position.store(ChannelShared::pack(voice.generation, command.position),
+                                      std::memory_order_release);
+            }
+            break;
+        }
+    }
+    if (any) {
+        applied_.store(last, std::memory_order_release);
+    }
+}
+
+void Mixer::render(float* interleaved, size_t frames) noexcept {
+    applyCommands();
+    const size_t outChannels = static_cast<size_t>(config_.outputChannels);
+    std::fill(interleaved, interleaved + frames * outChannels, 0.0f);
+    for (size_t done = 0; done < frames;) {
+        const size_t n = std::min(kSubBlock, frames - done);
+        for (size_t slot = 0; slot < voices_.size(); ++slot) {
+            if (voices_[slot].active) {
+                renderVoice(voices_[slot], shared_[slot], interleaved + done * outChannels, n);
+            }
+        }
+        done += n;
+    }
+    rendered_.fetch_add(frames, std::memory_order_relaxed);
+}
+
+uint64_t Mixer::sourceFrameOf(const Voice& voice) const {
+    if (voice.awaiting) {
+        return voice.awaitPosition;
+    }
+    const uint64_t offset = static_cast<uint64_t>(std::max(0.0, std::floor(voice.position)));
+    if (voice.source.feed == nullptr) {
+        return offset;
+    }
+    uint64_t frame = voice.segment.sourceStart + offset;
+    const uint64_t length = voice.source.feed->lengthFrames();
+    if (voice.source.loop && length > 0) {
+        frame %= length;
+    }
+    return frame;
+}
+
+bool Mixer::voiceEnded(const Voice& voice) const {
+    if (voice.source.feed == nullptr) {
+        return !voice.source.loop && voice.position >= static_cast<double>(voice.source.sampleFrames);
+    }
+    if (voice.awaiting || voice.segment.ringEnd == UINT64_MAX) {
+        return false;
+    }
+    return voice.position >= static_cast<double>(voice.segment.ringEnd - voice.segment.ringStart);
+}
+
+size_t Mixer::gatherFrames(Voice& voice, int64_t first, size_t count) {
+    const size_t channels = static_cast<size_t>(voice.source.channels);
+    float* out = scratch_.data();
+    if (voice.source.feed == nullptr) {
+        const int64_t total = static_cast<int64_t>(voice.source.sampleFrames);
+        for (size_t i = 0; i < count; ++i) {
+            int64_t frame = first + static_cast<int64_t>(i);
+            if (voice.source.loop && total > 0) {
+                frame %= total;
+                if (frame < 0) {
+                    frame += total;
+                }
+            }
+            float* dst = out + i * channels;
+            if (frame >= 0 && frame < total) {
+                // Runs inside the sound are copied in one go.
+                const size_t run =
+                    std::min<size_t>(count - i, static_cast<size_t>(total - frame));
+                std::memcpy(dst, voice.source.sample + static_cast<size_t>(frame) * channels,
+                            run * channels * sizeof(float));
+                i += run - 1;
+            } else {
+                std::fill(dst, dst + channels, 0.0f);
+            }
+        }
+        return count;
+    }
+
+    // Stream: segment-relative frames map onto the ring from the segment's start.
+    const StreamFeed::Segment& segment = voice.segment;
+    StreamRing& ring = voice.source.feed->ring();
+    const uint64_t written = std::min(ring.publishedWritePosition(), segment.ringEnd);
+    const int64_t decoded = static_cast<int64_t>(written - segment.ringStart);
+    const bool ended = segment.ringEnd != UINT64_MAX;
+    size_t available = count;
+    for (size_t i = 0; i < count;) {
+        const int64_t frame = first + static_cast<int64_t>(i);
+        float* dst = out + i * channels;
+        if (frame < 0 || (ended && frame >= decoded)) {
+            std::fill(dst, dst + channels, 0.0f);
+            ++i;
+        } else if (frame < decoded) {
+            const size_t run = std::min<size_t>(count - i, static_cast<size_t>(decoded - frame));
+            ring.copyOut(segment.ringStart + static_cast<uint64_t>(frame), run, dst);
+            i += run;
+        } else {
+            available = i; // the decoder has not got this far yet
+            break;
+        }
+    }
+    return available;
+}
+
+void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames) {
+    auto publish = [&] {
+        shared.position.store(ChannelShared::pack(voice.generation, sourceFrameOf(voice)),
+                              std::memory_order_release);
+    };
+    if (shared.paused.load(std::memory_order_relaxed)) {
+        return;
+    }
+    const double step =
+        std::clamp(static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) /
+                       config_.outputRate,
+                   0.0, kMaxStep);
+
+    StreamFeed* feed = voice.source.feed;
+    if (feed != nullptr) {
+        if (config_.synchronousStreams) {
+            feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) +
+                           kInterpBefore + kInterpAfter + 2);
+        }
+        StreamFeed::Segment segment;
+        if (!feed->segment(segment)) {
+            return;
+        }
+        if (voice.awaiting) {
+            if (segment.serial != voice.awaitSerial) {
+                return;
+            }
+            voice.awaiting = false;
+            voice.position = 0.0;
+            feed->ring().releaseBefore(segment.ringStart);
+        }
+        voice.segment = segment;
+    }
+    if (step <= 0.0) {
+        return;
+    }
+
+    const size_t channels = static_cast<size_t>(voice.source.channels);
+    const double start = voice.position;
+    const int64_t base = static_cast<int64_t>(std::floor(start));
+    const int64_t first = base - kInterpBefore;
+    const int64_t last =
+        static_cast<int64_t>(std::floor(start + step * static_cast<double>(frames - 1))) +
+        kInterpAfter;
+    const size_t count = static_cast<size_t>(last - first + 1);
+    const size_t available = gatherFrames(voice, first, count);
+
+    // Output frames whose taps all lie inside what was gathered.
+    size_t produced = frames;
+    if (available < count) {
+        const int64_t lastUsable = first + static_cast<int64_t>(available) - 1 - kInterpAfter;
+        if (lastUsable < base) {
+            produced = 0;
+        } else {
+            produced = std::min<size_t>(
+                frames, static_cast<size_t>(std::floor((static_cast<double>(lastUsable) - start) /
+                                                       step)) +
+                            1);
+        }
+    }
+
+    // Resample into resampled_ (source channels, output rate).
+    const float* taps = scratch_.data() + kInterpBefore * channels;
+    const float* rows = taps;
+    if (step == 1.0 && start == std::floor(start)) {
+        rows = taps; // whole-sample steps at the same rate need no interpolation
+    } else {
+        const FMOD_DSP_RESAMPLER method = config_.resampler;
+        const ptrdiff_t stride = static_cast<ptrdiff_t>(channels);
+        for (size_t k = 0; k < produced; ++k) {
+            const double p = start + step * static_cast<double>(k);
+            const double whole = std::floor(p);
+            const size_t index = static_cast<size_t>(static_cast<int64_t>(whole) - base);
+            const float t = static_cast<float>(p - whole);
+            const float* y = taps + index * channels;
+            for (size_t c = 0; c < channels; ++c) {
+                resampled_[k * channels + c] = interpolate(method, y + c, stride, t);
+            }
+        }
+        rows = resampled_.data();
+    }
+
+    // Volume and pan, ramped across the block so changes do not click.
+    const float volume = std::clamp(shared.volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
+    const PanGains pan = panGains(voice.source.channels, shared.pan.load(std::memory_order_relaxed));
+    const size_t outChannels = static_cast<size_t>(config_.outputChannels);
+    float targetLeft = volume * pan.left;
+    float targetRight = volume * pan.right;
+    if (outChannels == 1) {
+        targetLeft = targetRight = channels == 1 ? volume : volume * 0.5f;
+    }
+    if (!voice.gainsSet) {
+        voice.gainLeft = targetLeft;
+        voice.gainRight = targetRight;
+        voice.gainsSet = true;
+    }
+    if (produced > 0) {
+        const float stepLeft = (targetLeft - voice.gainLeft) / static_cast<float>(produced);
+        const float stepRight = (targetRight - voice.gainRight) / static_cast<float>(produced);
+        float gl = voice.gainLeft;
+        float gr = voice.gainRight;
+        for (size_t k = 0; k < produced; ++k) {
+            gl += stepLeft;
+            gr += stepRight;
+            const float l = rows[k * channels];
+            const float r = channels > 1 ? rows[k * channels + 1] : l;
+            float* out = mix + k * outChannels;
+            if (outChannels == 1) {
+                out[0] += channels > 1 ? l * gl + r * gr : l * gl;
+            } else {
+                out[0] += l * gl;
+                out[1] += r * gr;
+            }
+        }
+        voice.gainLeft = targetLeft;
+        voice.gainRight = targetRight;
+    }
+
+    voice.position = start + step * static_cast<double>(produced);
+    if (feed == nullptr && voice.source.loop && voice.source.sampleFrames > 0) {
+        voice.position = std::fmod(voice.position, static_cast<double>(voice.source.sampleFrames));
+    }
+    if (feed != nullptr) {
+        const int64_t keep = std::max<int64_t>(
+            0, static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore);
+        feed->ring().releaseBefore(voice.segment.ringStart + static_cast<uint64_t>(keep));
+    }
+    if (voiceEnded(voice)) {
+        voice.active = false;
+        shared.endedGeneration.store(voice.generation, std::memory_order_release);
+    }
+    publish();
+}
+
+} // namespace soundlib

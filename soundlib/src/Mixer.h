@@ -1,0 +1,78 @@
+// The software mixer: plays the channel voices through the resampler, applies volume and pan,
+// sums them in 32-bit float and hands the block to the output.
+//
+// Threads: render() runs on the output's thread (or inside FMOD_System_Update for the
+// non-real-time outputs). It never locks, allocates or waits: the caller's thread talks to it
+// only through post() (a lock-free queue) and the ChannelShared atomics.
+#pragma once
+
+#include "ChannelShared.h"
+#include "MixerCommand.h"
+#include "SpscQueue.h"
+#include "StreamFeed.h"
+#include "output.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace soundlib {
+
+struct MixerConfig {
+    int outputRate = 48000;
+    int outputChannels = 2;
+    FMOD_DSP_RESAMPLER resampler = FMOD_DSP_RESAMPLER_LINEAR;
+    size_t maxChannels = 16;
+    bool synchronousStreams = false; // non-real-time: decode streams inside render()
+};
+
+class Mixer final : public Renderer {
+public:
+    explicit Mixer(const MixerConfig& config);
+
+    void render(float* interleaved, size_t frames) noexcept override;
+
+    // Caller's thread. False when the queue is full (the caller keeps the command for later).
+    bool post(const MixerCommand& command) { return commands_.push(command); }
+    // The sequence number of the last command the mixer has carried out.
+    uint64_t appliedSequence() const { return applied_.load(std::memory_order_acquire); }
+    ChannelShared& shared(size_t slot) { return shared_[slot]; }
+    const MixerConfig& config() const { return config_; }
+
+    // Frames of output rendered so far.
+    uint64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
+
+private:
+    struct Voice {
+        bool active = false;
+        uint16_t generation = 0;
+        VoiceSource source;
+        double position = 0.0; // source frames; for streams, counted from the segment start
+        bool awaiting = false;  // stream: silent until the segment `awaitSerial` is published
+        uint32_t awaitSerial = 0;
+        uint64_t awaitPosition = 0;
+        StreamFeed::Segment segment;
+        float gainLeft = 0.0f, gainRight = 0.0f;
+        bool gainsSet = false;
+    };
+
+    void applyCommands();
+    void renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames);
+    // Copies source frames [first, first + count) into scratch_ (zeros outside the source).
+    // Returns how many of them are really available (streams may be short of data).
+    size_t gatherFrames(Voice& voice, int64_t first, size_t count);
+    uint64_t sourceFrameOf(const Voice& voice) const;
+    bool voiceEnded(const Voice& voice) const;
+
+    MixerConfig config_;
+    SpscQueue<MixerCommand> commands_;
+    std::vector<Voice> voices_;
+    std::unique_ptr<ChannelShared[]> shared_;
+    std::vector<float> scratch_;  // gathered source frames
+    std::vector<float> resampled_; // one sub-block at the output rate, source channels
+    std::atomic<uint64_t> applied_{0};
+    std::atomic<uint64_t> rendered_{0};
+};
+
+} // namespace soundlib

@@ -1,0 +1,31 @@
+// What the caller's thread tells the mixer about a channel. Plain data: copied through the
+// command queue, never allocated.
+#pragma once
+
+#include <cstdint>
+
+namespace soundlib {
+
+class StreamFeed;
+
+struct VoiceSource {
+    const float* sample = nullptr; // in-memory sound: interleaved frames
+    uint64_t sampleFrames = 0;
+    StreamFeed* feed = nullptr; // stream: the ring its feed fills
+    int channels = 0;
+    float sourceRate = 0.0f;
+    bool loop = false;
+};
+
+struct MixerCommand {
+    enum class Kind : uint8_t { Start, Stop, Seek };
+    Kind kind = Kind::Stop;
+    uint16_t slot = 0;
+    uint16_t generation = 0;
+    VoiceSource source;       // Start
+    uint64_t position = 0;    // Start, Seek: source frame
+    uint32_t streamSerial = 0; // Start, Seek on streams: the segment to wait for
+    uint64_t sequence = 0;    // set by the sender; the mixer acknowledges it once applied
+};
+
+} // namespace soundlib

@@ -1,0 +1,103 @@
+#include "Sound.h"
+
+#include <algorithm>
+
+namespace soundlib {
+
+Sound::Sound(System& system, FMOD_MODE mode, bool stream)
+    : system_(system), mode_(mode), stream_(stream) {}
+
+Sound::~Sound() { shutdown(); }
+
+void Sound::shutdown() {
+    if (opener_.joinable()) {
+        opener_.join();
+    }
+    if (feed_) {
+        feed_->stop();
+    }
+}
+
+FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
+                        bool threadedStream) {
+    auto finish = [this](FMOD_RESULT result) {
+        openResult_.store(result, std::memory_order_release);
+        openState_.store(result == FMOD_OK ? FMOD_OPENSTATE_READY : FMOD_OPENSTATE_ERROR,
+                         std::memory_order_release);
+        return result;
+    };
+    try {
+        DecoderOpenResult opened = openDecoder(path, options);
+        if (opened.result != FMOD_OK || !opened.decoder) {
+            return finish(opened.result != FMOD_OK ? opened.result : FMOD_ERR_FORMAT);
+        }
+        Decoder& decoder = *opened.decoder;
+        sampleRate_ = decoder.sampleRate();
+        channels_ = decoder.channels();
+        lengthFrames_ = decoder.lengthFrames();
+        type_ = decoder.type();
+        sourceFormat_ = decoder.sourceFormat();
+        sourceBits_ = decoder.sourceBits();
+        sourceChannels_ = decoder.sourceChannels();
+        if (sampleRate_ <= 0 || channels_ < 1 || channels_ > 2) {
+            return finish(FMOD_ERR_FORMAT);
+        }
+        for (const DecodedTag& tag : decoder.tags()) {
+            TagRecord record;
+            record.kind = tag.kind;
+            record.name = tag.name;
+            record.data = tag.value;
+            record.data.push_back('\0');
+            tags_.push_back(std::move(record));
+        }
+        if (stream_) {
+            feed_ = std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threadedStream);
+        } else {
+            // A sample holds every frame the decoder delivers; the length follows what was read.
+            const size_t chunk = 16384;
+            // A damaged header may claim any length: reserve no more than a long song needs.
+            samples_.reserve(std::min<size_t>(static_cast<size_t>(lengthFrames_) * channels_,
+                                              size_t{1} << 28));
+            for (;;) {
+                const size_t used = samples_.size();
+                samples_.resize(used + chunk * channels_);
+                const size_t got = decoder.read(samples_.data() + used, chunk);
+                samples_.resize(used + got * channels_);
+                if (got == 0) {
+                    break;
+                }
+            }
+            samples_.shrink_to_fit();
+            lengthFrames_ = samples_.size() / channels_;
+        }
+        return finish(FMOD_OK);
+    } catch (const std::bad_alloc&) {
+        return finish(FMOD_ERR_MEMORY);
+    } catch (...) {
+        return finish(FMOD_ERR_FORMAT);
+    }
+}
+
+void Sound::openInBackground(const std::string& path, const DecoderOptions& options,
+                             bool threadedStream) {
+    openState_.store(FMOD_OPENSTATE_LOADING, std::memory_order_release);
+    opener_ = std::thread([this, path, options, threadedStream] {
+        open(path, options, threadedStream);
+    });
+}
+
+VoiceSource Sound::voiceSource() const {
+    VoiceSource source;
+    source.channels = channels_;
+    source.sourceRate = static_cast<float>(sampleRate_);
+    source.loop = loops();
+    if (feed_) {
+        source.feed = feed_.get();
+    } else {
+        source.sample = samples_.data();
+        source.sampleFrames = samples_.size() / static_cast<size_t>(channels_);
+    }
+    return source;
+}
+
+} // namespace soundlib

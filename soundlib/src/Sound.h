@@ -1,0 +1,93 @@
+// A sound: decoded into memory (a sample) or decoded ahead while it plays (a stream).
+//
+// Lifetime: owned by the library's sound table; a released sound is handed to its system, which
+// frees it once the mixer has let go of it. Fields describing the media are written by the
+// opening thread and read by others only after openState() reads READY.
+#pragma once
+
+#include "MixerCommand.h"
+#include "StreamFeed.h"
+#include "decoder.h"
+#include "soundlib.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace soundlib {
+
+class System;
+
+struct TagRecord {
+    FMOD_TAGTYPE kind = FMOD_TAGTYPE_UNKNOWN;
+    std::string name;
+    std::string data; // UTF-8 text followed by its terminating zero
+    bool updated = true;
+};
+
+class Sound {
+public:
+    Sound(System& system, FMOD_MODE mode, bool stream);
+    ~Sound();
+    Sound(const Sound&) = delete;
+    Sound& operator=(const Sound&) = delete;
+
+    // Opens and, for samples, decodes the whole file. threadedStream: give a stream its own
+    // decoding thread (real-time outputs) instead of decoding inside the mixer.
+    FMOD_RESULT open(const std::string& path, const DecoderOptions& options, bool threadedStream);
+    // The same on a thread of its own; openState() tells when it is done.
+    void openInBackground(const std::string& path, const DecoderOptions& options,
+                          bool threadedStream);
+
+    FMOD_OPENSTATE openState() const { return openState_.load(std::memory_order_acquire); }
+    FMOD_RESULT openResult() const { return openResult_.load(std::memory_order_acquire); }
+    bool ready() const { return openState() == FMOD_OPENSTATE_READY; }
+
+    System& system() const { return system_; }
+    FMOD_MODE mode() const { return mode_; }
+    bool isStream() const { return stream_; }
+    bool loops() const { return (mode_ & (FMOD_LOOP_NORMAL | FMOD_LOOP_BIDI)) != 0; }
+
+    // Valid once ready.
+    int sampleRate() const { return sampleRate_; }
+    int channels() const { return channels_; }
+    uint64_t lengthFrames() const { return lengthFrames_; }
+    FMOD_SOUND_TYPE type() const { return type_; }
+    FMOD_SOUND_FORMAT sourceFormat() const { return sourceFormat_; }
+    int sourceBits() const { return sourceBits_; }
+    int sourceChannels() const { return sourceChannels_; }
+    std::vector<TagRecord>& tags() { return tags_; }
+    StreamFeed* feed() const { return feed_.get(); }
+    VoiceSource voiceSource() const;
+
+    // Stream restarts: a stream that has played must be sent back to its start before it plays
+    // again. Used on the caller's thread only.
+    bool streamUsed = false;
+    uint32_t streamSerial = 0;
+
+    // Stops background work (the opening thread, the decoding thread). Idempotent.
+    void shutdown();
+
+private:
+    System& system_;
+    FMOD_MODE mode_;
+    bool stream_;
+    std::atomic<FMOD_OPENSTATE> openState_{FMOD_OPENSTATE_LOADING};
+    std::atomic<FMOD_RESULT> openResult_{FMOD_OK};
+
+    int sampleRate_ = 0;
+    int channels_ = 0;
+    uint64_t lengthFrames_ = 0;
+    FMOD_SOUND_TYPE type_ = FMOD_SOUND_TYPE_UNKNOWN;
+    FMOD_SOUND_FORMAT sourceFormat_ = FMOD_SOUND_FORMAT_NONE;
+    int sourceBits_ = 0;
+    int sourceChannels_ = 0;
+    std::vector<TagRecord> tags_;
+    std::vector<float> samples_;
+    std::unique_ptr<StreamFeed> feed_;
+    std::thread opener_;
+};
+
+} // namespace soundlib

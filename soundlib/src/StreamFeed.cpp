@@ -1,0 +1,147 @@
+#include "StreamFeed.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace soundlib {
+namespace {
+
+constexpr size_t kDecodeChunkFrames = 4096;
+
+// About two seconds of audio, so a busy disk or a slow decoder frame never starves the mixer.
+size_t ringFramesFor(int sampleRate) {
+    return std::max<size_t>(32768, static_cast<size_t>(std::max(sampleRate, 8000)) * 2);
+}
+
+} // namespace
+
+StreamFeed::StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded)
+    : decoder_(std::move(decoder)), loop_(loop), length_(decoder_->lengthFrames()),
+      ring_(ringFramesFor(decoder_->sampleRate()), decoder_->channels()) {
+    publish(current_);
+    if (threaded) {
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+StreamFeed::~StreamFeed() { stop(); }
+
+void StreamFeed::stop() {
+    quit_.store(true, std::memory_order_release);
+    {
+        std::lock_guard lock(wakeMutex_);
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+uint32_t StreamFeed::requestSeek(uint64_t frame) {
+    requestedFrame_.store(frame, std::memory_order_relaxed);
+    const uint32_t serial = requestedSerial_.load(std::memory_order_relaxed) + 1;
+    requestedSerial_.store(serial, std::memory_order_release);
+    {
+        std::lock_guard lock(wakeMutex_);
+    }
+    wake_.notify_all();
+    return serial;
+}
+
+void StreamFeed::publish(const Segment& segment) {
+    const uint32_t seq = segmentSeq_.load(std::memory_order_relaxed);
+    segmentSeq_.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    segSerial_.store(segment.serial, std::memory_order_relaxed);
+    segRingStart_.store(segment.ringStart, std::memory_order_relaxed);
+    segSourceStart_.store(segment.sourceStart, std::memory_order_relaxed);
+    segRingEnd_.store(segment.ringEnd, std::memory_order_relaxed);
+    segmentSeq_.store(seq + 2, std::memory_order_release);
+}
+
+bool StreamFeed::segment(Segment& out) const {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const uint32_t before = segmentSeq_.load(std::memory_order_acquire);
+        if (before & 1u) {
+            continue;
+        }
+        out.serial = segSerial_.load(std::memory_order_relaxed);
+        out.ringStart = segRingStart_.load(std::memory_order_relaxed);
+        out.sourceStart = segSourceStart_.load(std::memory_order_relaxed);
+        out.ringEnd = segRingEnd_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (segmentSeq_.load(std::memory_order_relaxed) == before) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool StreamFeed::step() {
+    const uint32_t wanted = requestedSerial_.load(std::memory_order_acquire);
+    if (wanted != servedSerial_) {
+        const uint64_t frame = requestedFrame_.load(std::memory_order_relaxed);
+        servedSerial_ = wanted;
+        current_.serial = wanted;
+        current_.ringStart = ring_.writePosition();
+        current_.sourceStart = frame;
+        current_.ringEnd = UINT64_MAX;
+        ended_ = !decoder_->seek(frame);
+        if (ended_) {
+            current_.ringEnd = current_.ringStart;
+        }
+        publish(current_);
+        return true;
+    }
+    if (ended_) {
+        return false;
+    }
+    size_t space = 0;
+    float* span = ring_.writeSpan(space);
+    if (space == 0) {
+        return false;
+    }
+    const size_t got = decoder_->read(span, std::min(space, kDecodeChunkFrames));
+    if (got > 0) {
+        ring_.commit(got);
+        return true;
+    }
+    // The source ended: start over for looping streams, unless it delivers nothing at all.
+    if (loop_ && ring_.writePosition() > current_.ringStart && decoder_->seek(0)) {
+        return true;
+    }
+    ended_ = true;
+    current_.ringEnd = ring_.writePosition();
+    publish(current_);
+    return false;
+}
+
+void StreamFeed::run() {
+    while (!quit_.load(std::memory_order_acquire)) {
+        if (step()) {
+            continue;
+        }
+        // Nothing to do: the ring is full or the source ended. The mixer frees space without
+        // waking us (it must not make system calls), so poll at a rate far above its need.
+        std::unique_lock lock(wakeMutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(5), [this] {
+            return quit_.load(std::memory_order_acquire) ||
+                   requestedSerial_.load(std::memory_order_acquire) != servedSerial_;
+        });
+    }
+}
+
+void StreamFeed::fillSync(size_t frames) {
+    for (;;) {
+        const uint32_t wanted = requestedSerial_.load(std::memory_order_acquire);
+        const uint64_t from = std::max(ring_.readPosition(), current_.ringStart);
+        if (wanted == servedSerial_ && (ended_ || ring_.writePosition() >= from + frames)) {
+            return;
+        }
+        if (!step()) {
+            return;
+        }
+    }
+}
+
+} // namespace soundlib

@@ -1,0 +1,84 @@
+// Decodes a stream ahead of the mixer into a StreamRing, on a thread of its own (real-time
+// outputs) or on demand inside the mixer (non-real-time outputs, where waiting is allowed).
+#pragma once
+
+#include "StreamRing.h"
+#include "decoder.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace soundlib {
+
+class StreamFeed {
+public:
+    // A run of frames that starts at a seek (or the start). The consumer plays a segment only
+    // once its serial matches the seek it is waiting for.
+    struct Segment {
+        uint32_t serial = 0;
+        uint64_t ringStart = 0;            // ring position of the segment's first frame
+        uint64_t sourceStart = 0;          // source frame of that first frame
+        uint64_t ringEnd = UINT64_MAX;     // ring position where the source ended, if it did
+    };
+
+    StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded);
+    ~StreamFeed();
+    StreamFeed(const StreamFeed&) = delete;
+    StreamFeed& operator=(const StreamFeed&) = delete;
+
+    Decoder& decoder() { return *decoder_; }
+    StreamRing& ring() { return ring_; }
+    bool loops() const { return loop_; }
+    uint64_t lengthFrames() const { return length_; }
+
+    // Caller's thread: restart decoding at `frame`; returns the serial of the new segment.
+    uint32_t requestSeek(uint64_t frame);
+
+    // Consumer: the current segment; false when it could not be read consistently this time.
+    bool segment(Segment& out) const;
+    // Non-real-time consumer: carry out pending seeks, then decode until `frames` frames past
+    // the consumer's position in the current segment are in the ring, the source has ended,
+    // or the ring is full.
+    void fillSync(size_t frames);
+
+    // Stops the decoding thread (idempotent). The ring stays readable.
+    void stop();
+
+private:
+    void run();
+    // One unit of work; false when there was nothing to do (ring full or source ended).
+    bool step();
+    void publish(const Segment& segment);
+
+    std::unique_ptr<Decoder> decoder_;
+    bool loop_;
+    uint64_t length_;
+    StreamRing ring_;
+
+    // Producer-side state.
+    uint32_t servedSerial_ = 0;
+    bool ended_ = false;
+    Segment current_;
+
+    // Seek requests from the caller's thread.
+    std::atomic<uint32_t> requestedSerial_{0};
+    std::atomic<uint64_t> requestedFrame_{0};
+
+    // The published segment (a sequence lock: odd while being written).
+    std::atomic<uint32_t> segmentSeq_{0};
+    std::atomic<uint32_t> segSerial_{0};
+    std::atomic<uint64_t> segRingStart_{0};
+    std::atomic<uint64_t> segSourceStart_{0};
+    std::atomic<uint64_t> segRingEnd_{UINT64_MAX};
+
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    std::atomic<bool> quit_{false};
+    std::thread thread_;
+};
+
+} // namespace soundlib

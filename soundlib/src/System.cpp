@@ -1,0 +1,357 @@
+#include "System.h"
+
+#include "handle_table.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace soundlib {
+namespace {
+
+constexpr size_t kOutputBlockFrames = 1024;
+
+// Each system starts its channel generations elsewhere, so a handle kept from a closed system
+// does not match a channel of the next one by accident.
+uint16_t firstGenerationForNewSystem() {
+    static std::atomic<uint32_t> counter{0};
+    const uint32_t n = counter.fetch_add(1, std::memory_order_relaxed);
+    return static_cast<uint16_t>(((n * 7919u) & 0xFFFEu) | 1u);
+}
+
+bool isAutodetect(FMOD_OUTPUTTYPE type) {
+    switch (type) {
+    case FMOD_OUTPUTTYPE_AUTODETECT:
+    case FMOD_OUTPUTTYPE_UNKNOWN:
+    case FMOD_OUTPUTTYPE_DSOUND:
+    case FMOD_OUTPUTTYPE_WINMM:
+    case FMOD_OUTPUTTYPE_OPENAL:
+    case FMOD_OUTPUTTYPE_WASAPI:
+    case FMOD_OUTPUTTYPE_ASIO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int outputChannelsFor(FMOD_SPEAKERMODE mode, int numOutputChannels) {
+    switch (mode) {
+    case FMOD_SPEAKERMODE_MONO:
+        return 1;
+    case FMOD_SPEAKERMODE_QUAD:
+        return 4;
+    case FMOD_SPEAKERMODE_SURROUND:
+        return 5;
+    case FMOD_SPEAKERMODE_5POINT1:
+        return 6;
+    case FMOD_SPEAKERMODE_7POINT1:
+        return 8;
+    case FMOD_SPEAKERMODE_RAW:
+        return numOutputChannels > 0 ? numOutputChannels : 2;
+    default:
+        return 2;
+    }
+}
+
+System::System(uint32_t tableSlot) : tableSlot_(tableSlot) {}
+
+System::~System() { close(); }
+
+bool System::threadedStreams() const { return output_ && output_->realTime(); }
+
+FMOD_RESULT System::init(int maxChannels) {
+    if (initialized()) {
+        return FMOD_ERR_INITIALIZED;
+    }
+    if (maxChannels <= 0 || maxChannels > kMaxChannels) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    const bool autodetect = isAutodetect(settings.output);
+    FMOD_OUTPUTTYPE type = autodetect ? resolveOutputType(settings.output) : settings.output;
+    const int channels = outputChannelsFor(settings.speakerMode, settings.numOutputChannels);
+
+    // A machine without a working device still plays (silently) when the user let us choose.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        FMOD_RESULT result = FMOD_OK;
+        auto output = createOutput(type, result);
+        if (output) {
+            MixerConfig mixerConfig;
+            mixerConfig.outputRate = settings.sampleRate;
+            mixerConfig.outputChannels = channels;
+            mixerConfig.resampler = settings.resampler;
+            mixerConfig.maxChannels = static_cast<size_t>(maxChannels);
+            mixerConfig.synchronousStreams = !output->realTime();
+            auto mixer = std::make_unique<Mixer>(mixerConfig);
+
+            OutputConfig outputConfig;
+            outputConfig.sampleRate = settings.sampleRate;
+            outputConfig.channels = channels;
+            outputConfig.format = settings.format;
+            outputConfig.blockFrames = kOutputBlockFrames;
+            outputConfig.driver = settings.driver;
+            result = output->start(outputConfig, *mixer);
+            if (result == FMOD_OK) {
+                slots_.assign(static_cast<size_t>(maxChannels), ChannelSlot{});
+                const uint16_t generation = firstGenerationForNewSystem();
+                for (ChannelSlot& slot : slots_) {
+                    slot.generation = generation;
+                }
+                mixer_ = std::move(mixer);
+                output_ = std::move(output);
+                activeOutput_ = type;
+                return FMOD_OK;
+            }
+        }
+        if (!autodetect || type == FMOD_OUTPUTTYPE_NOSOUND) {
+            return result;
+        }
+        type = FMOD_OUTPUTTYPE_NOSOUND;
+    }
+    return FMOD_ERR_OUTPUT_INIT;
+}
+
+void System::close() {
+    if (output_) {
+        output_->stop();
+    }
+    // The mixer is silent now: nothing else can touch the retired sounds.
+    retired_.clear();
+    backlog_.clear();
+    output_.reset();
+    mixer_.reset();
+    slots_.clear();
+}
+
+FMOD_RESULT System::update() {
+    if (!initialized()) {
+        return FMOD_ERR_UNINITIALIZED;
+    }
+    flushBacklog();
+    output_->pump();
+    collectRetired();
+    return FMOD_OK;
+}
+
+void System::send(MixerCommand command) {
+    command.sequence = ++sequence_;
+    flushBacklog();
+    if (!backlog_.empty() || !mixer_->post(command)) {
+        // The mixer is not draining its queue (a stalled device): keep order, retry later.
+        backlog_.push_back(command);
+    }
+}
+
+void System::flushBacklog() {
+    while (!backlog_.empty() && mixer_->post(backlog_.front())) {
+        backlog_.pop_front();
+    }
+}
+
+void System::collectRetired() {
+    const uint64_t applied = mixer_ ? mixer_->appliedSequence() : UINT64_MAX;
+    std::erase_if(retired_, [applied](const Retired& r) { return r.sequence <= applied; });
+}
+
+void System::retire(std::unique_ptr<Sound> sound) {
+    if (!sound) {
+        return;
+    }
+    sound->shutdown();
+    if (!initialized()) {
+        return; // no mixer: free at once
+    }
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        if (slots_[i].sound == sound.get()) {
+            stopChannel(i);
+        }
+    }
+    flushBacklog();
+    retired_.push_back({std::move(sound), sequence_});
+    collectRetired();
+}
+
+FMOD_CHANNEL System::channelHandle(size_t index) const {
+    return makeHandle(HandleKind::Channel, (tableSlot_ << 10) | static_cast<uint32_t>(index),
+                      slots_[index].generation);
+}
+
+bool System::live(size_t index) {
+    ChannelSlot& slot = slots_[index];
+    if (slot.active && mixer_->shared(index).endedGeneration.load(std::memory_order_acquire) ==
+                           slot.generation) {
+        slot.active = false;
+        slot.sound = nullptr;
+        slot.soundHandle = 0;
+    }
+    return slot.active;
+}
+
+FMOD_RESULT System::channelSlot(FMOD_CHANNEL handle, ChannelSlot*& slot, size_t& index) {
+    if (!initialized() || handleKind(handle) != HandleKind::Channel ||
+        (handleSlot(handle) >> 10) != tableSlot_) {
+        return FMOD_ERR_INVALID_HANDLE;
+    }
+    index = handleSlot(handle) & 1023u;
+    if (index >= slots_.size()) {
+        return FMOD_ERR_INVALID_HANDLE;
+    }
+    const uint16_t generation = handleGeneration(handle);
+    ChannelSlot& candidate = slots_[index];
+    if (candidate.generation != generation) {
+        return generation == candidate.stolenGeneration ? FMOD_ERR_CHANNEL_STOLEN
+                                                        : FMOD_ERR_INVALID_HANDLE;
+    }
+    if (!live(index)) {
+        return FMOD_ERR_INVALID_HANDLE;
+    }
+    slot = &candidate;
+    return FMOD_OK;
+}
+
+void System::stopChannel(size_t index) {
+    ChannelSlot& slot = slots_[index];
+    if (slot.active) {
+        MixerCommand command;
+        command.kind = MixerCommand::Kind::Stop;
+        command.slot = static_cast<uint16_t>(index);
+        command.generation = slot.generation;
+        send(command);
+    }
+    slot.active = false;
+    slot.sound = nullptr;
+    slot.soundHandle = 0;
+}
+
+FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHandle,
+                              Sound& sound, bool paused, FMOD_CHANNEL* channel) {
+    size_t index = slots_.size();
+    if (channelIndex == FMOD_CHANNEL_REUSE && channel != nullptr && *channel != 0) {
+        ChannelSlot* reused = nullptr;
+        size_t reusedIndex = 0;
+        if (channelSlot(*channel, reused, reusedIndex) == FMOD_OK) {
+            index = reusedIndex;
+        }
+    } else if (channelIndex >= 0) {
+        if (static_cast<size_t>(channelIndex) >= slots_.size()) {
+            return FMOD_ERR_INVALID_PARAM;
+        }
+        index = static_cast<size_t>(channelIndex);
+    } else if (channelIndex != FMOD_CHANNEL_FREE && channelIndex != FMOD_CHANNEL_REUSE) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+
+    const int priority = 128;
+    bool stealing = false;
+    if (index == slots_.size()) {
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            if (!live(i)) {
+                index = i;
+                break;
+            }
+        }
+    }
+    if (index == slots_.size()) {
+        // All busy: take the least important channel, the oldest among equals.
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            const ChannelSlot& s = slots_[i];
+            if (s.priority < priority) {
+                continue;
+            }
+            if (index == slots_.size() || s.priority > slots_[index].priority ||
+                (s.priority == slots_[index].priority && s.startOrder < slots_[index].startOrder)) {
+                index = i;
+            }
+        }
+        if (index == slots_.size()) {
+            return FMOD_ERR_CHANNEL_ALLOC;
+        }
+        stealing = true;
+    }
+
+    // A stream plays on one channel at a time.
+    if (sound.isStream()) {
+        for (size_t i = 0; i < slots_.size(); ++i) {
+            if (i != index && slots_[i].sound == &sound && live(i)) {
+                stopChannel(i);
+            }
+        }
+    }
+
+    ChannelSlot& slot = slots_[index];
+    if (live(index)) {
+        stopChannel(index);
+    }
+    const uint16_t previous = slot.generation;
+    slot.stolenGeneration = stealing ? previous : 0;
+    slot.generation = nextGeneration(previous);
+    slot.active = true;
+    slot.sound = &sound;
+    slot.soundHandle = soundHandle;
+    slot.priority = priority;
+    slot.startOrder = ++startOrder_;
+    slot.knownPosition = 0;
+
+    ChannelShared& shared = mixer_->shared(index);
+    shared.volume.store(1.0f, std::memory_order_relaxed);
+    shared.pan.store(0.0f, std::memory_order_relaxed);
+    shared.frequency.store(static_cast<float>(sound.sampleRate()), std::memory_order_relaxed);
+    shared.paused.store(paused, std::memory_order_relaxed);
+
+    MixerCommand command;
+    command.kind = MixerCommand::Kind::Start;
+    command.slot = static_cast<uint16_t>(index);
+    command.generation = slot.generation;
+    command.source = sound.voiceSource();
+    command.position = 0;
+    if (StreamFeed* feed = sound.feed()) {
+        if (sound.streamUsed) {
+            sound.streamSerial = feed->requestSeek(0);
+        }
+        sound.streamUsed = true;
+        command.streamSerial = sound.streamSerial;
+    }
+    send(command);
+    slot.lastCommand = sequence_;
+    *channel = channelHandle(index);
+    return FMOD_OK;
+}
+
+FMOD_RESULT System::seekChannel(size_t index, uint64_t frame) {
+    ChannelSlot& slot = slots_[index];
+    MixerCommand command;
+    command.kind = MixerCommand::Kind::Seek;
+    command.slot = static_cast<uint16_t>(index);
+    command.generation = slot.generation;
+    command.position = frame;
+    if (StreamFeed* feed = slot.sound->feed()) {
+        slot.sound->streamSerial = feed->requestSeek(frame);
+        command.streamSerial = slot.sound->streamSerial;
+    }
+    send(command);
+    slot.lastCommand = sequence_;
+    slot.knownPosition = frame;
+    return FMOD_OK;
+}
+
+uint64_t System::channelPosition(size_t index) {
+    const ChannelSlot& slot = slots_[index];
+    if (mixer_->appliedSequence() < slot.lastCommand) {
+        return slot.knownPosition; // the mixer has not seen the last start or seek yet
+    }
+    const uint64_t packed = mixer_->shared(index).position.load(std::memory_order_acquire);
+    if (static_cast<uint16_t>(packed >> 48) != slot.generation) {
+        return slot.knownPosition;
+    }
+    return packed & 0xFFFFFFFFFFFFull;
+}
+
+int System::channelsPlaying() {
+    int count = 0;
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        count += live(i) ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace soundlib

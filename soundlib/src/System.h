@@ -1,0 +1,96 @@
+// A sound system: its settings, its output and mixer, its channels.
+//
+// Used on the caller's thread only (under the library's call lock); the mixer runs on the
+// output's thread and is reached through Mixer::post and the ChannelShared atomics.
+#pragma once
+
+#include "ChannelSlot.h"
+#include "Mixer.h"
+#include "Sound.h"
+#include "output.h"
+#include "soundlib.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace soundlib {
+
+struct SystemSettings {
+    FMOD_OUTPUTTYPE output = FMOD_OUTPUTTYPE_AUTODETECT;
+    int driver = 0;
+    int sampleRate = 48000;
+    FMOD_SOUND_FORMAT format = FMOD_SOUND_FORMAT_PCM16;
+    int numOutputChannels = 0;
+    int maxInputChannels = 6;
+    FMOD_DSP_RESAMPLER resampler = FMOD_DSP_RESAMPLER_LINEAR;
+    FMOD_SPEAKERMODE speakerMode = FMOD_SPEAKERMODE_STEREO;
+    unsigned int streamBufferSize = 16384;
+    FMOD_TIMEUNIT streamBufferUnit = FMOD_TIMEUNIT_RAWBYTES;
+    FMOD_FILE_OPENCALLBACK fileOpen = nullptr;
+    FMOD_FILE_CLOSECALLBACK fileClose = nullptr;
+    FMOD_FILE_READCALLBACK fileRead = nullptr;
+    FMOD_FILE_SEEKCALLBACK fileSeek = nullptr;
+};
+
+// Output channels for a speaker mode (RAW takes the software format's count, 2 when unset).
+int outputChannelsFor(FMOD_SPEAKERMODE mode, int numOutputChannels);
+// Mixer channels addressable by a channel handle.
+constexpr int kMaxChannels = 1024;
+
+class System {
+public:
+    explicit System(uint32_t tableSlot);
+    ~System();
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    SystemSettings settings;
+    bool initialized() const { return mixer_ != nullptr; }
+    FMOD_OUTPUTTYPE activeOutput() const { return activeOutput_; }
+    uint32_t tableSlot() const { return tableSlot_; }
+    void setTableSlot(uint32_t slot) { tableSlot_ = slot; }
+
+    FMOD_RESULT init(int maxChannels);
+    // Stops the output and forgets every channel. Sounds are released by the caller first.
+    void close();
+    FMOD_RESULT update();
+
+    // Channels. Results follow the library's rules (36 stale, 11 stolen).
+    FMOD_RESULT playSound(FMOD_CHANNELINDEX index, FMOD_SOUND soundHandle, Sound& sound,
+                          bool paused, FMOD_CHANNEL* channel);
+    FMOD_RESULT channelSlot(FMOD_CHANNEL handle, ChannelSlot*& slot, size_t& index);
+    void stopChannel(size_t index);
+    FMOD_RESULT seekChannel(size_t index, uint64_t frame);
+    uint64_t channelPosition(size_t index);
+    ChannelShared& shared(size_t index) { return mixer_->shared(index); }
+    int channelsPlaying();
+
+    // A released sound: stops its channels and keeps its memory until the mixer lets go.
+    void retire(std::unique_ptr<Sound> sound);
+    bool threadedStreams() const;
+
+private:
+    bool live(size_t index);
+    void send(MixerCommand command);
+    void flushBacklog();
+    void collectRetired();
+    FMOD_CHANNEL channelHandle(size_t index) const;
+
+    uint32_t tableSlot_;
+    FMOD_OUTPUTTYPE activeOutput_ = FMOD_OUTPUTTYPE_NOSOUND;
+    std::unique_ptr<Output> output_;
+    std::unique_ptr<Mixer> mixer_;
+    std::vector<ChannelSlot> slots_;
+    uint64_t sequence_ = 0;
+    uint64_t startOrder_ = 0;
+    std::deque<MixerCommand> backlog_;
+    struct Retired {
+        std::unique_ptr<Sound> sound;
+        uint64_t sequence;
+    };
+    std::vector<Retired> retired_;
+};
+
+} // namespace soundlib

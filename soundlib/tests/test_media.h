@@ -1,0 +1,74 @@
+// Media made at test time: tones encoded by the ffmpeg command-line tool, tiny tracker modules
+// and VAG files written here, and readers/measurements for what the library renders.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testmedia {
+
+// A per-run folder for generated files (made on first use, removed at exit).
+std::filesystem::path mediaDir();
+
+// Runs a shell command; true when it exits with 0. Output is discarded.
+bool run(const std::string& command);
+
+// A sine tone encoded by ffmpeg into mediaDir()/fileName; the extension picks the format
+// (mp3, mp2, wav, aiff, wma, ogg, flac, raw = s16le 44100 stereo). extraArgs go before the
+// output name (e.g. {"-b:a", "128k"}). Returns the path; empty when ffmpeg failed.
+std::filesystem::path makeTone(const std::string& fileName, double frequencyHz, double seconds,
+                               int sampleRate = 44100, int channels = 2,
+                               const std::vector<std::string>& extraArgs = {},
+                               double amplitude = 0.5);
+
+// Adds title/artist/album metadata through ffmpeg's -metadata when making a tone.
+std::filesystem::path makeTaggedTone(const std::string& fileName, double frequencyHz,
+                                     double seconds, const std::string& title,
+                                     const std::string& artist, const std::string& album,
+                                     const std::vector<std::string>& extraArgs = {});
+
+// A 4-channel ProTracker MOD playing one looped square/sine sample as a steady note for about
+// `seconds` (rows at speed 6, tempo 125), ending without a loop-back.
+std::filesystem::path makeMod(const std::string& fileName, double seconds);
+// The same for FastTracker XM.
+std::filesystem::path makeXm(const std::string& fileName, double seconds);
+// A Sony VAG (ADPCM) file holding a sine tone, mono.
+std::filesystem::path makeVag(const std::string& fileName, double frequencyHz, double seconds,
+                              int sampleRate = 44100);
+// A zip archive holding the given files (stored by name only); members may be non-audio.
+std::filesystem::path makeZip(const std::string& fileName,
+                              const std::vector<std::filesystem::path>& members);
+// A file of `size` pseudo-random bytes.
+std::filesystem::path makeGarbage(const std::string& fileName, size_t size);
+// The first `bytes` bytes of `source`, as a new file.
+std::filesystem::path makeTruncated(const std::string& fileName,
+                                    const std::filesystem::path& source, size_t bytes);
+
+struct WavData {
+    int sampleRate = 0;
+    int channels = 0;
+    int bitsPerSample = 0;
+    int formatTag = 0;          // 1 PCM, 3 float
+    std::vector<float> samples; // interleaved, scaled to -1..1
+    size_t frames() const { return channels ? samples.size() / channels : 0; }
+};
+// Reads a RIFF WAVE file (8/16/24/32-bit PCM, 32-bit float). Throws std::runtime_error when the
+// file or its header is bad (including data sizes that do not match the file).
+WavData readWav(const std::filesystem::path& path);
+
+// One channel of interleaved audio, frames [first, first + count).
+std::vector<float> channelOf(const WavData& wav, int channel, size_t first = 0,
+                             size_t count = SIZE_MAX);
+// Dominant frequency (Hz) by FFT peak with parabolic interpolation; accurate to ~0.1 Hz on a
+// one-second steady tone.
+double measureFrequency(const std::vector<float>& mono, int sampleRate);
+double rms(const std::vector<float>& mono);
+double peak(const std::vector<float>& mono);
+// Energy outside +-bandHz around `frequencyHz`, relative to the energy inside, in dB (negative
+// = cleaner). Used for resampler aliasing and distortion figures.
+double spuriousLevelDb(const std::vector<float>& mono, int sampleRate, double frequencyHz,
+                       double bandHz = 50.0);
+
+} // namespace testmedia
