@@ -339,14 +339,14 @@ enum {
 
 /* File-system hooks. The library calls them on its streaming thread. */
 typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_OPENCALLBACK)(const char* name, int unicode,
-                                                         unsigned int* filesize, void** handle,
-                                                         void** userdata);
+                                                        unsigned int* filesize, void** handle,
+                                                        void** userdata);
 typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_CLOSECALLBACK)(void* handle, void* userdata);
 typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_READCALLBACK)(void* handle, void* buffer,
-                                                         unsigned int sizebytes,
-                                                         unsigned int* bytesread, void* userdata);
+                                                        unsigned int sizebytes,
+                                                        unsigned int* bytesread, void* userdata);
 typedef FMOD_RESULT(F_CALLBACK* FMOD_FILE_SEEKCALLBACK)(void* handle, unsigned int pos,
-                                                         void* userdata);
+                                                        void* userdata);
 
 /*
  * Extra information for sound creation: 27 fields of 32 bits, 108 bytes. Callers zero it and

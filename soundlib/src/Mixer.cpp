@@ -36,8 +36,8 @@ PanGains panGains(int sourceChannels, float pan) {
 
 Mixer::Mixer(const MixerConfig& config)
     : config_(config), commands_(4096), voices_(config.maxChannels),
-      shared_(std::make_unique<ChannelShared[]>(config.maxChannels)),
-      scratch_(kScratchFrames * 2), resampled_(kSubBlock * 2) {}
+      shared_(std::make_unique<ChannelShared[]>(config.maxChannels)), scratch_(kScratchFrames * 2),
+      resampled_(kSubBlock * 2) {}
 
 void Mixer::applyCommands() {
     MixerCommand command;
@@ -126,7 +126,8 @@ uint64_t Mixer::sourceFrameOf(const Voice& voice) const {
 
 bool Mixer::voiceEnded(const Voice& voice) const {
     if (voice.source.feed == nullptr) {
-        return !voice.source.loop && voice.position >= static_cast<double>(voice.source.sampleFrames);
+        return !voice.source.loop &&
+               voice.position >= static_cast<double>(voice.source.sampleFrames);
     }
     if (voice.awaiting || voice.segment.ringEnd == UINT64_MAX) {
         return false;
@@ -150,8 +151,7 @@ size_t Mixer::gatherFrames(Voice& voice, int64_t first, size_t count) {
             float* dst = out + i * channels;
             if (frame >= 0 && frame < total) {
                 // Runs inside the sound are copied in one go.
-                const size_t run =
-                    std::min<size_t>(count - i, static_cast<size_t>(total - frame));
+                const size_t run = std::min<size_t>(count - i, static_cast<size_t>(total - frame));
                 std::memcpy(dst, voice.source.sample + static_cast<size_t>(frame) * channels,
                             run * channels * sizeof(float));
                 i += run - 1;
@@ -195,16 +195,15 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
     if (shared.paused.load(std::memory_order_relaxed)) {
         return;
     }
-    const double step =
-        std::clamp(static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) /
-                       config_.outputRate,
-                   0.0, kMaxStep);
+    const double step = std::clamp(
+        static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) / config_.outputRate,
+        0.0, kMaxStep);
 
     StreamFeed* feed = voice.source.feed;
     if (feed != nullptr) {
         if (config_.synchronousStreams) {
-            feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) +
-                           kInterpBefore + kInterpAfter + 2);
+            feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) + kInterpBefore +
+                           kInterpAfter + 2);
         }
         StreamFeed::Segment segment;
         if (!feed->segment(segment)) {
@@ -238,14 +237,8 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
     size_t produced = frames;
     if (available < count) {
         const int64_t lastUsable = first + static_cast<int64_t>(available) - 1 - kInterpAfter;
-        if (lastUsable < base) {
-            produced = 0;
-        } else {
-            produced = std::min<size_t>(
-                frames, static_cast<size_t>(std::floor((static_cast<double>(lastUsable) - start) /
-                                                       step)) +
-                            1);
-        }
+        const double usable = std::floor((static_cast<double>(lastUsable) - start) / step);
+        produced = usable < 0.0 ? 0 : std::min(frames, static_cast<size_t>(usable) + 1);
     }
 
     // Resample into resampled_ (source channels, output rate).
@@ -271,7 +264,8 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
 
     // Volume and pan, ramped across the block so changes do not click.
     const float volume = std::clamp(shared.volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
-    const PanGains pan = panGains(voice.source.channels, shared.pan.load(std::memory_order_relaxed));
+    const PanGains pan =
+        panGains(voice.source.channels, shared.pan.load(std::memory_order_relaxed));
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
     float targetLeft = volume * pan.left;
     float targetRight = volume * pan.right;
@@ -310,8 +304,8 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         voice.position = std::fmod(voice.position, static_cast<double>(voice.source.sampleFrames));
     }
     if (feed != nullptr) {
-        const int64_t keep = std::max<int64_t>(
-            0, static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore);
+        const int64_t keep =
+            std::max<int64_t>(0, static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore);
         feed->ring().releaseBefore(voice.segment.ringStart + static_cast<uint64_t>(keep));
     }
     if (voiceEnded(voice)) {

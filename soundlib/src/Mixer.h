@@ -49,7 +49,7 @@ private:
         uint16_t generation = 0;
         VoiceSource source;
         double position = 0.0; // source frames; for streams, counted from the segment start
-        bool awaiting = false;  // stream: silent until the segment `awaitSerial` is published
+        bool awaiting = false; // stream: silent until the segment `awaitSerial` is published
         uint32_t awaitSerial = 0;
         uint64_t awaitPosition = 0;
         StreamFeed::Segment segment;
@@ -69,7 +69,7 @@ private:
     SpscQueue<MixerCommand> commands_;
     std::vector<Voice> voices_;
     std::unique_ptr<ChannelShared[]> shared_;
-    std::vector<float> scratch_;  // gathered source frames
+    std::vector<float> scratch_;   // gathered source frames
     std::vector<float> resampled_; // one sub-block at the output rate, source channels
     std::atomic<uint64_t> applied_{0};
     std::atomic<uint64_t> rendered_{0};

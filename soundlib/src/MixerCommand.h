@@ -22,10 +22,10 @@ struct MixerCommand {
     Kind kind = Kind::Stop;
     uint16_t slot = 0;
     uint16_t generation = 0;
-    VoiceSource source;       // Start
-    uint64_t position = 0;    // Start, Seek: source frame
+    VoiceSource source;        // Start
+    uint64_t position = 0;     // Start, Seek: source frame
     uint32_t streamSerial = 0; // Start, Seek on streams: the segment to wait for
-    uint64_t sequence = 0;    // set by the sender; the mixer acknowledges it once applied
+    uint64_t sequence = 0;     // set by the sender; the mixer acknowledges it once applied
 };
 
 } // namespace soundlib

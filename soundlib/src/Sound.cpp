@@ -7,7 +7,9 @@ namespace soundlib {
 Sound::Sound(System& system, FMOD_MODE mode, bool stream)
     : system_(system), mode_(mode), stream_(stream) {}
 
-Sound::~Sound() { shutdown(); }
+Sound::~Sound() {
+    shutdown();
+}
 
 void Sound::shutdown() {
     if (opener_.joinable()) {
@@ -51,13 +53,14 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
             tags_.push_back(std::move(record));
         }
         if (stream_) {
-            feed_ = std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threadedStream);
+            feed_ =
+                std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threadedStream);
         } else {
             // A sample holds every frame the decoder delivers; the length follows what was read.
             const size_t chunk = 16384;
             // A damaged header may claim any length: reserve no more than a long song needs.
-            samples_.reserve(std::min<size_t>(static_cast<size_t>(lengthFrames_) * channels_,
-                                              size_t{1} << 28));
+            samples_.reserve(
+                std::min<size_t>(static_cast<size_t>(lengthFrames_) * channels_, size_t{1} << 28));
             for (;;) {
                 const size_t used = samples_.size();
                 samples_.resize(used + chunk * channels_);
@@ -81,9 +84,8 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
 void Sound::openInBackground(const std::string& path, const DecoderOptions& options,
                              bool threadedStream) {
     openState_.store(FMOD_OPENSTATE_LOADING, std::memory_order_release);
-    opener_ = std::thread([this, path, options, threadedStream] {
-        open(path, options, threadedStream);
-    });
+    opener_ =
+        std::thread([this, path, options, threadedStream] { open(path, options, threadedStream); });
 }
 
 VoiceSource Sound::voiceSource() const {

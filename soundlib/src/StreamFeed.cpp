@@ -24,13 +24,13 @@ StreamFeed::StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threade
     }
 }
 
-StreamFeed::~StreamFeed() { stop(); }
+StreamFeed::~StreamFeed() {
+    stop();
+}
 
 void StreamFeed::stop() {
     quit_.store(true, std::memory_order_release);
-    {
-        std::lock_guard lock(wakeMutex_);
-    }
+    { std::lock_guard lock(wakeMutex_); }
     wake_.notify_all();
     if (thread_.joinable()) {
         thread_.join();
@@ -41,9 +41,7 @@ uint32_t StreamFeed::requestSeek(uint64_t frame) {
     requestedFrame_.store(frame, std::memory_order_relaxed);
     const uint32_t serial = requestedSerial_.load(std::memory_order_relaxed) + 1;
     requestedSerial_.store(serial, std::memory_order_release);
-    {
-        std::lock_guard lock(wakeMutex_);
-    }
+    { std::lock_guard lock(wakeMutex_); }
     wake_.notify_all();
     return serial;
 }

@@ -20,9 +20,9 @@ public:
     // once its serial matches the seek it is waiting for.
     struct Segment {
         uint32_t serial = 0;
-        uint64_t ringStart = 0;            // ring position of the segment's first frame
-        uint64_t sourceStart = 0;          // source frame of that first frame
-        uint64_t ringEnd = UINT64_MAX;     // ring position where the source ended, if it did
+        uint64_t ringStart = 0;        // ring position of the segment's first frame
+        uint64_t sourceStart = 0;      // source frame of that first frame
+        uint64_t ringEnd = UINT64_MAX; // ring position where the source ended, if it did
     };
 
     StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded);

@@ -56,9 +56,13 @@ int outputChannelsFor(FMOD_SPEAKERMODE mode, int numOutputChannels) {
 
 System::System(uint32_t tableSlot) : tableSlot_(tableSlot) {}
 
-System::~System() { close(); }
+System::~System() {
+    close();
+}
 
-bool System::threadedStreams() const { return output_ && output_->realTime(); }
+bool System::threadedStreams() const {
+    return output_ && output_->realTime();
+}
 
 FMOD_RESULT System::init(int maxChannels) {
     if (initialized()) {
@@ -178,8 +182,8 @@ FMOD_CHANNEL System::channelHandle(size_t index) const {
 
 bool System::live(size_t index) {
     ChannelSlot& slot = slots_[index];
-    if (slot.active && mixer_->shared(index).endedGeneration.load(std::memory_order_acquire) ==
-                           slot.generation) {
+    if (slot.active &&
+        mixer_->shared(index).endedGeneration.load(std::memory_order_acquire) == slot.generation) {
         slot.active = false;
         slot.sound = nullptr;
         slot.soundHandle = 0;
@@ -223,8 +227,8 @@ void System::stopChannel(size_t index) {
     slot.soundHandle = 0;
 }
 
-FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHandle,
-                              Sound& sound, bool paused, FMOD_CHANNEL* channel) {
+FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHandle, Sound& sound,
+                              bool paused, FMOD_CHANNEL* channel) {
     size_t index = slots_.size();
     if (channelIndex == FMOD_CHANNEL_REUSE && channel != nullptr && *channel != 0) {
         ChannelSlot* reused = nullptr;

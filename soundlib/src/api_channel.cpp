@@ -60,8 +60,7 @@ bool convertToFrames(uint64_t value, FMOD_TIMEUNIT unit, const Sound& sound, uin
 extern "C" {
 
 FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM systemHandle, FMOD_CHANNELINDEX channelid,
-                                  FMOD_SOUND soundHandle, FMOD_BOOL paused,
-                                  FMOD_CHANNEL* channel) {
+                                  FMOD_SOUND soundHandle, FMOD_BOOL paused, FMOD_CHANNEL* channel) {
     if (channel == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -212,8 +211,7 @@ FMOD_RESULT FMOD_Channel_SetFrequency(FMOD_CHANNEL handle, float frequency) {
     }
     return withChannel(handle, [&](System& system, ChannelSlot&, size_t index) -> FMOD_RESULT {
         // Playing backwards is not offered: anything below zero holds the channel still.
-        system.shared(index).frequency.store(std::max(frequency, 0.0f),
-                                             std::memory_order_relaxed);
+        system.shared(index).frequency.store(std::max(frequency, 0.0f), std::memory_order_relaxed);
         return FMOD_OK;
     });
 }

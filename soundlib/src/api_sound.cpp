@@ -97,9 +97,8 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM system, const char* name_or_data
     return createSound(system, name_or_data, mode, exinfo, sound, false);
 }
 
-FMOD_RESULT FMOD_System_CreateStream(FMOD_SYSTEM system, const char* name_or_data,
-                                     FMOD_MODE mode, FMOD_CREATESOUNDEXINFO* exinfo,
-                                     FMOD_SOUND* sound) {
+FMOD_RESULT FMOD_System_CreateStream(FMOD_SYSTEM system, const char* name_or_data, FMOD_MODE mode,
+                                     FMOD_CREATESOUNDEXINFO* exinfo, FMOD_SOUND* sound) {
     return createSound(system, name_or_data, mode, exinfo, sound, true);
 }
 
@@ -230,8 +229,8 @@ FMOD_RESULT FMOD_Sound_GetNumTags(FMOD_SOUND handle, int* numtags, int* numtagsu
             *numtags = static_cast<int>(tags.size());
         }
         if (numtagsupdated) {
-            *numtagsupdated = static_cast<int>(
-                std::count_if(tags.begin(), tags.end(), [](const TagRecord& t) { return t.updated; }));
+            *numtagsupdated = static_cast<int>(std::count_if(
+                tags.begin(), tags.end(), [](const TagRecord& t) { return t.updated; }));
         }
         return FMOD_OK;
     });

@@ -1,8 +1,8 @@
 // Flat calls on the system object.
 #include "Library.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kMaxSystems = 8; // channel handles carry the system's slot in three bits
 
-bool validRate(int rate) { return rate >= 5500 && rate <= 192000; }
+bool validRate(int rate) {
+    return rate >= 5500 && rate <= 192000;
+}
 
 int bitsOf(FMOD_SOUND_FORMAT format) {
     switch (format) {
@@ -76,7 +78,6 @@ FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM* system) {
     });
 }
 
-
 FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM handle) {
     return guardedCall([&](Library& lib) -> FMOD_RESULT {
         System* system = lib.systems.get(handle);
@@ -116,8 +117,9 @@ FMOD_RESULT FMOD_System_GetNumDrivers(FMOD_SYSTEM handle, int* numdrivers) {
         return FMOD_ERR_INVALID_PARAM;
     }
     return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT {
-        const FMOD_OUTPUTTYPE type =
-            system.initialized() ? system.activeOutput() : resolveOutputType(system.settings.output);
+        const FMOD_OUTPUTTYPE type = system.initialized()
+                                         ? system.activeOutput()
+                                         : resolveOutputType(system.settings.output);
         *numdrivers = static_cast<int>(listDrivers(type).size());
         return FMOD_OK;
     });
@@ -126,8 +128,9 @@ FMOD_RESULT FMOD_System_GetNumDrivers(FMOD_SYSTEM handle, int* numdrivers) {
 FMOD_RESULT FMOD_System_GetDriverInfo(FMOD_SYSTEM handle, int id, char* name, int namelen,
                                       FMOD_GUID* guid) {
     return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT {
-        const FMOD_OUTPUTTYPE type =
-            system.initialized() ? system.activeOutput() : resolveOutputType(system.settings.output);
+        const FMOD_OUTPUTTYPE type = system.initialized()
+                                         ? system.activeOutput()
+                                         : resolveOutputType(system.settings.output);
         const std::vector<std::string> drivers = listDrivers(type);
         if (id < 0 || static_cast<size_t>(id) >= drivers.size()) {
             return FMOD_ERR_INVALID_PARAM;
@@ -175,12 +178,11 @@ FMOD_RESULT FMOD_System_GetDriver(FMOD_SYSTEM handle, int* driver) {
 
 FMOD_RESULT FMOD_System_SetSoftwareFormat(FMOD_SYSTEM handle, int samplerate,
                                           FMOD_SOUND_FORMAT format, int numoutputchannels,
-                                          int maxinputchannels,
-                                          FMOD_DSP_RESAMPLER resamplemethod) {
+                                          int maxinputchannels, FMOD_DSP_RESAMPLER resamplemethod) {
     return beforeInit(handle, [&](System& system) -> FMOD_RESULT {
         if (!validRate(samplerate) || format < FMOD_SOUND_FORMAT_PCM8 ||
-            format > FMOD_SOUND_FORMAT_PCMFLOAT || numoutputchannels < 0 ||
-            numoutputchannels > 8 || maxinputchannels < 0 || maxinputchannels > 16 ||
+            format > FMOD_SOUND_FORMAT_PCMFLOAT || numoutputchannels < 0 || numoutputchannels > 8 ||
+            maxinputchannels < 0 || maxinputchannels > 16 ||
             resamplemethod < FMOD_DSP_RESAMPLER_NOINTERP ||
             resamplemethod > FMOD_DSP_RESAMPLER_SPLINE) {
             return FMOD_ERR_INVALID_PARAM;
@@ -196,8 +198,8 @@ FMOD_RESULT FMOD_System_SetSoftwareFormat(FMOD_SYSTEM handle, int samplerate,
 
 FMOD_RESULT FMOD_System_GetSoftwareFormat(FMOD_SYSTEM handle, int* samplerate,
                                           FMOD_SOUND_FORMAT* format, int* numoutputchannels,
-                                          int* maxinputchannels,
-                                          FMOD_DSP_RESAMPLER* resamplemethod, int* bits) {
+                                          int* maxinputchannels, FMOD_DSP_RESAMPLER* resamplemethod,
+                                          int* bits) {
     return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT {
         const SystemSettings& s = system.settings;
         if (samplerate) {
@@ -271,10 +273,9 @@ FMOD_RESULT FMOD_System_AttachFileSystem(FMOD_SYSTEM handle, FMOD_FILE_OPENCALLB
     });
 }
 
-FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM handle, int maxchannels, FMOD_INITFLAGS,
-                             void*) {
-    return withSystem(handle,
-                      [&](Library&, System& system) -> FMOD_RESULT { return system.init(maxchannels); });
+FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM handle, int maxchannels, FMOD_INITFLAGS, void*) {
+    return withSystem(
+        handle, [&](Library&, System& system) -> FMOD_RESULT { return system.init(maxchannels); });
 }
 
 FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM handle) {
@@ -286,7 +287,8 @@ FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM handle) {
 }
 
 FMOD_RESULT FMOD_System_Update(FMOD_SYSTEM handle) {
-    return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT { return system.update(); });
+    return withSystem(handle,
+                      [&](Library&, System& system) -> FMOD_RESULT { return system.update(); });
 }
 
 FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM handle, int* channels) {

@@ -18,9 +18,15 @@ constexpr uint32_t makeHandle(HandleKind kind, uint32_t slot, uint16_t generatio
     return (static_cast<uint32_t>(kind) << 29) | ((slot & (kHandleMaxSlots - 1)) << 16) |
            generation;
 }
-constexpr HandleKind handleKind(uint32_t handle) { return static_cast<HandleKind>(handle >> 29); }
-constexpr uint32_t handleSlot(uint32_t handle) { return (handle >> 16) & (kHandleMaxSlots - 1); }
-constexpr uint16_t handleGeneration(uint32_t handle) { return static_cast<uint16_t>(handle); }
+constexpr HandleKind handleKind(uint32_t handle) {
+    return static_cast<HandleKind>(handle >> 29);
+}
+constexpr uint32_t handleSlot(uint32_t handle) {
+    return (handle >> 16) & (kHandleMaxSlots - 1);
+}
+constexpr uint16_t handleGeneration(uint32_t handle) {
+    return static_cast<uint16_t>(handle);
+}
 
 constexpr uint16_t nextGeneration(uint16_t generation) {
     return generation == 0xFFFF ? uint16_t{1} : static_cast<uint16_t>(generation + 1);

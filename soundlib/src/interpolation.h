@@ -39,8 +39,8 @@ inline float interpolateSpline(const float* y, ptrdiff_t s, float t) {
                      (1.0f / 24.0f) * (ym2 + ym1 + y3);
     const float c4 = (1.0f / 8.0f) * ym2 - (7.0f / 12.0f) * ym1 + (13.0f / 12.0f) * y0 - y1 +
                      (11.0f / 24.0f) * y2 - (1.0f / 12.0f) * y3;
-    const float c5 = (1.0f / 24.0f) * (y3 - ym2) + (5.0f / 24.0f) * (ym1 - y2) +
-                     (5.0f / 12.0f) * (y1 - y0);
+    const float c5 =
+        (1.0f / 24.0f) * (y3 - ym2) + (5.0f / 24.0f) * (ym1 - y2) + (5.0f / 12.0f) * (y1 - y0);
     return ((((c5 * t + c4) * t + c3) * t + c2) * t + c1) * t + y0;
 }
 

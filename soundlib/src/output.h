@@ -23,8 +23,8 @@ struct OutputConfig {
     int sampleRate = 48000;
     int channels = 2;
     FMOD_SOUND_FORMAT format = FMOD_SOUND_FORMAT_PCM16; // what the wave writers store
-    size_t blockFrames = 1024;                           // frames per render() call
-    int driver = 0;                                      // index into listDrivers()
+    size_t blockFrames = 1024;                          // frames per render() call
+    int driver = 0;                                     // index into listDrivers()
 };
 
 class Output {
