@@ -17,7 +17,8 @@ bool run(const std::string& command);
 
 // A sine tone encoded by ffmpeg into mediaDir()/fileName; the extension picks the format
 // (mp3, mp2, wav, aiff, wma, ogg, flac, raw = s16le 44100 stereo). extraArgs go before the
-// output name (e.g. {"-b:a", "128k"}). Returns the path; empty when ffmpeg failed.
+// output name (e.g. {"-b:a", "128k"}). Returns the path; empty when ffmpeg failed. Encoded
+// bit-exact: the same bytes every run; 16-bit mono/stereo WAV has the plain 44-byte header.
 std::filesystem::path makeTone(const std::string& fileName, double frequencyHz, double seconds,
                                int sampleRate = 44100, int channels = 2,
                                const std::vector<std::string>& extraArgs = {},
@@ -30,9 +31,10 @@ std::filesystem::path makeTaggedTone(const std::string& fileName, double frequen
                                      const std::vector<std::string>& extraArgs = {});
 
 // A 4-channel ProTracker MOD playing one looped square/sine sample as a steady note for about
-// `seconds` (rows at speed 6, tempo 125), ending without a loop-back.
+// `seconds` (rows at speed 6, tempo 125), ending without a loop-back. The sample is a 32-step
+// sine cycle played at period 428, so the tone is about 259 Hz (libopenmpt: 258.97 Hz).
 std::filesystem::path makeMod(const std::string& fileName, double seconds);
-// The same for FastTracker XM.
+// The same for FastTracker XM; there the note is C-4 (8363 Hz / 32 = 261.34 Hz).
 std::filesystem::path makeXm(const std::string& fileName, double seconds);
 // A Sony VAG (ADPCM) file holding a sine tone, mono.
 std::filesystem::path makeVag(const std::string& fileName, double frequencyHz, double seconds,

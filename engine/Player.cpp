@@ -1,0 +1,211 @@
+#include "Player.h"
+
+#include "NullServices.h"
+#include "PlaylistSelection.h"
+#include "time_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+namespace sorvel {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::function<double()> clockSeededRandom() {
+    return [] {
+        // Reseeded from the clock on every draw.
+        std::mt19937_64 generator(static_cast<uint64_t>(
+            std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+        return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
+    };
+}
+
+} // namespace
+
+std::string ResultText(FMOD_RESULT result) {
+    return FMOD_ErrorString(result);
+}
+
+std::string ErrorTitle(FMOD_RESULT result) {
+    return "ERROR! No." + std::to_string(result) + ResultText(result);
+}
+
+std::string EntryExtension(const std::string& entry) {
+    // The text after the last "." of the last path component.
+    const size_t slash = entry.find_last_of("/\\");
+    const size_t dot = entry.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    std::string extension = entry.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool IsVideoExtension(const std::string& extension) {
+    return extension == "wmv" || extension == "avi" || extension == "mpg" || extension == "mpeg" ||
+           extension == "ogm";
+}
+
+bool IsTrackerExtension(const std::string& extension) {
+    return extension == "xm" || extension == "it" || extension == "mod" || extension == "s3m";
+}
+
+std::string CommandLineFile(const std::string& commandLine) {
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        const size_t close = commandLine.find('"', 1);
+        return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    return commandLine;
+}
+
+Player::Player(PlayerState& state, const PlayerServices& services)
+    : state_(state), services_(WithNullServices(services)),
+      deviceSettings_(*services_.messageBox, "Sorvel"), netCapture_(std::make_unique<NetCapture>()),
+      random01_(clockSeededRandom()) {}
+
+Player::~Player() = default;
+
+void Player::CheckResult(FMOD_RESULT result) {
+    if (result == FMOD_OK || result == FMOD_ERR_CHANNEL_STOLEN ||
+        result == FMOD_ERR_INVALID_HANDLE) {
+        return;
+    }
+    state_.titleText = ErrorTitle(result);
+}
+
+FMOD_RESULT Player::CreateSoundFile(FMOD_SYSTEM system, const std::string& name, FMOD_MODE mode,
+                                    FMOD_SOUND* sound, FMOD_SOUND_TYPE suggestedType) {
+    FMOD_CREATESOUNDEXINFO info{};
+    info.cbsize = 108;
+    info.suggestedsoundtype = suggestedType;
+    return FMOD_System_CreateSound(system, name.c_str(), mode, &info, sound);
+}
+
+FMOD_RESULT Player::CreateStreamFile(FMOD_SYSTEM system, const std::string& name, FMOD_MODE mode,
+                                     FMOD_SOUND* sound) {
+    FMOD_CREATESOUNDEXINFO info{};
+    info.cbsize = 108;
+    return FMOD_System_CreateStream(system, name.c_str(), mode, &info, sound);
+}
+
+void Player::StartEngine() {
+    // Data folders and the help file picked up from an update.
+    std::error_code ignored;
+    const fs::path data = state_.programFolder / "Data";
+    fs::create_directories(data / "GEQ", ignored);
+    fs::create_directories(data / "Effector", ignored);
+    const fs::path pendingHelp = state_.programFolder / "temp" / "sorvelhlp.chm";
+    const fs::path help = state_.programFolder / "sorvelhlp.chm";
+    if (fs::exists(pendingHelp, ignored) && !fs::exists(help, ignored)) {
+        fs::rename(pendingHelp, help, ignored);
+    }
+
+    state_.soundSystem = 0;
+    state_.currentSound = 0;
+    state_.currentChannel = 0;
+    CheckResult(FMOD_System_Create(&state_.soundSystem));
+    services_.settings->LoadSettings(true);
+
+    CheckResult(FMOD_System_SetOutput(state_.soundSystem, deviceSettings_.OutputType()));
+    CheckResult(FMOD_System_SetDriver(state_.soundSystem, deviceSettings_.SoundCard()));
+    if (const int32_t rate = SampleRateForIndex(deviceSettings_.Samplerate()); rate != 0) {
+        CheckResult(FMOD_System_SetSoftwareFormat(state_.soundSystem, rate,
+                                                  deviceSettings_.SoundFormat(), 0, 6,
+                                                  deviceSettings_.ReSampling()));
+    }
+    CheckResult(FMOD_System_SetSpeakerMode(state_.soundSystem, deviceSettings_.Speakermode()));
+    CheckResult(FMOD_System_Init(state_.soundSystem, 16, FMOD_INIT_NORMAL, nullptr));
+
+    if (services_.createOptionObjects) {
+        services_.createOptionObjects();
+    }
+    services_.settings->LoadSettings(false);
+
+    state_.stoppedFlag = true;
+    services_.mainWindow->PrepareWindows();
+}
+
+void Player::Shutdown() {
+    services_.settings->SaveSettings();
+    services_.notifier->Send_Messenger("", 0);
+    if (state_.currentSound != 0) {
+        CheckResult(FMOD_Sound_Release(state_.currentSound));
+        state_.currentSound = 0;
+    }
+    if (state_.soundSystem != 0) {
+        CheckResult(FMOD_System_Close(state_.soundSystem));
+        CheckResult(FMOD_System_Release(state_.soundSystem));
+        state_.soundSystem = 0;
+    }
+    state_.currentChannel = 0;
+    services_.video->StopAndRelease();
+    if (deviceSettings_.DeviceSet()) {
+        services_.launcher->StartPlayer();
+    }
+}
+
+bool Player::channelPlaying() {
+    if (state_.currentChannel == 0) {
+        return false;
+    }
+    FMOD_BOOL playing = 0;
+    FMOD_Channel_IsPlaying(state_.currentChannel, &playing);
+    return playing != 0;
+}
+
+bool Player::channelPaused() {
+    FMOD_BOOL paused = 0;
+    if (state_.currentChannel != 0 &&
+        FMOD_Channel_GetPaused(state_.currentChannel, &paused) != FMOD_OK) {
+        return false;
+    }
+    return paused != 0;
+}
+
+void Player::applyVolume() {
+    SetVolume(static_cast<float>(state_.volumeLevel) / 10.0f);
+}
+
+void Player::reapplyPlaybackRate() {
+    services_.playbackRate->ApplyPlaybackRateSettings();
+}
+
+void Player::releaseCurrentSound() {
+    if (state_.currentSound == 0) {
+        return;
+    }
+    if (state_.currentChannel != 0) {
+        FMOD_Channel_Stop(state_.currentChannel);
+        state_.currentChannel = 0;
+    }
+    FMOD_Sound_Release(state_.currentSound);
+    state_.currentSound = 0;
+}
+
+void Player::playOnCurrentChannel() {
+    CheckResult(FMOD_System_PlaySound(state_.soundSystem, FMOD_CHANNEL_REUSE, state_.currentSound,
+                                      0, &state_.currentChannel));
+}
+
+const PlaylistEntry* Player::currentEntry() const {
+    const int32_t index = state_.currentIndex;
+    if (index < 0 || static_cast<size_t>(index) >= state_.playlistEntries.size()) {
+        return nullptr;
+    }
+    return &state_.playlistEntries[static_cast<size_t>(index)];
+}
+
+void Player::OpenFromCommandLine(const std::string& text) {
+    OpenMedia(CommandLineFile(text));
+    if (!channelPlaying()) {
+        TransportCommand(kPlay);
+    }
+}
+
+} // namespace sorvel

@@ -1,0 +1,142 @@
+// The player's engine: start-up and shutdown of the sound library, opening media, the transport
+// commands, the playlist operations and the playback tick. It works on the shared PlayerState and
+// reaches windows only through PlayerServices, so all of it runs and is tested without a window.
+//
+// Thread: the UI thread only, except the three file-system hooks (see NetCapture).
+#pragma once
+
+#include "NetCapture.h"
+#include "PlayerServices.h"
+#include "PlayerState.h"
+#include "clsAudioDeviceSettings.h"
+#include "soundlib.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace sorvel {
+
+// Mode bits of the sound library used when opening media.
+inline constexpr FMOD_MODE kModeSoftware2D = 0x48;
+inline constexpr FMOD_MODE kModeHardware2D = 0x28;
+inline constexpr FMOD_MODE kModeTracker = 0x4049;
+inline constexpr FMOD_MODE kModeCdDrive = 0x20C8;
+inline constexpr FMOD_MODE kModeCdDriveChooser = 0x20A8;
+inline constexpr FMOD_MODE kModeNetStream = 0x100C8;
+
+// Main window button indexes, which are the transport command numbers.
+enum TransportButton : int {
+    kBack = 0,
+    kSeekBack = 1,
+    kPlay = 2,
+    kPause = 3,
+    kStop = 4,
+    kSeekForward = 5,
+    kNext = 6,
+    kRandom = 10,
+    kRepeatLoop = 11,
+    kOpenFile = 12,
+    kPlaylist = 13,
+    kOption = 14,
+    kExit = 15,
+    kOpenCd = 16,
+    kMinimize = 17,
+};
+
+// The library's text for a result: the published table for 0..88, else "Unknown error.".
+std::string ResultText(FMOD_RESULT result);
+// What the title display shows for a failed result: "ERROR! No." + number + text.
+std::string ErrorTitle(FMOD_RESULT result);
+// The entry-string kinds, from its extension (lower-cased) and prefixes.
+std::string EntryExtension(const std::string& entry);
+bool IsVideoExtension(const std::string& extension);
+bool IsTrackerExtension(const std::string& extension);
+// The part of a command line that names the file: between the first two double quotes when it
+// starts with one, else the whole text.
+std::string CommandLineFile(const std::string& commandLine);
+
+class Player {
+public:
+    Player(PlayerState& state, const PlayerServices& services);
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    PlayerState& state() { return state_; }
+    clsAudioDeviceSettings& audioDeviceSettings() { return deviceSettings_; }
+    const PlayerServices& services() const { return services_; }
+    // Random numbers in [0, 1) for random order; tests may pin them.
+    void setRandomSource(std::function<double()> random01) { random01_ = std::move(random01); }
+
+    // Start-up and shutdown.
+    void StartEngine();
+    void CheckResult(FMOD_RESULT result);
+    FMOD_RESULT CreateSoundFile(FMOD_SYSTEM system, const std::string& name, FMOD_MODE mode,
+                                FMOD_SOUND* sound, FMOD_SOUND_TYPE suggestedType = 0);
+    FMOD_RESULT CreateStreamFile(FMOD_SYSTEM system, const std::string& name, FMOD_MODE mode,
+                                 FMOD_SOUND* sound);
+    // The engine's part of closing: settings, notice, sound, library; then the restart.
+    void Shutdown();
+
+    // Opening media.
+    // Entry strings are taken by value: callers often pass a playlist slot that this rewrites.
+    void OpenMedia(std::string entry);
+    void NetStreamService();
+
+    // Transport.
+    void TransportCommand(int command);
+    void SeekTo(int32_t milliseconds);
+    void SetVolume(float level);
+    void SetPan(float pan);
+    void OpenFileDialog();
+    // Seek buttons held down: runs the command again and again until the button is released
+    // (released by SeekButtonUp from the window's event handling).
+    void SeekButtonDown(int button);
+    void SeekButtonUp();
+    // Other buttons: pressed and released; the command runs only when released inside.
+    void ButtonUp(int button, bool inside);
+    void SetVolumeLevel(int32_t level);
+    void SetPanPosition(int32_t position);
+    void SeekBarReleased(int32_t targetMs);
+
+    // Playlist.
+    static constexpr int64_t kOpenHere = -1;
+    int32_t AddEntry(int32_t index, int64_t sound, std::string path, bool openIt);
+    void SelectNextAfterEnd();
+    void StepBack();
+    void StepNext();
+    void ToggleRandom();
+    void CycleLoopMode();
+    void PlayEntryAt(int32_t index);
+    void LoadPlaylistFile(std::string path);
+    void SavePlaylistFile();
+    // Writes the M3U file for the given rows; false (and a message) when it cannot be written.
+    bool WritePlaylistFile(const std::string& path);
+
+    // Command line and the tick.
+    void OpenFromCommandLine(const std::string& text);
+    void PlaybackTick();
+
+    NetCapture& netCapture() { return *netCapture_; }
+
+private:
+    bool channelPlaying();
+    bool channelPaused();
+    void applyVolume();
+    void reapplyPlaybackRate();
+    void releaseCurrentSound();
+    void playOnCurrentChannel();
+    const PlaylistEntry* currentEntry() const;
+    void setTitleForCurrentEntry(const std::string& entry, bool cdEntry);
+
+    PlayerState& state_;
+    PlayerServices services_;
+    clsAudioDeviceSettings deviceSettings_;
+    std::unique_ptr<NetCapture> netCapture_;
+    std::function<double()> random01_;
+    bool netOpened_ = false;
+};
+
+} // namespace sorvel

@@ -1,0 +1,61 @@
+// The player's shared state: what the main window owns and every part of the player reads.
+// Used on the UI thread only.
+#pragma once
+
+#include "PlaylistEntry.h"
+#include "soundlib.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace sorvel {
+
+struct PlayerState {
+    // Sound library handles (0 = none).
+    FMOD_SYSTEM soundSystem = 0;
+    FMOD_SOUND currentSound = 0;
+    FMOD_CHANNEL currentChannel = 0;
+    FMOD_SOUND cdDriveSound = 0;
+
+    // The current media.
+    uint32_t lengthMs = 0;
+    int32_t positionMs = 0;
+    std::string lengthText;
+    std::string titleText;
+    bool isNetStream = false;
+    bool isVideo = false;
+    bool cdMode = false;
+    std::string netTagArtist;
+    std::string netTagTitle;
+
+    // Transport.
+    bool stoppedFlag = true;
+    bool commandInProgress = false;
+    bool buttonHeld = false;
+    int32_t volumeLevel = 5; // 0..10; the library volume is a tenth of it
+    int32_t panPosition = 0; // -10..10
+    int32_t seekStepTotal = 0;
+    uint8_t randomMode = 0; // 0 off, 255 on
+    uint8_t loopMode = 0;   // 0 off, 1 repeat the entry, 2 loop the list
+    int32_t refreshIntervalMs = 80;
+    std::array<int32_t, 31> optionValues{};
+
+    // Seek bar: its length, and the drag in progress.
+    uint32_t seekBarLengthMs = 0;
+    bool seekDragging = false;
+    int32_t seekDragTargetMs = 0;
+
+    // Playlist: slot 0 is the direct-play slot, slots 1..entryCount the list.
+    std::vector<PlaylistEntry> playlistEntries;
+    int32_t entryCount = 0;
+    int32_t currentIndex = 0;
+    bool soundOpened = false;
+
+    std::filesystem::path programFolder;
+    std::string skinFilePath;
+};
+
+} // namespace sorvel

@@ -1,0 +1,258 @@
+// Adding entries, choosing the next one, and playlist files.
+#include "Player.h"
+#include "PlaylistSelection.h"
+#include "playlist_file_text.h"
+#include "time_text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace sorvel {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// A tag's text: zero-terminated, at most datalen - 1 bytes, double spaces removed.
+std::optional<std::string> readTag(FMOD_SOUND sound, const char* name, FMOD_TAG& tag) {
+    tag = FMOD_TAG{};
+    if (FMOD_Sound_GetTag(sound, name, -1, &tag) != FMOD_OK || tag.data == nullptr) {
+        return std::nullopt;
+    }
+    const auto* bytes = static_cast<const char*>(tag.data);
+    const size_t limit = tag.datalen > 0 ? tag.datalen - 1 : 0;
+    size_t length = 0;
+    while (length < limit && bytes[length] != '\0') {
+        ++length;
+    }
+    return RemoveDoubleSpaces(std::string(bytes, length));
+}
+
+} // namespace
+
+int32_t Player::AddEntry(int32_t index, int64_t sound, std::string path, bool openIt) {
+    const std::string extension = EntryExtension(path);
+    if (extension == "m3u" || extension == "pls") {
+        LoadPlaylistFile(path);
+        return 0;
+    }
+    const bool video = IsVideoExtension(extension);
+    FMOD_SOUND entrySound = sound > 0 ? static_cast<FMOD_SOUND>(sound) : 0;
+
+    if (openIt && sound == kOpenHere) {
+        std::error_code error;
+        if (path.rfind("cd:", 0) == 0) {
+            CheckResult(CreateSoundFile(state_.soundSystem, path.substr(3, 2), kModeCdDriveChooser,
+                                        &state_.cdDriveSound));
+            int32_t track = 0;
+            try {
+                track = path.size() > 5 ? std::stoi(path.substr(5)) : 0;
+            } catch (...) {
+            }
+            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, track, &entrySound));
+        } else if (!fs::exists(fs::path(path), error)) {
+            // Nothing to open: no tags, no length below.
+        } else if (IsTrackerExtension(extension)) {
+            CheckResult(CreateStreamFile(state_.soundSystem, path, kModeTracker, &entrySound));
+        } else if (extension == "zip" || endsWith(path, ".zip.mp3") || endsWith(path, ".mp3.zip")) {
+            if (CreateSoundFile(state_.soundSystem, path, kModeSoftware2D, &entrySound) !=
+                FMOD_OK) {
+                services_.messageBox->show("無圧縮Zipには非対応です。", "Sorvel",
+                                           MessageButtons::Ok, MessageIcon::Information);
+                return -1;
+            }
+        } else if (!video) {
+            const FMOD_RESULT result =
+                CreateStreamFile(state_.soundSystem, path, kModeSoftware2D, &entrySound);
+            CheckResult(result);
+            if (result != FMOD_OK) {
+                state_.soundOpened = false;
+                return -2;
+            }
+            state_.soundOpened = true;
+        }
+    }
+
+    FMOD_TAG tag{};
+    std::string title = readTag(entrySound, "TITLE", tag).value_or("");
+    const char* artistName = tag.type == FMOD_TAGTYPE_ASF ? "AUTHOR" : "ARTIST";
+    std::string artist = readTag(entrySound, artistName, tag).value_or("UnknownArtist");
+    std::string album = readTag(entrySound, "ALBUM", tag).value_or("UnknownAlbum");
+
+    state_.entryCount = MakeRoomForSlot(state_.playlistEntries, state_.entryCount, index);
+    PlaylistEntry& slot = state_.playlistEntries[static_cast<size_t>(index)];
+    slot = PlaylistEntry{};
+    slot.path = path;
+    slot.title = std::move(title);
+    slot.artist = std::move(artist);
+    slot.album = std::move(album);
+    unsigned int length = 0;
+    const bool lengthRead = FMOD_Sound_GetLength(entrySound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK;
+    slot.lengthMs =
+        lengthRead ? static_cast<int32_t>(std::min<unsigned int>(length, INT32_MAX)) : 0;
+    slot.timeText = TimeText(slot.lengthMs);
+    slot.seekStepMs = slot.lengthMs != 0 ? 5 : 0;
+
+    if (!video) {
+        state_.soundOpened = lengthRead;
+        if (!lengthRead) {
+            if (entrySound != 0 && entrySound != state_.currentSound) {
+                FMOD_Sound_Release(entrySound);
+            }
+            return -1;
+        }
+    }
+    if (index > 0) {
+        services_.playlistView->AddListRow(index, slot);
+    }
+    if (index == 0) {
+        state_.currentSound = entrySound;
+        if (!state_.isNetStream) {
+            if (FMOD_Sound_GetLength(entrySound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK) {
+                state_.lengthMs = length;
+            }
+            state_.seekBarLengthMs = state_.lengthMs;
+            slot.timeText = TimeText(state_.lengthMs);
+            state_.lengthText = slot.timeText;
+            applyVolume();
+        }
+    }
+    if (entrySound != 0 && entrySound != state_.currentSound) {
+        FMOD_Sound_Release(entrySound);
+    }
+    return 0;
+}
+
+void Player::SelectNextAfterEnd() {
+    const NextAfterEnd next =
+        ChooseNextAfterEnd(state_.playlistEntries, state_.entryCount, state_.currentIndex,
+                           state_.randomMode, state_.loopMode, random01_);
+    state_.currentIndex = next.index;
+    if (next.stop) {
+        state_.stoppedFlag = true;
+        return;
+    }
+    if (next.play && !state_.stoppedFlag) {
+        if (const PlaylistEntry* entry = currentEntry()) {
+            OpenMedia(entry->path);
+        }
+    }
+}
+
+void Player::StepBack() {
+    if (auto target = StepBackTarget(state_.playlistEntries, state_.currentIndex)) {
+        PlayEntryAt(*target);
+    }
+}
+
+void Player::StepNext() {
+    if (auto target =
+            StepNextTarget(state_.playlistEntries, state_.entryCount, state_.currentIndex)) {
+        PlayEntryAt(*target);
+    }
+}
+
+void Player::ToggleRandom() {
+    state_.randomMode = ToggledRandomMode(state_.randomMode);
+}
+
+void Player::CycleLoopMode() {
+    state_.loopMode = NextLoopMode(state_.loopMode);
+}
+
+void Player::PlayEntryAt(int32_t index) {
+    state_.currentIndex = index;
+    if (const PlaylistEntry* entry = currentEntry()) {
+        OpenMedia(entry->path);
+    }
+}
+
+void Player::LoadPlaylistFile(std::string path) {
+    services_.playlistView->ClearListRows();
+    state_.playlistEntries.clear();
+    state_.entryCount = 0;
+
+    std::ifstream file{fs::path(path), std::ios::binary};
+    if (file) {
+        const std::string bytes((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+        const bool pls = UsesPlsRules(path);
+        int32_t position = 1;
+        for (const std::string& line : SplitPlaylistLines(DecodePlaylistText(bytes))) {
+            std::string entry = line;
+            if (pls) {
+                auto reduced = PlsEntryString(line);
+                if (!reduced) {
+                    continue;
+                }
+                entry = *reduced;
+            }
+            if (entry.rfind("ftp://", 0) == 0 || entry.rfind("http:/", 0) == 0) {
+                OpenMedia(entry);
+                continue;
+            }
+            if (entry.empty()) {
+                continue;
+            }
+            if (AddEntry(position, kOpenHere, entry, true) == 0) {
+                ++position;
+            }
+        }
+    }
+    state_.stoppedFlag = false;
+}
+
+bool Player::WritePlaylistFile(const std::string& path) {
+    std::vector<std::string> paths;
+    const int32_t rows = services_.playlistView->ListRowCount();
+    for (int32_t row = 1; row <= rows; ++row) {
+        if (static_cast<size_t>(row) < state_.playlistEntries.size()) {
+            paths.push_back(state_.playlistEntries[static_cast<size_t>(row)].path);
+        }
+    }
+    const std::string text = M3uText(paths);
+    // Written beside the target and renamed over it, so a failed save leaves the old file.
+    const fs::path target(path);
+    fs::path temporary = target;
+    temporary += ".saving";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+void Player::SavePlaylistFile() {
+    FileDialogRequest request;
+    request.save = true;
+    request.title = "Save";
+    request.filters = {{"Play List Files (*.m3u)", "*.m3u"}};
+    request.initialFolder = ".";
+    const auto chosen = services_.fileDialog->choose(request);
+    if (!chosen) {
+        return;
+    }
+    if (!WritePlaylistFile(*chosen)) {
+        services_.messageBox->show("プレイリストを保存できませんでした。\r\n" + *chosen, "Sorvel",
+                                   MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+}
+
+} // namespace sorvel

@@ -1,0 +1,125 @@
+// A player on the no-sound non-real-time output with recording fakes for every window service.
+#pragma once
+
+#include "Player.h"
+#include "PlayerState.h"
+#include "test_media.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace enginetest {
+
+using namespace sorvel;
+
+struct FakeMessageBox : MessageBoxService {
+    std::vector<std::string> texts;
+    MessageAnswer answer = MessageAnswer::Yes;
+    MessageAnswer show(const std::string& text, const std::string&, MessageButtons,
+                       MessageIcon) override {
+        texts.push_back(text);
+        return answer;
+    }
+};
+
+struct FakeFileDialog : FileDialogService {
+    std::optional<std::string> next;
+    std::vector<FileDialogRequest> requests;
+    std::optional<std::string> choose(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        return next;
+    }
+};
+
+struct FakePlaylistView : PlaylistView {
+    std::map<int32_t, std::string> rows; // slot -> path
+    int32_t highlighted = -1;
+    void AddListRow(int32_t slot, const PlaylistEntry& entry) override { rows[slot] = entry.path; }
+    void ClearListRows() override { rows.clear(); }
+    int32_t ListRowCount() const override { return static_cast<int32_t>(rows.size()); }
+    void HighlightCurrentRow(int32_t index) override { highlighted = index; }
+};
+
+struct FakeMainWindow : MainWindowView {
+    WindowState state = WindowState::Normal;
+    int prepared = 0;
+    int drawn = 0;
+    int exits = 0;
+    // Passes of the seek-hold loop before the button is let go.
+    int holdPasses = 0;
+    std::function<void()> release;
+    WindowState windowState() const override { return state; }
+    void PrepareWindows() override { ++prepared; }
+    void ShowAnalyzerPicture(bool) override {}
+    bool AnalyzerStep() override { return false; }
+    void MoveSeekKnob(int32_t, uint32_t) override {}
+    void DrawTimeAndTitle() override { ++drawn; }
+    void RefreshTrayTip() override {}
+    void ShowButtonNormal(int) override {}
+    void ShowPlaylistWindow() override {}
+    void ShowOptionsWindow(int) override {}
+    void ShowCdChooser() override {}
+    void Minimize() override {}
+    void Exit() override { ++exits; }
+    void ProcessPendingEvents() override {
+        if (holdPasses-- <= 0 && release) {
+            release();
+        }
+    }
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        state.programFolder = testmedia::mediaDir() / ("program" + std::to_string(++counter));
+        std::filesystem::create_directories(state.programFolder);
+        PlayerServices services;
+        services.messageBox = &messageBox;
+        services.fileDialog = &fileDialog;
+        services.playlistView = &playlistView;
+        services.mainWindow = &mainWindow;
+        player = std::make_unique<Player>(state, services);
+        auto& device = player->audioDeviceSettings();
+        device.OutputType(FMOD_OUTPUTTYPE_NOSOUND_NRT);
+        device.Samplerate(4);
+        device.SoundFormat(2);
+        device.Speakermode(2);
+        device.ReSampling(1);
+        device.Priority(1);
+        device.SoftMidi(1);
+        player->StartEngine();
+    }
+    void TearDown() override { player->Shutdown(); }
+
+    // Ticks until `done` holds (at most `limit` ticks); true when it did.
+    template <class F> bool tickUntil(F&& done, int limit = 400) {
+        for (int i = 0; i < limit; ++i) {
+            if (done()) {
+                return true;
+            }
+            player->PlaybackTick();
+        }
+        return done();
+    }
+
+    // Adds files to the list at slots 1, 2, ...
+    void addToList(const std::vector<std::filesystem::path>& files) {
+        int32_t slot = state.entryCount + 1;
+        for (const auto& file : files) {
+            ASSERT_EQ(player->AddEntry(slot++, Player::kOpenHere, file.string(), true), 0) << file;
+        }
+    }
+
+    PlayerState state;
+    FakeMessageBox messageBox;
+    FakeFileDialog fileDialog;
+    FakePlaylistView playlistView;
+    FakeMainWindow mainWindow;
+    std::unique_ptr<Player> player;
+};
+
+} // namespace enginetest
