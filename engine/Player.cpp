@@ -2,6 +2,7 @@
 
 #include "NullServices.h"
 #include "PlaylistSelection.h"
+#include "StartupDecision.h"
 #include "time_text.h"
 
 #include <algorithm>
@@ -64,10 +65,30 @@ std::string CommandLineFile(const std::string& commandLine) {
     return commandLine;
 }
 
+class Player::DeviceSettingsOnly final : public SettingsStore {
+public:
+    explicit DeviceSettingsOnly(Player& player) : player_(player) {}
+    void LoadSettings(bool devicePartOnly) override {
+        if (devicePartOnly) {
+            LoadDeviceSettings(SettingsFilePath(player_.state_.programFolder),
+                               player_.deviceSettings_, player_.state_.refreshIntervalMs);
+        }
+    }
+    void SaveSettings() override {}
+
+private:
+    Player& player_;
+};
+
 Player::Player(PlayerState& state, const PlayerServices& services)
     : state_(state), services_(WithNullServices(services)),
       deviceSettings_(*services_.messageBox, "Sorvel"), netCapture_(std::make_unique<NetCapture>()),
-      random01_(clockSeededRandom()) {}
+      random01_(clockSeededRandom()) {
+    if (services.settings == nullptr) {
+        ownSettings_ = std::make_unique<DeviceSettingsOnly>(*this);
+        services_.settings = ownSettings_.get();
+    }
+}
 
 Player::~Player() = default;
 

@@ -131,6 +131,10 @@ private:
     const PlaylistEntry* currentEntry() const;
     void setTitleForCurrentEntry(const std::string& entry, bool cdEntry);
 
+    // Until a full settings store is given, start-up reads the device part of the settings file.
+    class DeviceSettingsOnly;
+    std::unique_ptr<SettingsStore> ownSettings_;
+
     PlayerState& state_;
     PlayerServices services_;
     clsAudioDeviceSettings deviceSettings_;

@@ -6,6 +6,7 @@
 #include "test_media.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -82,15 +83,10 @@ protected:
         services.fileDialog = &fileDialog;
         services.playlistView = &playlistView;
         services.mainWindow = &mainWindow;
+        // The device part of the settings file picks the no-sound non-real-time output, so a
+        // tick renders one block and tracks end in test time.
+        std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
         player = std::make_unique<Player>(state, services);
-        auto& device = player->audioDeviceSettings();
-        device.OutputType(FMOD_OUTPUTTYPE_NOSOUND_NRT);
-        device.Samplerate(4);
-        device.SoundFormat(2);
-        device.Speakermode(2);
-        device.ReSampling(1);
-        device.Priority(1);
-        device.SoftMidi(1);
         player->StartEngine();
     }
     void TearDown() override { player->Shutdown(); }

@@ -1,0 +1,35 @@
+// The device part of the settings file, and whether this instance runs at all.
+#pragma once
+
+#include "clsAudioDeviceSettings.h"
+
+#include <cstdint>
+#include <filesystem>
+
+namespace sorvel {
+
+// The settings file in the program folder.
+std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder);
+
+// Reads the [Etc] device keys into `device` and the display timer period into
+// `refreshIntervalMs`; a missing file or key gives the defaults (44100 Hz, 16-bit, stereo,
+// linear resampling, middle priority, software MIDI, 80 ms).
+void LoadDeviceSettings(const std::filesystem::path& settingsFile, clsAudioDeviceSettings& device,
+                        int32_t& refreshIntervalMs);
+
+enum class LoadDecision {
+    HandOverCommandLine,   // another instance runs: give it the file and end
+    Start,                 // run normally
+    StartAfterDeviceReset, // the other instance is closing for a device change: run
+    EndSilently,           // a second plain start: end at once
+};
+
+// Decides from the command line, a running instance and the "-AudioDeviceReset" value.
+LoadDecision DecideLoad(bool hasCommandLine, bool otherInstanceRunning, int32_t audioDeviceReset);
+
+// Carries out the start-up check on the settings file: reads "-AudioDeviceReset" when needed
+// and writes "0" back when it lets this instance start after a device change.
+LoadDecision DecideLoadFromSettings(bool hasCommandLine, bool otherInstanceRunning,
+                                    const std::filesystem::path& settingsFile);
+
+} // namespace sorvel
