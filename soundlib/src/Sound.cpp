@@ -29,7 +29,13 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
         return result;
     };
     try {
-        DecoderOpenResult opened = openDecoder(path, options);
+        // A sample is decoded once and looped by the mixer; a decoder following a module's own
+        // loop would never end.
+        DecoderOptions decoderOptions = options;
+        if (!stream_) {
+            decoderOptions.loop = false;
+        }
+        DecoderOpenResult opened = openDecoder(path, decoderOptions);
         if (opened.result != FMOD_OK || !opened.decoder) {
             return finish(opened.result != FMOD_OK ? opened.result : FMOD_ERR_FORMAT);
         }
