@@ -176,8 +176,8 @@ TEST(ProfileFileWrite, LastLineWithoutLineEndGetsOneBeforeAnAddedLine) {
 
 TEST(ProfileFileWrite, Cp932FileIsRewrittenAsUtf8WithTheSameText) {
     TempFolder folder;
-    const auto file = folder.write("win.ini", "[S]\r\nname=" + std::string(blueCp932) +
-                                                  "\r\nsize=1\r\n");
+    const auto file =
+        folder.write("win.ini", "[S]\r\nname=" + std::string(blueCp932) + "\r\nsize=1\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("S", "size", "2", file));
     EXPECT_EQ(TempFolder::read(file), "[S]\r\nname=青\r\nsize=2\r\n");
     EXPECT_EQ(GetPrivateProfileStringA("S", "name", "", 256, file), "青");
@@ -232,4 +232,20 @@ TEST(ProfileFileCache, ManyReadsOfOneLoadAgreeWithTheSingleCalls) {
     EXPECT_EQ(profile.getString("a", "S", "", 256), "q");
     EXPECT_EQ(profile.find("A", "y"), std::nullopt);
     EXPECT_EQ(profile.find("A", "x"), "-3");
+}
+
+TEST(ProfileFileRead, GarbageBytesReadWithoutHarm) {
+    TempFolder folder;
+    std::string garbage;
+    unsigned seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        garbage += static_cast<char>(seed >> 16);
+    }
+    garbage += "\n[S]\r\nk=7\r";
+    const auto file = folder.write("g.ini", garbage);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 0, file), 7);
+    EXPECT_EQ(GetPrivateProfileStringA("none", "k", "d", 256, file), "d");
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "k", "8", file));
+    EXPECT_EQ(GetPrivateProfileIntA("S", "k", 0, file), 8);
 }

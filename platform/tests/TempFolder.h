@@ -29,7 +29,9 @@ public:
     }
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
 
     // Writes raw bytes, making the folders on the way.
     std::filesystem::path write(const std::filesystem::path& name, std::string_view bytes) const {

@@ -22,8 +22,7 @@ TEST(WindowsPathResolve, MatchesEachComponentIgnoringCase) {
     EXPECT_EQ(resolveWindowsPath("skins\\BLUE\\Playlist\\p0-0.bmp", folder.path()),
               folder / "Skins/Blue/playlist/P0-0.BMP");
     EXPECT_EQ(resolveWindowsPath("\\Skins\\Blue\\", folder.path()), folder / "Skins/Blue");
-    EXPECT_EQ(resolveWindowsPath("Skins\\.\\Blue\\..\\Blue", folder.path()),
-              folder / "Skins/Blue");
+    EXPECT_EQ(resolveWindowsPath("Skins\\.\\Blue\\..\\Blue", folder.path()), folder / "Skins/Blue");
 }
 
 TEST(WindowsPathResolve, PrefersTheExactNameWhenBothSpellingsExist) {
