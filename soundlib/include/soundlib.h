@@ -448,6 +448,79 @@ F_API FMOD_RESULT FMOD_Sound_GetNumTags(FMOD_SOUND sound, int* numtags, int* num
 F_API FMOD_RESULT FMOD_Sound_GetTag(FMOD_SOUND sound, const char* name, int index, FMOD_TAG* tag);
 F_API FMOD_RESULT FMOD_Sound_GetMode(FMOD_SOUND sound, FMOD_MODE* mode);
 
+/*
+ * MIDI. ".mid", ".midi", ".rmi" and ".kar" files, files that start like a MIDI file, and any
+ * file opened with exinfo->suggestedsoundtype FMOD_SOUND_TYPE_MIDI are synthesised by FluidSynth
+ * at the output rate, through a General MIDI SoundFont installed on the machine (the largest of
+ * the known ones) or the bank named below. They play as streams, in software and "hardware"
+ * modes alike, with an exact length (up to the last track's end) and seeking (controllers and
+ * programs are replayed up to the new place; notes that began before it are not). A bank that
+ * is missing or cannot be loaded answers FMOD_ERR_PLUGIN_RESOURCE (68) when the file is opened.
+ *
+ * Extension: FMOD_System_SetMIDISoundBank names the bank (a SoundFont 2 or DLS file, such as a
+ * gm.dls the player found) for MIDI files opened from then on; null or "" goes back to the
+ * installed bank. Valid before and after FMOD_System_Init.
+ */
+F_API FMOD_RESULT FMOD_System_SetMIDISoundBank(FMOD_SYSTEM system, const char* path);
+
+/*
+ * Audio CD. The drives are the machine's CD drives in device order, then the disc images listed
+ * in the environment variable SORVEL_CD_IMAGES (paths separated by ':'; CUE/BIN, TOC/BIN, NRG or
+ * ISO), named "D:", "E:", ... in that order (at most 23). FMOD_System_CreateSound or
+ * FMOD_System_CreateStream with a drive name ("D:", either case, or the device path) opens the
+ * disc as a sound of type FMOD_SOUND_TYPE_CDDA with one sub-sound per audio track, in track
+ * order from index 0 (FMOD_Sound_GetNumSubSounds, FMOD_Sound_GetSubSound). Each track is a
+ * stream of 44100 Hz 16-bit stereo read through libcdio-paranoia on a thread of its own, with
+ * its exact length and seeking; a read failure ends it. The parts are released with the drive's
+ * sound. Results: 7 no drives at all, 5 no such drive, 8 no disc (or an unreadable image), 6 a
+ * disc without audio tracks.
+ */
+F_API FMOD_RESULT FMOD_System_GetNumCDROMDrives(FMOD_SYSTEM system, int* numdrives);
+/* Each buffer may be null; each gets zero-terminated text cut to its length: the drive name
+ * ("D:"), the drive's make and model ("Disc image" for images), the device path or image file.
+ * 37 for a drive number out of range. */
+F_API FMOD_RESULT FMOD_System_GetCDROMDriveName(FMOD_SYSTEM system, int drive, char* drivename,
+                                                int drivenamelen, char* scsiname, int scsinamelen,
+                                                char* devicename, int devicenamelen);
+/* Extension: opens the tray of the named drive ("D:"). 79 for disc images, 4 when the drive
+ * refuses; 7 and 5 as above. */
+F_API FMOD_RESULT FMOD_System_EjectCDROMDrive(FMOD_SYSTEM system, const char* drivename);
+
+/*
+ * Internet streams. Names beginning "http://", "https://" or "ftp://" open as live streams
+ * (any case, always streamed). With FMOD_NONBLOCKING creation returns at once and
+ * FMOD_Sound_GetOpenState reports LOADING, then READY (percentbuffered is then how full the
+ * receive buffer is, starving whether playback waits for data) or ERROR with the result:
+ * 53 an address that cannot be resolved or parsed, 51 a refused connection, 27 HTTP 401/403,
+ * 28 HTTP 407, 29 HTTP 5xx, 26 other HTTP errors, 30 no answer or data within the network
+ * timeout, 52 other transfer failures. The length is unknown (0xFFFFFFFF) and seeking does not
+ * move. A server that closes the connection, or goes silent past the timeout while playing,
+ * ends the stream; releasing a stream never waits on the network.
+ *
+ * FMOD_System_SetStreamBufferSize sets the receive buffer for streams opened afterwards (raw
+ * bytes; other units are taken at 128 kbit/s; 16 KiB to 16 MiB).
+ *
+ * SHOUTcast/Icecast metadata is asked for; each new StreamTitle "Artist - Title" becomes the
+ * tags "ARTIST" and "TITLE" (FMOD_TAGTYPE_SHOUTCAST, text; a title without " - " gives an
+ * empty ARTIST), delivered as updated tags when playback reaches them: FMOD_Sound_GetNumTags
+ * counts them as updated and FMOD_Sound_GetTag with index -1 hands them out in order. A tag
+ * the stream updates again keeps its place and gets its new text (earlier pointers to that
+ * tag's text are then invalid).
+ *
+ * File-system hooks (FMOD_System_AttachFileSystem, read at creation): for network streams only,
+ * on the stream's network thread, the library calls open(address, 0, &filesize = 0, &handle,
+ * &userdata) once when the server has answered with audio, then read(handle, buffer, count,
+ * &bytesread = count, userdata) with every block of audio bytes as received, in order, each
+ * byte once (ICY metadata blocks are taken out, so the bytes form a playable copy of the
+ * stream), then close(handle, userdata) once when the transfer ends for any reason. The
+ * results of the hooks are ignored, except that a failing open means no read or close calls.
+ * The seek hook is never called. Local files are read directly.
+ *
+ * Extension: FMOD_System_SetNetworkTimeout sets, in milliseconds (at least 100), how long a
+ * stream opened afterwards waits to connect and for the server's next bytes (default 10000).
+ */
+F_API FMOD_RESULT FMOD_System_SetNetworkTimeout(FMOD_SYSTEM system, int timeoutms);
+
 /* Channels. */
 F_API FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM system, FMOD_CHANNELINDEX channelid,
                                         FMOD_SOUND sound, FMOD_BOOL paused, FMOD_CHANNEL* channel);
@@ -468,6 +541,85 @@ F_API FMOD_RESULT FMOD_Channel_GetFrequency(FMOD_CHANNEL channel, float* frequen
 F_API FMOD_RESULT FMOD_Channel_SetPriority(FMOD_CHANNEL channel, int priority);
 F_API FMOD_RESULT FMOD_Channel_GetPriority(FMOD_CHANNEL channel, int* priority);
 F_API FMOD_RESULT FMOD_Channel_GetCurrentSound(FMOD_CHANNEL channel, FMOD_SOUND* sound);
+
+/*
+ * Processing units. A unit made by FMOD_System_CreateDSPByType works on the system's mixed
+ * output, every output channel at the output rate, once attached to the system-wide chain with
+ * FMOD_System_AddDSP; the chain runs after all channels are mixed, in the order the units were
+ * attached (the newest last, nearest the output). Making a unit needs an initialised system
+ * (78 before). Types 3, 5, 6, 7, 8, 10, 11, 12, 13, 17 and 18 exist; others answer 67.
+ *
+ * Attaching, detaching, bypassing and parameter changes take effect from the next mixed block
+ * and fade or glide instead of clicking. A detached unit keeps its parameters and starts afresh
+ * (no old echoes) when attached again. Attaching an attached unit changes nothing; a unit
+ * attached to one system answers 14 on another; at most 64 units are attached at once (18).
+ *
+ * Parameters (index: meaning, range, default); a value outside its range, or not whole or not
+ * a power of two where that is asked, answers 37 and changes nothing:
+ *   3 low-pass:   0 cutoff 10-22000 Hz (5000), 1 resonance 1-10 (1 = maximally flat, -3 dB at
+ *                 the cutoff; higher values peak there). Two-pole.
+ *   5 high-pass:  0 cutoff 1-22000 Hz (5000), 1 resonance 1-10 (1).
+ *   6 echo:       0 delay 10-5000 ms (500), 1 decay ratio 0-1 (0.5), 2 channels that echo 0-16
+ *                 (0 = all), 3 dry mix 0-1 (1), 4 wet mix 0-1 (1).
+ *   7 flange:     0 dry mix 0-1 (0.45), 1 wet mix 0-1 (0.55), 2 depth 0.01-1 (1; the delay
+ *                 sweeps 0.1 to 5.1 ms at 1), 3 rate 0-20 Hz (0.1).
+ *   8 distortion: 0 level 0-1 (0.5).
+ *  10 EQ band:    0 centre 20-22000 Hz (8000), 1 bandwidth 0.2-5 octaves (1), 2 gain 0.05-3 as
+ *                 a linear factor (1 = flat).
+ *  11 pitch:      0 pitch factor 0.5-2 (1), 1 FFT size 256-4096, a power of two (1024),
+ *                 2 overlap 1-32 (4), 3 channels shifted 0-16 (0 = all). Duration does not
+ *                 change; the output is late by one FFT size.
+ *  12 chorus:     0 dry mix 0-1 (0.5), 1-3 wet mix of taps 1-3 0-1 (0.5; taps at 0, 90 and
+ *                 180 degrees of the oscillator), 4 delay 0.1-100 ms (40), 5 rate 0-20 Hz
+ *                 (0.8), 6 depth 0-1 (0.03), 7 feedback 0-1 (0).
+ *  13 reverb:     0 room size 0-1 (0.5), 1 damp 0-1 (0.5), 2 wet mix 0-1 (0.33), 3 dry mix 0-1
+ *                 (0.66), 4 width 0-1 (1), 5 mode 0-1 (0; 1 = freeze).
+ *  17 compressor: 0 threshold -60-0 dB (0), 1 attack 10-200 ms (50), 2 release 20-1000 ms (50),
+ *                 3 make-up gain 0-30 dB (0). All channels share one gain.
+ *  18 SFX reverb: the I3DL2 set, levels in millibels: 0 dry level -10000-0 (0), 1 room
+ *                 -10000-0 (-1000), 2 room HF -10000-0 (-300), 3 room roll-off 0-10 (0, no
+ *                 effect without 3D), 4 decay time 0.1-20 s (1.3), 5 decay HF ratio 0.1-2
+ *                 (0.83), 6 reflections -10000-1000 (-400), 7 reflections delay 0-0.3 s
+ *                 (0.008), 8 reverb -10000-2000 (0), 9 reverb delay 0-0.1 s (0.012),
+ *                 10 diffusion 0-100 % (100), 11 density 0-100 % (100), 12 HF reference
+ *                 20-20000 Hz (5000), 13 room LF -10000-0 (0), 14 LF reference 20-1000 Hz (250).
+ *                 The defaults are a medium room.
+ */
+F_API FMOD_RESULT FMOD_System_CreateDSPByType(FMOD_SYSTEM system, FMOD_DSP_TYPE type,
+                                              FMOD_DSP* dsp);
+/* connection, when given, is set to 0: connections are not objects of their own. */
+F_API FMOD_RESULT FMOD_System_AddDSP(FMOD_SYSTEM system, FMOD_DSP dsp,
+                                     FMOD_DSPCONNECTION* connection);
+/* Detaches the unit (nothing happens when it is not attached). */
+F_API FMOD_RESULT FMOD_DSP_Remove(FMOD_DSP dsp);
+/* Attached and not bypassed. */
+F_API FMOD_RESULT FMOD_DSP_GetActive(FMOD_DSP dsp, FMOD_BOOL* active);
+/* 0 bypasses the unit where it stands (the sound passes untouched); 1 lets it work again. */
+F_API FMOD_RESULT FMOD_DSP_SetActive(FMOD_DSP dsp, FMOD_BOOL active);
+/* Detaches the unit if needed; the handle answers 36 afterwards. */
+F_API FMOD_RESULT FMOD_DSP_Release(FMOD_DSP dsp);
+F_API FMOD_RESULT FMOD_DSP_SetParameter(FMOD_DSP dsp, int index, float value);
+/* value and valuestr (the value as text, "%.2f") may each be null. */
+F_API FMOD_RESULT FMOD_DSP_GetParameter(FMOD_DSP dsp, int index, float* value, char* valuestr,
+                                        int valuestrlen);
+F_API FMOD_RESULT FMOD_DSP_GetNumParameters(FMOD_DSP dsp, int* numparams);
+/* name and label take 16 characters each; any pointer may be null. */
+F_API FMOD_RESULT FMOD_DSP_GetParameterInfo(FMOD_DSP dsp, int index, char* name, char* label,
+                                            char* description, int descriptionlen, float* min,
+                                            float* max);
+
+/*
+ * The latest mixed output (after the processing chain), for analysers. Both calls copy a
+ * snapshot the mixer keeps and return in microseconds; channeloffset is the output channel.
+ * GetSpectrum: magnitudes of the latest 2 x numvalues samples (numvalues a power of two,
+ * 64-8192), numvalues values from 0 Hz up in steps of rate / (2 x numvalues), scaled so that a
+ * full-scale sine reads about 1.0 at its peak. GetWaveData: the latest numvalues (1-16384)
+ * samples, oldest first, -1.0 to 1.0. Before anything was mixed both give zeros.
+ */
+F_API FMOD_RESULT FMOD_System_GetSpectrum(FMOD_SYSTEM system, float* spectrumarray, int numvalues,
+                                          int channeloffset, FMOD_DSP_FFT_WINDOW windowtype);
+F_API FMOD_RESULT FMOD_System_GetWaveData(FMOD_SYSTEM system, float* wavearray, int numvalues,
+                                          int channeloffset);
 
 #ifdef __cplusplus
 }

@@ -21,4 +21,19 @@ void Library::releaseSoundsOf(System& system) {
     }
 }
 
+void Library::releaseDspsOf(uint32_t systemHandle) {
+    std::vector<uint32_t> handles;
+    dsps.forEach([&](uint32_t handle, Dsp& dsp) {
+        if (dsp.creator() == systemHandle) {
+            handles.push_back(handle);
+        }
+    });
+    for (uint32_t handle : handles) {
+        std::unique_ptr<Dsp> dsp = dsps.remove(handle);
+        if (System* holder = dsp->system()) {
+            holder->retireDsp(std::move(dsp));
+        }
+    }
+}
+
 } // namespace soundlib

@@ -3,6 +3,7 @@
 
 #include "Sound.h"
 #include "System.h"
+#include "dsp/Dsp.h"
 #include "handle_table.h"
 
 #include <mutex>
@@ -12,12 +13,16 @@ namespace soundlib {
 
 struct Library {
     std::mutex callLock;
-    // Sounds come first so that at exit the systems (and their mixers) go before the sounds.
+    // Sounds and units come first so that at exit the systems (and their mixers) go before
+    // what the mixers read.
     HandleTable<Sound> sounds{HandleKind::Sound};
+    HandleTable<Dsp> dsps{HandleKind::Dsp};
     HandleTable<System> systems{HandleKind::System};
 
     // Releases every sound that belongs to `system`.
     void releaseSoundsOf(System& system);
+    // Releases every processing unit made on the system with this handle.
+    void releaseDspsOf(uint32_t systemHandle);
 };
 
 Library& library();

@@ -1,5 +1,7 @@
 #include "Mixer.h"
 
+#include "dsp/DenormalGuard.h"
+#include "dsp/Dsp.h"
 #include "interpolation.h"
 
 #include <algorithm>
@@ -37,15 +39,20 @@ PanGains panGains(int sourceChannels, float pan) {
 Mixer::Mixer(const MixerConfig& config)
     : config_(config), commands_(4096), voices_(config.maxChannels),
       shared_(std::make_unique<ChannelShared[]>(config.maxChannels)), scratch_(kScratchFrames * 2),
-      resampled_(kSubBlock * 2) {}
+      resampled_(kSubBlock * 2), tap_(config.outputChannels) {}
 
 void Mixer::applyCommands() {
     MixerCommand command;
-    uint64_t last = applied_.load(std::memory_order_relaxed);
-    bool any = false;
     while (commands_.pop(command)) {
-        any = true;
-        last = command.sequence;
+        carriedOut_ = command.sequence;
+        if (command.kind == MixerCommand::Kind::AttachDsp) {
+            attach(command.dsp);
+            continue;
+        }
+        if (command.kind == MixerCommand::Kind::DetachDsp) {
+            detach(command.dsp);
+            continue;
+        }
         if (command.slot >= voices_.size()) {
             continue;
         }
@@ -85,14 +92,78 @@ void Mixer::applyCommands() {
                                       std::memory_order_release);
             }
             break;
+        default:
+            break;
         }
     }
-    if (any) {
-        applied_.store(last, std::memory_order_release);
+}
+
+void Mixer::attach(Dsp* dsp) {
+    for (size_t i = 0; i < chainLength_; ++i) {
+        if (chain_[i] == dsp) {
+            // Taken out and put back before it had left: it moves to the end and carries on.
+            removeChainEntry(i);
+            chain_[chainLength_++] = dsp;
+            dsp->stayInChain();
+            return;
+        }
+    }
+    if (chainLength_ == kChainCapacity) {
+        // Full of units that are only fading out (the caller never attaches more than the
+        // capacity): let those go at once.
+        for (size_t i = chainLength_; i-- > 0;) {
+            if (chain_[i]->leaving()) {
+                removeChainEntry(i);
+            }
+        }
+        if (chainLength_ == kChainCapacity) {
+            return;
+        }
+    }
+    chain_[chainLength_++] = dsp;
+    dsp->enterChain();
+}
+
+void Mixer::detach(Dsp* dsp) {
+    for (size_t i = 0; i < chainLength_; ++i) {
+        if (chain_[i] == dsp) {
+            dsp->markLeaving();
+            return;
+        }
+    }
+}
+
+void Mixer::removeChainEntry(size_t index) {
+    for (size_t i = index + 1; i < chainLength_; ++i) {
+        chain_[i - 1] = chain_[i];
+    }
+    chain_[--chainLength_] = nullptr;
+}
+
+void Mixer::runChain(float* interleaved, size_t frames) noexcept {
+    const size_t first = std::min(frames, kChainBlockFrames);
+    for (size_t i = 0; i < chainLength_; ++i) {
+        chain_[i]->beginBlock(first);
+    }
+    const size_t channels = static_cast<size_t>(config_.outputChannels);
+    for (size_t done = 0; done < frames;) {
+        const size_t n = std::min(kChainBlockFrames, frames - done);
+        for (size_t i = 0; i < chainLength_; ++i) {
+            chain_[i]->run(interleaved + done * channels, n);
+        }
+        done += n;
+    }
+    // Leaving units faded out within the first part (and passed the sound untouched after it):
+    // from here on they are gone.
+    for (size_t i = chainLength_; i-- > 0;) {
+        if (chain_[i]->leaving()) {
+            removeChainEntry(i);
+        }
     }
 }
 
 void Mixer::render(float* interleaved, size_t frames) noexcept {
+    DenormalGuard denormals;
     applyCommands();
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
     std::fill(interleaved, interleaved + frames * outChannels, 0.0f);
@@ -105,7 +176,10 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
         }
         done += n;
     }
+    runChain(interleaved, frames);
+    tap_.write(interleaved, frames);
     rendered_.fetch_add(frames, std::memory_order_relaxed);
+    applied_.store(carriedOut_, std::memory_order_release);
 }
 
 uint64_t Mixer::sourceFrameOf(const Voice& voice) const {

@@ -1,5 +1,6 @@
 // The software mixer: plays the channel voices through the resampler, applies volume and pan,
-// sums them in 32-bit float and hands the block to the output.
+// sums them in 32-bit float, runs the sum through the chain of processing units, keeps the
+// latest output for the spectrum queries and hands the block to the output.
 //
 // Threads: render() runs on the output's thread (or inside FMOD_System_Update for the
 // non-real-time outputs). It never locks, allocates or waits: the caller's thread talks to it
@@ -8,10 +9,12 @@
 
 #include "ChannelShared.h"
 #include "MixerCommand.h"
+#include "SpectrumTap.h"
 #include "SpscQueue.h"
 #include "StreamFeed.h"
 #include "output.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -27,21 +30,30 @@ struct MixerConfig {
     bool synchronousStreams = false; // non-real-time: decode streams inside render()
 };
 
+class Dsp;
+
 class Mixer final : public Renderer {
 public:
+    // Units attached at once, and the longest block a unit is given.
+    static constexpr size_t kChainCapacity = 64;
+    static constexpr size_t kChainBlockFrames = 1024;
+
     explicit Mixer(const MixerConfig& config);
 
     void render(float* interleaved, size_t frames) noexcept override;
 
     // Caller's thread. False when the queue is full (the caller keeps the command for later).
     bool post(const MixerCommand& command) { return commands_.push(command); }
-    // The sequence number of the last command the mixer has carried out.
+    // The sequence number of the last command the mixer has carried out. Published at the end
+    // of a block, so whatever a command took out of use is no longer touched once it shows.
     uint64_t appliedSequence() const { return applied_.load(std::memory_order_acquire); }
     ChannelShared& shared(size_t slot) { return shared_[slot]; }
     const MixerConfig& config() const { return config_; }
 
     // Frames of output rendered so far.
     uint64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
+    // The latest output, for readers on other threads.
+    const SpectrumTap& tap() const { return tap_; }
 
 private:
     struct Voice {
@@ -58,6 +70,10 @@ private:
     };
 
     void applyCommands();
+    void attach(Dsp* dsp);
+    void detach(Dsp* dsp);
+    void removeChainEntry(size_t index);
+    void runChain(float* interleaved, size_t frames) noexcept;
     void renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames);
     // Copies source frames [first, first + count) into scratch_ (zeros outside the source).
     // Returns how many of them are really available (streams may be short of data).
@@ -69,8 +85,12 @@ private:
     SpscQueue<MixerCommand> commands_;
     std::vector<Voice> voices_;
     std::unique_ptr<ChannelShared[]> shared_;
-    std::vector<float> scratch_;   // gathered source frames
-    std::vector<float> resampled_; // one sub-block at the output rate, source channels
+    std::vector<float> scratch_;               // gathered source frames
+    std::vector<float> resampled_;             // one sub-block at the output rate, source channels
+    std::array<Dsp*, kChainCapacity> chain_{}; // in processing order
+    size_t chainLength_ = 0;
+    SpectrumTap tap_;
+    uint64_t carriedOut_ = 0; // the last command applied; published as applied_ after the block
     std::atomic<uint64_t> applied_{0};
     std::atomic<uint64_t> rendered_{0};
 };

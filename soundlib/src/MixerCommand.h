@@ -6,6 +6,7 @@
 
 namespace soundlib {
 
+class Dsp;
 class StreamFeed;
 
 struct VoiceSource {
@@ -18,13 +19,16 @@ struct VoiceSource {
 };
 
 struct MixerCommand {
-    enum class Kind : uint8_t { Start, Stop, Seek };
+    // Start, Stop and Seek act on the voice in `slot`; AttachDsp puts `dsp` at the output end of
+    // the processing chain, DetachDsp takes it out.
+    enum class Kind : uint8_t { Start, Stop, Seek, AttachDsp, DetachDsp };
     Kind kind = Kind::Stop;
     uint16_t slot = 0;
     uint16_t generation = 0;
     VoiceSource source;        // Start
     uint64_t position = 0;     // Start, Seek: source frame
     uint32_t streamSerial = 0; // Start, Seek on streams: the segment to wait for
+    Dsp* dsp = nullptr;        // AttachDsp, DetachDsp
     uint64_t sequence = 0;     // set by the sender; the mixer acknowledges it once applied
 };
 

@@ -12,6 +12,8 @@ Sound::~Sound() {
 }
 
 void Sound::shutdown() {
+    // An open waiting on the network gives up at once.
+    cancelled_->store(true, std::memory_order_release);
     if (opener_.joinable()) {
         opener_.join();
     }
@@ -20,14 +22,15 @@ void Sound::shutdown() {
     }
 }
 
+FMOD_RESULT Sound::finish(FMOD_RESULT result) {
+    openResult_.store(result, std::memory_order_release);
+    openState_.store(result == FMOD_OK ? FMOD_OPENSTATE_READY : FMOD_OPENSTATE_ERROR,
+                     std::memory_order_release);
+    return result;
+}
+
 FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
                         bool threadedStream) {
-    auto finish = [this](FMOD_RESULT result) {
-        openResult_.store(result, std::memory_order_release);
-        openState_.store(result == FMOD_OK ? FMOD_OPENSTATE_READY : FMOD_OPENSTATE_ERROR,
-                         std::memory_order_release);
-        return result;
-    };
     try {
         // A sample is decoded once and looped by the mixer; a decoder following a module's own
         // loop would never end.
@@ -35,7 +38,39 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
         if (!stream_) {
             decoderOptions.loop = false;
         }
-        DecoderOpenResult opened = openDecoder(path, decoderOptions);
+        decoderOptions.cancelled = cancelled_;
+        return adopt(openDecoder(path, decoderOptions), threadedStream);
+    } catch (const std::bad_alloc&) {
+        return finish(FMOD_ERR_MEMORY);
+    } catch (...) {
+        return finish(FMOD_ERR_FORMAT);
+    }
+}
+
+FMOD_RESULT Sound::openPart(SubSoundSource& container, int index, bool threadedStream) {
+    try {
+        return adopt(container.openPart(index), threadedStream);
+    } catch (const std::bad_alloc&) {
+        return finish(FMOD_ERR_MEMORY);
+    } catch (...) {
+        return finish(FMOD_ERR_FORMAT);
+    }
+}
+
+FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream) {
+    try {
+        if (opened.result == FMOD_OK && opened.container) {
+            container_ = std::move(opened.container);
+            sampleRate_ = container_->sampleRate();
+            channels_ = 2;
+            lengthFrames_ = container_->lengthFrames();
+            type_ = container_->type();
+            sourceFormat_ = FMOD_SOUND_FORMAT_PCM16;
+            sourceBits_ = 16;
+            sourceChannels_ = 2;
+            subSoundHandles_.assign(static_cast<size_t>(container_->count()), 0);
+            return finish(sampleRate_ > 0 ? FMOD_OK : FMOD_ERR_FORMAT);
+        }
         if (opened.result != FMOD_OK || !opened.decoder) {
             return finish(opened.result != FMOD_OK ? opened.result : FMOD_ERR_FORMAT);
         }
@@ -58,9 +93,14 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
             record.data.push_back('\0');
             tags_.push_back(std::move(record));
         }
+        if (decoder.streamsOnly()) {
+            stream_ = true;
+        }
         if (stream_) {
-            feed_ =
-                std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threadedStream);
+            // Sources that wait on a drive or the network never decode inside the mixer.
+            const bool threaded =
+                threadedStream || decoder.blockingReadWait() > std::chrono::milliseconds(0);
+            feed_ = std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threaded);
         } else {
             // A sample holds every frame the decoder delivers; the length follows what was read.
             const size_t chunk = 16384;
@@ -92,6 +132,39 @@ void Sound::openInBackground(const std::string& path, const DecoderOptions& opti
     openState_.store(FMOD_OPENSTATE_LOADING, std::memory_order_release);
     opener_ =
         std::thread([this, path, options, threadedStream] { open(path, options, threadedStream); });
+}
+
+std::vector<TagRecord>& Sound::tags() {
+    if (!feed_ || !feed_->decoder().live()) {
+        return tags_;
+    }
+    // The ring's read position counts the decoder's frames the mixer has played.
+    feed_->decoder().takeUpdatedTags(waitingTags_, feed_->ring().readPosition());
+    // A caller that never looks must not make the queue grow for ever.
+    constexpr size_t kMaxWaitingTags = 256;
+    if (waitingTags_.size() > kMaxWaitingTags) {
+        waitingTags_.erase(waitingTags_.begin(),
+                           waitingTags_.end() - static_cast<long>(kMaxWaitingTags));
+    }
+    size_t merged = 0;
+    for (; merged < waitingTags_.size(); ++merged) {
+        DecodedTag& tag = waitingTags_[merged];
+        auto known = std::find_if(tags_.begin(), tags_.end(),
+                                  [&](const TagRecord& record) { return record.name == tag.name; });
+        if (known != tags_.end() && known->updated) {
+            break; // its previous text has not been handed out yet
+        }
+        if (known == tags_.end()) {
+            known = tags_.insert(tags_.end(), TagRecord{});
+            known->name = std::move(tag.name);
+        }
+        known->kind = tag.kind;
+        known->data = std::move(tag.value);
+        known->data.push_back('\0');
+        known->updated = true;
+    }
+    waitingTags_.erase(waitingTags_.begin(), waitingTags_.begin() + static_cast<long>(merged));
+    return tags_;
 }
 
 VoiceSource Sound::voiceSource() const {

@@ -40,6 +40,8 @@ public:
     // The same on a thread of its own; openState() tells when it is done.
     void openInBackground(const std::string& path, const DecoderOptions& options,
                           bool threadedStream);
+    // Opens part `index` of `container` as this (stream) sound.
+    FMOD_RESULT openPart(SubSoundSource& container, int index, bool threadedStream);
 
     FMOD_OPENSTATE openState() const { return openState_.load(std::memory_order_acquire); }
     FMOD_RESULT openResult() const { return openResult_.load(std::memory_order_acquire); }
@@ -58,9 +60,20 @@ public:
     FMOD_SOUND_FORMAT sourceFormat() const { return sourceFormat_; }
     int sourceBits() const { return sourceBits_; }
     int sourceChannels() const { return sourceChannels_; }
-    std::vector<TagRecord>& tags() { return tags_; }
+    // Tags, with what a live stream delivered since the last look merged in: new names are
+    // appended, known ones get their new text and are flagged as updated again. A tag whose
+    // last update has not been handed out yet keeps it: later ones wait their turn, so every
+    // title is seen, in order.
+    std::vector<TagRecord>& tags();
     StreamFeed* feed() const { return feed_.get(); }
     VoiceSource voiceSource() const;
+    // Live streams (network): no length, receive buffer state for the open-state query.
+    bool live() const { return feed_ && feed_->decoder().live(); }
+
+    // Sources of parts (a CD drive): the parts, opened as sounds of their own on request. The
+    // handles are kept so the parts are released with this sound.
+    SubSoundSource* container() const { return container_.get(); }
+    std::vector<uint32_t>& subSoundHandles() { return subSoundHandles_; }
 
     // Stream restarts: a stream that has played must be sent back to its start before it plays
     // again. Used on the caller's thread only.
@@ -71,6 +84,9 @@ public:
     void shutdown();
 
 private:
+    FMOD_RESULT adopt(DecoderOpenResult opened, bool threadedStream);
+    FMOD_RESULT finish(FMOD_RESULT result);
+
     System& system_;
     FMOD_MODE mode_;
     bool stream_;
@@ -85,8 +101,12 @@ private:
     int sourceBits_ = 0;
     int sourceChannels_ = 0;
     std::vector<TagRecord> tags_;
+    std::vector<DecodedTag> waitingTags_; // live updates not merged yet, oldest first
     std::vector<float> samples_;
     std::unique_ptr<StreamFeed> feed_;
+    std::unique_ptr<SubSoundSource> container_;
+    std::vector<uint32_t> subSoundHandles_;
+    std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
     std::thread opener_;
 };
 

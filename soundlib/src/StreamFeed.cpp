@@ -16,7 +16,8 @@ size_t ringFramesFor(int sampleRate) {
 } // namespace
 
 StreamFeed::StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded)
-    : decoder_(std::move(decoder)), loop_(loop), length_(decoder_->lengthFrames()),
+    : decoder_(std::move(decoder)), loop_(loop), threaded_(threaded),
+      length_(decoder_->lengthFrames()),
       ring_(ringFramesFor(decoder_->sampleRate()), decoder_->channels()) {
     publish(current_);
     if (threaded) {
@@ -30,6 +31,9 @@ StreamFeed::~StreamFeed() {
 
 void StreamFeed::stop() {
     quit_.store(true, std::memory_order_release);
+    if (threaded_) {
+        decoder_->interrupt();
+    }
     { std::lock_guard lock(wakeMutex_); }
     wake_.notify_all();
     if (thread_.joinable()) {
@@ -84,11 +88,13 @@ bool StreamFeed::step() {
         current_.ringStart = ring_.writePosition();
         current_.sourceStart = frame;
         current_.ringEnd = UINT64_MAX;
-        ended_ = !decoder_->seek(frame);
+        // A live source cannot go back or ahead: it goes on from what arrives next.
+        ended_ = !decoder_->live() && !decoder_->seek(frame);
         if (ended_) {
             current_.ringEnd = current_.ringStart;
         }
         publish(current_);
+        notifyConsumer();
         return true;
     }
     if (ended_) {
@@ -102,6 +108,7 @@ bool StreamFeed::step() {
     const size_t got = decoder_->read(span, std::min(space, kDecodeChunkFrames));
     if (got > 0) {
         ring_.commit(got);
+        notifyConsumer();
         return true;
     }
     // The source ended: start over for looping streams, unless it delivers nothing at all.
@@ -111,7 +118,15 @@ bool StreamFeed::step() {
     ended_ = true;
     current_.ringEnd = ring_.writePosition();
     publish(current_);
+    notifyConsumer();
     return false;
+}
+
+void StreamFeed::notifyConsumer() {
+    if (threaded_) {
+        { std::lock_guard lock(wakeMutex_); }
+        filled_.notify_all();
+    }
 }
 
 void StreamFeed::run() {
@@ -124,12 +139,44 @@ void StreamFeed::run() {
         std::unique_lock lock(wakeMutex_);
         wake_.wait_for(lock, std::chrono::milliseconds(5), [this] {
             return quit_.load(std::memory_order_acquire) ||
+                   kicked_.exchange(false, std::memory_order_acq_rel) ||
                    requestedSerial_.load(std::memory_order_acquire) != servedSerial_;
         });
     }
 }
 
+bool StreamFeed::filledFor(size_t frames) const {
+    Segment published;
+    if (!segment(published) ||
+        published.serial != requestedSerial_.load(std::memory_order_acquire)) {
+        return false;
+    }
+    if (published.ringEnd != UINT64_MAX) {
+        return true;
+    }
+    const uint64_t read = ring_.readPosition();
+    const uint64_t written = ring_.publishedWritePosition();
+    return written >= std::max(read, published.ringStart) + frames ||
+           written - read >= ring_.capacity();
+}
+
 void StreamFeed::fillSync(size_t frames) {
+    if (threaded_) {
+        if (filledFor(frames)) {
+            syncStarved_ = false;
+            return;
+        }
+        if (syncStarved_) {
+            return;
+        }
+        std::unique_lock lock(wakeMutex_);
+        kicked_.store(true, std::memory_order_release);
+        wake_.notify_all();
+        syncStarved_ = !filled_.wait_for(lock, decoder_->blockingReadWait(), [&] {
+            return quit_.load(std::memory_order_acquire) || filledFor(frames);
+        });
+        return;
+    }
     for (;;) {
         const uint32_t wanted = requestedSerial_.load(std::memory_order_acquire);
         const uint64_t from = std::max(ring_.readPosition(), current_.ringStart);

@@ -1,5 +1,6 @@
 // Decodes a stream ahead of the mixer into a StreamRing, on a thread of its own (real-time
-// outputs) or on demand inside the mixer (non-real-time outputs, where waiting is allowed).
+// outputs, and sources that wait on a drive or the network) or on demand inside the mixer
+// (non-real-time outputs, where waiting is allowed).
 #pragma once
 
 #include "StreamRing.h"
@@ -42,10 +43,13 @@ public:
     bool segment(Segment& out) const;
     // Non-real-time consumer: carry out pending seeks, then decode until `frames` frames past
     // the consumer's position in the current segment are in the ring, the source has ended,
-    // or the ring is full.
+    // or the ring is full. A threaded feed is waited for instead, at most the decoder's
+    // blockingReadWait(); after a wait that ran out it is not waited for again until it has
+    // caught up, so a stalled source costs one wait, not one per block.
     void fillSync(size_t frames);
 
-    // Stops the decoding thread (idempotent). The ring stays readable.
+    // Stops the decoding thread (idempotent), interrupting a read that waits. The ring stays
+    // readable.
     void stop();
 
 private:
@@ -53,9 +57,13 @@ private:
     // One unit of work; false when there was nothing to do (ring full or source ended).
     bool step();
     void publish(const Segment& segment);
+    // Threaded feeds, consumer side: whether the ring holds what fillSync(frames) asks for.
+    bool filledFor(size_t frames) const;
+    void notifyConsumer();
 
     std::unique_ptr<Decoder> decoder_;
     bool loop_;
+    bool threaded_;
     uint64_t length_;
     StreamRing ring_;
 
@@ -77,6 +85,9 @@ private:
 
     std::mutex wakeMutex_;
     std::condition_variable wake_;
+    std::atomic<bool> kicked_{false}; // a waiting consumer wants the producer to look again
+    std::condition_variable filled_;  // the producer made progress
+    bool syncStarved_ = false;        // consumer side: the last wait ran out
     std::atomic<bool> quit_{false};
     std::thread thread_;
 };

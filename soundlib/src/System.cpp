@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 
 namespace soundlib {
 namespace {
@@ -119,8 +120,17 @@ void System::close() {
     if (output_) {
         output_->stop();
     }
-    // The mixer is silent now: nothing else can touch the retired sounds.
+    // The mixer is silent now: nothing else can touch the retired sounds and units, and the
+    // attached units are free to join another system.
     retired_.clear();
+    for (Dsp* dsp : chain_) {
+        dsp->setPlace(nullptr, false);
+    }
+    for (Dsp* dsp : detaching_) {
+        dsp->setPlace(nullptr, false);
+    }
+    chain_.clear();
+    detaching_.clear();
     backlog_.clear();
     output_.reset();
     mixer_.reset();
@@ -155,6 +165,13 @@ void System::flushBacklog() {
 void System::collectRetired() {
     const uint64_t applied = mixer_ ? mixer_->appliedSequence() : UINT64_MAX;
     std::erase_if(retired_, [applied](const Retired& r) { return r.sequence <= applied; });
+    std::erase_if(detaching_, [applied](Dsp* dsp) {
+        if (dsp->detachSequence() > applied) {
+            return false;
+        }
+        dsp->setPlace(nullptr, false);
+        return true;
+    });
 }
 
 void System::retire(std::unique_ptr<Sound> sound) {
@@ -171,8 +188,89 @@ void System::retire(std::unique_ptr<Sound> sound) {
         }
     }
     flushBacklog();
-    retired_.push_back({std::move(sound), sequence_});
+    retired_.push_back({std::move(sound), nullptr, sequence_});
     collectRetired();
+}
+
+FMOD_RESULT System::attachDsp(Dsp& dsp) {
+    if (!initialized()) {
+        return FMOD_ERR_UNINITIALIZED;
+    }
+    if (dsp.system() != nullptr && dsp.system() != this) {
+        return FMOD_ERR_DSP_CONNECTION;
+    }
+    if (dsp.attached()) {
+        return FMOD_OK;
+    }
+    if (chain_.size() >= Mixer::kChainCapacity) {
+        return FMOD_ERR_DSP_TOOMANYCONNECTIONS;
+    }
+    if (dsp.system() == nullptr && (!dsp.prepared() || dsp.sampleRate() != outputRate() ||
+                                    dsp.channels() != outputChannels())) {
+        // Made for another format (a system since closed or another one): no mixer holds it.
+        dsp.reformat(outputRate(), outputChannels());
+    }
+    std::erase(detaching_, &dsp);
+    chain_.push_back(&dsp);
+    dsp.setPlace(this, true);
+    MixerCommand command;
+    command.kind = MixerCommand::Kind::AttachDsp;
+    command.dsp = &dsp;
+    send(command);
+    return FMOD_OK;
+}
+
+void System::detachDsp(Dsp& dsp) {
+    if (dsp.system() != this || !dsp.attached()) {
+        return;
+    }
+    std::erase(chain_, &dsp);
+    MixerCommand command;
+    command.kind = MixerCommand::Kind::DetachDsp;
+    command.dsp = &dsp;
+    send(command);
+    dsp.setPlace(this, false, sequence_);
+    detaching_.push_back(&dsp);
+}
+
+void System::retireDsp(std::unique_ptr<Dsp> dsp) {
+    if (!dsp || dsp->system() != this) {
+        return; // no mixer holds it: freed here
+    }
+    detachDsp(*dsp);
+    std::erase(detaching_, dsp.get());
+    flushBacklog();
+    retired_.push_back({nullptr, std::move(dsp), sequence_});
+    collectRetired();
+}
+
+FMOD_RESULT System::spectrum(float* out, int numValues, int channel, FMOD_DSP_FFT_WINDOW window) {
+    if (!initialized()) {
+        return FMOD_ERR_UNINITIALIZED;
+    }
+    if (numValues < 64 || numValues > 8192 ||
+        !std::has_single_bit(static_cast<unsigned>(numValues)) || channel < 0 ||
+        channel >= outputChannels() || window < FMOD_DSP_FFT_WINDOW_RECT ||
+        window > FMOD_DSP_FFT_WINDOW_BLACKMANHARRIS) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    const auto count = static_cast<size_t>(numValues);
+    snapshot_.resize(2 * count);
+    mixer_->tap().latest(channel, 2 * count, snapshot_.data());
+    analyzer_.analyse(snapshot_.data(), count, window, out);
+    return FMOD_OK;
+}
+
+FMOD_RESULT System::waveData(float* out, int numValues, int channel) {
+    if (!initialized()) {
+        return FMOD_ERR_UNINITIALIZED;
+    }
+    if (numValues < 1 || static_cast<size_t>(numValues) > SpectrumTap::kMaxRead || channel < 0 ||
+        channel >= outputChannels()) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    mixer_->tap().latest(channel, static_cast<size_t>(numValues), out);
+    return FMOD_OK;
 }
 
 FMOD_CHANNEL System::channelHandle(size_t index) const {

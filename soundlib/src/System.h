@@ -7,12 +7,15 @@
 #include "ChannelSlot.h"
 #include "Mixer.h"
 #include "Sound.h"
+#include "dsp/Dsp.h"
+#include "dsp/SpectrumAnalyzer.h"
 #include "output.h"
 #include "soundlib.h"
 
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace soundlib {
@@ -32,6 +35,8 @@ struct SystemSettings {
     FMOD_FILE_CLOSECALLBACK fileClose = nullptr;
     FMOD_FILE_READCALLBACK fileRead = nullptr;
     FMOD_FILE_SEEKCALLBACK fileSeek = nullptr;
+    std::string midiSoundBank;    // FMOD_System_SetMIDISoundBank; empty: the installed bank
+    int networkTimeoutMs = 10000; // FMOD_System_SetNetworkTimeout
 };
 
 // Output channels for a speaker mode (RAW takes the software format's count, 2 when unset).
@@ -71,6 +76,22 @@ public:
     void retire(std::unique_ptr<Sound> sound);
     bool threadedStreams() const;
 
+    // The mixer's format; only while initialised.
+    int outputRate() const { return mixer_->config().outputRate; }
+    int outputChannels() const { return mixer_->config().outputChannels; }
+
+    // Processing units in the system-wide chain. attachDsp puts the unit at the output end
+    // (answers 14 when another system holds it, 18 when the chain is full; attaching an
+    // attached unit changes nothing); detachDsp takes it out, joining its neighbours.
+    FMOD_RESULT attachDsp(Dsp& dsp);
+    void detachDsp(Dsp& dsp);
+    // A released unit: taken out, and freed once the mixer no longer holds it.
+    void retireDsp(std::unique_ptr<Dsp> dsp);
+
+    // Analysis of the latest output (37 for sizes, channels or windows out of range).
+    FMOD_RESULT spectrum(float* out, int numValues, int channel, FMOD_DSP_FFT_WINDOW window);
+    FMOD_RESULT waveData(float* out, int numValues, int channel);
+
 private:
     bool live(size_t index);
     void send(MixerCommand command);
@@ -88,9 +109,14 @@ private:
     std::deque<MixerCommand> backlog_;
     struct Retired {
         std::unique_ptr<Sound> sound;
+        std::unique_ptr<Dsp> dsp;
         uint64_t sequence;
     };
     std::vector<Retired> retired_;
+    std::vector<Dsp*> chain_;     // attached units, in processing order
+    std::vector<Dsp*> detaching_; // taken out, until the mixer has let go of them
+    SpectrumAnalyzer analyzer_;
+    std::vector<float> snapshot_;
 };
 
 } // namespace soundlib

@@ -11,6 +11,41 @@ namespace {
 
 constexpr uint32_t kUnknownLength = 0xFFFFFFFFu;
 
+// The network receive buffer for a stream buffer size. Sizes in time or samples are taken at
+// 128 kbit/s, what most internet radio sends; the result stays within sensible bounds.
+size_t networkBufferBytes(unsigned int size, FMOD_TIMEUNIT unit) {
+    uint64_t bytes = size;
+    switch (unit) {
+    case FMOD_TIMEUNIT_MS:
+        bytes = uint64_t{size} * 16;
+        break;
+    case FMOD_TIMEUNIT_PCM:
+        bytes = uint64_t{size} * 16000 / 44100;
+        break;
+    case FMOD_TIMEUNIT_PCMBYTES:
+        bytes = uint64_t{size} * 4000 / 44100;
+        break;
+    default:
+        break;
+    }
+    return static_cast<size_t>(std::clamp<uint64_t>(bytes, 16384, uint64_t{16} << 20));
+}
+
+// Releases a sound and the parts opened from it.
+void releaseSound(Library& lib, uint32_t handle) {
+    std::unique_ptr<Sound> sound = lib.sounds.remove(handle);
+    if (!sound) {
+        return;
+    }
+    for (const uint32_t part : sound->subSoundHandles()) {
+        if (Sound* opened = lib.sounds.get(part)) {
+            opened->system().retire(lib.sounds.remove(part));
+        }
+    }
+    System& system = sound->system();
+    system.retire(std::move(sound));
+}
+
 FMOD_RESULT createSound(FMOD_SYSTEM systemHandle, const char* name, FMOD_MODE mode,
                         const FMOD_CREATESOUNDEXINFO* exinfo, FMOD_SOUND* sound, bool stream) {
     if (sound == nullptr) {
@@ -41,6 +76,15 @@ FMOD_RESULT createSound(FMOD_SYSTEM systemHandle, const char* name, FMOD_MODE mo
             exinfo != nullptr ? exinfo->suggestedsoundtype : FMOD_SOUND_TYPE_UNKNOWN;
         options.accurateTime = (mode & FMOD_ACCURATETIME) != 0;
         options.loop = (mode & (FMOD_LOOP_NORMAL | FMOD_LOOP_BIDI)) != 0;
+        const SystemSettings& settings = system->settings;
+        options.outputRate = settings.sampleRate;
+        options.midiSoundBank = settings.midiSoundBank;
+        options.network.bufferBytes =
+            networkBufferBytes(settings.streamBufferSize, settings.streamBufferUnit);
+        options.network.timeoutMs = settings.networkTimeoutMs;
+        options.network.open = settings.fileOpen;
+        options.network.close = settings.fileClose;
+        options.network.read = settings.fileRead;
         const bool asStream = stream || (mode & FMOD_CREATESTREAM) != 0;
         auto created = std::make_unique<Sound>(*system, mode, asStream);
         const std::string path(name);
@@ -104,12 +148,10 @@ FMOD_RESULT FMOD_System_CreateStream(FMOD_SYSTEM system, const char* name_or_dat
 
 FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND handle) {
     return guardedCall([&](Library& lib) -> FMOD_RESULT {
-        Sound* sound = lib.sounds.get(handle);
-        if (sound == nullptr) {
+        if (lib.sounds.get(handle) == nullptr) {
             return FMOD_ERR_INVALID_HANDLE;
         }
-        System& system = sound->system();
-        system.retire(lib.sounds.remove(handle));
+        releaseSound(lib, handle);
         return FMOD_OK;
     });
 }
@@ -121,8 +163,9 @@ FMOD_RESULT FMOD_Sound_GetLength(FMOD_SOUND handle, unsigned int* length,
     }
     return withReadySound(handle, [&](Sound& sound) -> FMOD_RESULT {
         const uint64_t frames = sound.lengthFrames();
-        if (frames == 0 && sound.isStream() && sound.feed()->lengthFrames() == 0 &&
-            sound.type() == FMOD_SOUND_TYPE_UNKNOWN) {
+        if (sound.live() ||
+            (frames == 0 && sound.isStream() && sound.feed() != nullptr &&
+             sound.feed()->lengthFrames() == 0 && sound.type() == FMOD_SOUND_TYPE_UNKNOWN)) {
             *length = kUnknownLength;
             return FMOD_OK;
         }
@@ -194,11 +237,14 @@ FMOD_RESULT FMOD_Sound_GetOpenState(FMOD_SOUND handle, FMOD_OPENSTATE* openstate
         if (openstate) {
             *openstate = state;
         }
+        const bool live = state == FMOD_OPENSTATE_READY && sound->live();
         if (percentbuffered) {
-            *percentbuffered = state == FMOD_OPENSTATE_READY ? 100 : 0;
+            *percentbuffered = live ? sound->feed()->decoder().bufferedPercent()
+                               : state == FMOD_OPENSTATE_READY ? 100
+                                                               : 0;
         }
         if (starving) {
-            *starving = 0;
+            *starving = live && sound->feed()->decoder().starving() ? 1 : 0;
         }
         return state == FMOD_OPENSTATE_ERROR ? sound->openResult() : FMOD_OK;
     });
@@ -208,18 +254,53 @@ FMOD_RESULT FMOD_Sound_GetNumSubSounds(FMOD_SOUND handle, int* numsubsounds) {
     if (numsubsounds == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    return withReadySound(handle, [&](Sound&) -> FMOD_RESULT {
-        *numsubsounds = 0;
+    return withReadySound(handle, [&](Sound& sound) -> FMOD_RESULT {
+        *numsubsounds = sound.container() ? sound.container()->count() : 0;
         return FMOD_OK;
     });
 }
 
-FMOD_RESULT FMOD_Sound_GetSubSound(FMOD_SOUND handle, int, FMOD_SOUND* subsound) {
+FMOD_RESULT FMOD_Sound_GetSubSound(FMOD_SOUND handle, int index, FMOD_SOUND* subsound) {
     if (subsound == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
     *subsound = 0;
-    return withReadySound(handle, [&](Sound&) -> FMOD_RESULT { return FMOD_ERR_INVALID_PARAM; });
+    return guardedCall([&](Library& lib) -> FMOD_RESULT {
+        Sound* parent = lib.sounds.get(handle);
+        if (parent == nullptr) {
+            return FMOD_ERR_INVALID_HANDLE;
+        }
+        if (!parent->ready()) {
+            return parent->openState() == FMOD_OPENSTATE_ERROR ? parent->openResult()
+                                                               : FMOD_ERR_NOTREADY;
+        }
+        SubSoundSource* container = parent->container();
+        if (container == nullptr || index < 0 || index >= container->count()) {
+            return FMOD_ERR_INVALID_PARAM;
+        }
+        // Each part is opened once and stays until it or its parent is released.
+        uint32_t& known = parent->subSoundHandles()[static_cast<size_t>(index)];
+        if (lib.sounds.get(known) != nullptr) {
+            *subsound = known;
+            return FMOD_OK;
+        }
+        System& system = parent->system();
+        if (!system.initialized()) {
+            return FMOD_ERR_UNINITIALIZED;
+        }
+        auto part = std::make_unique<Sound>(system, parent->mode() & ~FMOD_OPENONLY, true);
+        const FMOD_RESULT result = part->openPart(*container, index, system.threadedStreams());
+        if (result != FMOD_OK) {
+            return result;
+        }
+        const uint32_t added = lib.sounds.add(std::move(part));
+        if (added == 0) {
+            return FMOD_ERR_MEMORY;
+        }
+        known = added;
+        *subsound = added;
+        return FMOD_OK;
+    });
 }
 
 FMOD_RESULT FMOD_Sound_GetNumTags(FMOD_SOUND handle, int* numtags, int* numtagsupdated) {

@@ -2,8 +2,12 @@
 #include "FfmpegIo.h"
 #include "OpenmptDecoder.h"
 #include "ZipArchive.h"
+#include "cd/CdDisc.h"
+#include "cd/cd_drives.h"
 #include "decoder.h"
 #include "decoder_support.h"
+#include "midi/FluidMidiDecoder.h"
+#include "net/NetStreamDecoder.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -35,6 +39,11 @@ void quietFfmpeg() {
         if (!std::getenv("SORVEL_FFMPEG_LOG"))
             av_log_set_level(AV_LOG_FATAL);
     });
+}
+
+bool isMidi(const std::string& ext, FMOD_SOUND_TYPE suggested, const std::vector<uint8_t>& head) {
+    return suggested == FMOD_SOUND_TYPE_MIDI || ext == "mid" || ext == "midi" || ext == "rmi" ||
+           ext == "kar" || MidiSong::looksLikeMidi(head);
 }
 
 FMOD_SOUND_TYPE trackerType(const std::string& ext, FMOD_SOUND_TYPE suggested) {
@@ -129,6 +138,12 @@ DecoderOpenResult openZip(const std::string& path, const DecoderOptions& options
 DecoderOpenResult openDecoder(const std::string& path, const DecoderOptions& options) {
     try {
         quietFfmpeg();
+        if (NetStreamDecoder::isNetworkAddress(path)) {
+            return NetStreamDecoder::open(path, options);
+        }
+        if (isCdDriveName(path)) {
+            return CdDisc::open(path);
+        }
         FMOD_RESULT access = FMOD_OK;
         auto probeIo = FfmpegIo::openFile(path, access);
         if (!probeIo)
@@ -144,6 +159,10 @@ DecoderOpenResult openDecoder(const std::string& path, const DecoderOptions& opt
                               source.head[1] == 'K' && source.head[2] == 3 && source.head[3] == 4;
         if (lowerExtension(path) == "zip" || zipMagic)
             return openZip(path, options);
+        if (isMidi(lowerExtension(path), options.suggestedType, source.head)) {
+            probeIo.reset();
+            return FluidMidiDecoder::open(path, options);
+        }
 
         // The first handle serves the first try; fallbacks open the file again.
         auto firstIo = std::make_shared<std::unique_ptr<FfmpegIo>>(std::move(probeIo));

@@ -1,0 +1,44 @@
+// The latest output of the mixer, kept per channel for the spectrum and wave-data queries.
+//
+// One writer (the mixer, after the processing chain) and readers on the caller's thread. No
+// locks: the writer says how far it may be writing before it writes and how far it has written
+// after; a reader copies, then checks that the writer did not reach what it copied, and tries
+// again if it did.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace soundlib {
+
+class SpectrumTap {
+public:
+    // The most a reader may ask for at once.
+    static constexpr size_t kMaxRead = 16384;
+
+    explicit SpectrumTap(int channels);
+
+    int channels() const { return channels_; }
+
+    // Mixer thread.
+    void write(const float* interleaved, size_t frames) noexcept;
+
+    // Reader: the latest `count` (<= kMaxRead) samples of `channel`, oldest first; zeros before
+    // the first sample written.
+    void latest(int channel, size_t count, float* out) const;
+
+private:
+    // Twice the longest read, so a read never meets the block being written.
+    static constexpr size_t kCapacity = 2 * kMaxRead;
+    static constexpr size_t kMask = kCapacity - 1;
+
+    int channels_;
+    std::vector<float> samples_;  // channel after channel, kCapacity each
+    uint64_t writerPosition_ = 0; // writer's own copy of written_
+    alignas(64) std::atomic<uint64_t> writing_{0};
+    alignas(64) std::atomic<uint64_t> written_{0};
+};
+
+} // namespace soundlib

@@ -1,0 +1,136 @@
+#include "ChorusUnit.h"
+
+#include "simd4.h"
+
+#include <algorithm>
+
+namespace soundlib {
+namespace {
+
+constexpr double kMaxDelayMs = 100.0;
+constexpr double kGlideSeconds = 0.02;
+constexpr float kMinDelayFrames = 2.0f;
+// Three copies fed back at full strength would ring for ever; the top of the range stops
+// just short of that.
+constexpr float kLoopGain = 0.97f;
+
+} // namespace
+
+void ChorusUnit::prepare(int sampleRate, int channels, size_t) {
+    sampleRate_ = sampleRate;
+    const auto glide = static_cast<size_t>(kGlideSeconds * sampleRate);
+    dry_.setRampFrames(glide);
+    for (SmoothedValue& wet : wet_) {
+        wet.setRampFrames(glide);
+    }
+    feedback_.setRampFrames(glide);
+    // Delay and depth move read positions: glide slower so the pitch bends gently.
+    delayMs_.setRampFrames(glide * 5);
+    depth_.setRampFrames(glide * 5);
+    // The waver reaches up to twice the delay at full depth.
+    lines_.prepare(channels, static_cast<size_t>(2.0 * kMaxDelayMs * sampleRate / 1000.0) + 4);
+    lfo_.setFrequency(rate_, sampleRate_);
+    reset();
+}
+
+void ChorusUnit::setParameter(int index, float value) noexcept {
+    switch (index) {
+    case 0:
+        dry_.setTarget(value);
+        break;
+    case 1:
+    case 2:
+    case 3:
+        wet_[index - 1].setTarget(value);
+        break;
+    case 4:
+        delayMs_.setTarget(value);
+        break;
+    case 5:
+        rate_ = value;
+        lfo_.setFrequency(rate_, sampleRate_);
+        break;
+    case 6:
+        depth_.setTarget(value);
+        break;
+    case 7:
+        feedback_.setTarget(value);
+        break;
+    default:
+        break;
+    }
+}
+
+void ChorusUnit::reset() noexcept {
+    dry_.snap();
+    for (SmoothedValue& wet : wet_) {
+        wet.snap();
+    }
+    delayMs_.snap();
+    depth_.snap();
+    feedback_.snap();
+    lines_.clear();
+    lfo_.reset();
+}
+
+void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexcept {
+    const size_t stride = static_cast<size_t>(channels);
+    const size_t mask = lines_.mask();
+    const float framesPerMs = static_cast<float>(sampleRate_ / 1000.0);
+    size_t at = lines_.writePosition();
+    // Settings in locals: writing the output would otherwise make the compiler reload them
+    // for every frame.
+    SmoothedValue dryMix = dry_, wetMix0 = wet_[0], wetMix1 = wet_[1], wetMix2 = wet_[2];
+    SmoothedValue delayMs = delayMs_, depthShare = depth_, feedbackShare = feedback_;
+    Lfo lfo = lfo_;
+    for (size_t i = 0; i < frames; ++i) {
+        const float dry = dryMix.next();
+        const float wet0 = wetMix0.next();
+        const float wet1 = wetMix1.next();
+        const float wet2 = wetMix2.next();
+        const float base = delayMs.next() * framesPerMs;
+        const float depth = depthShare.next();
+        const float feedback = feedbackShare.next() * (kLoopGain / 3.0f);
+        // The three taps' read positions and interpolation weights, side by side.
+        const float s = lfo.sine();
+        const f4 swing = {s, lfo.cosine(), -s, 0.0f};
+        f4 delay = base * (1.0f + depth * swing);
+        delay = delay > kMinDelayFrames ? delay : splat4(kMinDelayFrames);
+        const i4 whole = __builtin_convertvector(delay, i4); // positive: truncation is floor
+        const f4 t = 1.0f - (delay - __builtin_convertvector(whole, f4));
+        const f4 t2 = t * t;
+        const f4 t3 = t2 * t;
+        const f4 w0 = -0.5f * t + t2 - 0.5f * t3;
+        const f4 w1 = 1.0f - 2.5f * t2 + 1.5f * t3;
+        const f4 w2 = 0.5f * t + 2.0f * t2 - 1.5f * t3;
+        const f4 w3 = -0.5f * t2 + 0.5f * t3;
+        const i4 back = whole + 2;
+        lfo.step();
+        float* frame = interleaved + i * stride;
+        for (size_t c = 0; c < stride; ++c) {
+            const float* line = lines_.line(c);
+            auto tap = [&](int k) {
+                const size_t from = at - static_cast<size_t>(back[k]);
+                return w0[k] * line[from & mask] + w1[k] * line[(from + 1) & mask] +
+                       w2[k] * line[(from + 2) & mask] + w3[k] * line[(from + 3) & mask];
+            };
+            const float first = tap(0), second = tap(1), third = tap(2);
+            const float x = frame[c];
+            lines_.line(c)[at] = x + feedback * (first + second + third);
+            frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+        }
+        at = (at + 1) & mask;
+    }
+    lines_.advance(frames);
+    lfo.renormalise();
+    lfo_ = lfo;
+    dry_ = dryMix;
+    wet_[0] = wetMix0;
+    wet_[1] = wetMix1;
+    wet_[2] = wetMix2;
+    delayMs_ = delayMs;
+    depth_ = depthShare;
+    feedback_ = feedbackShare;
+}
+
+} // namespace soundlib

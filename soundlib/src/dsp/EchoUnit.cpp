@@ -1,0 +1,109 @@
+#include "EchoUnit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace soundlib {
+namespace {
+
+constexpr float kMaxDelayMs = 5000.0f;
+constexpr double kGlideSeconds = 0.02;
+constexpr double kDelayFadeSeconds = 0.03;
+
+} // namespace
+
+size_t EchoUnit::framesFor(float ms) const {
+    return std::max<size_t>(1, static_cast<size_t>(std::lround(ms * sampleRate_ / 1000.0)));
+}
+
+void EchoUnit::prepare(int sampleRate, int channels, size_t) {
+    sampleRate_ = sampleRate;
+    const auto glide = static_cast<size_t>(kGlideSeconds * sampleRate);
+    decay_.setRampFrames(glide);
+    dry_.setRampFrames(glide);
+    wet_.setRampFrames(glide);
+    fadeStep_ = 1.0f / static_cast<float>(std::max(1.0, kDelayFadeSeconds * sampleRate));
+    lines_.prepare(channels, framesFor(kMaxDelayMs) + 1);
+    reset();
+}
+
+void EchoUnit::setParameter(int index, float value) noexcept {
+    switch (index) {
+    case 0:
+        delayMs_ = value;
+        break;
+    case 1:
+        decay_.setTarget(value);
+        break;
+    case 2:
+        maxChannels_ = static_cast<int>(value);
+        break;
+    case 3:
+        dry_.setTarget(value);
+        break;
+    case 4:
+        wet_.setTarget(value);
+        break;
+    default:
+        break;
+    }
+}
+
+void EchoUnit::reset() noexcept {
+    decay_.snap();
+    dry_.snap();
+    wet_.snap();
+    lines_.clear();
+    delayFrames_ = nextDelayFrames_ = framesFor(delayMs_);
+    fading_ = false;
+    fade_ = 0.0f;
+}
+
+void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept {
+    const size_t stride = static_cast<size_t>(channels);
+    const size_t echoing =
+        maxChannels_ <= 0 ? stride : std::min(stride, static_cast<size_t>(maxChannels_));
+    const size_t mask = lines_.mask();
+    size_t at = lines_.writePosition();
+    const size_t wanted = framesFor(delayMs_);
+    for (size_t i = 0; i < frames; ++i) {
+        if (!fading_ && wanted != delayFrames_) {
+            nextDelayFrames_ = wanted;
+            fading_ = true;
+            fade_ = 0.0f;
+        }
+        const float decay = decay_.next();
+        const float dry = dry_.next();
+        const float wet = wet_.next();
+        float* frame = interleaved + i * stride;
+        if (fading_) {
+            fade_ = std::min(1.0f, fade_ + fadeStep_);
+            const size_t from = (at - delayFrames_) & mask;
+            const size_t to = (at - nextDelayFrames_) & mask;
+            for (size_t c = 0; c < echoing; ++c) {
+                float* line = lines_.line(c);
+                const float delayed = line[from] + fade_ * (line[to] - line[from]);
+                const float x = frame[c];
+                line[at] = x + decay * delayed;
+                frame[c] = dry * x + wet * delayed;
+            }
+            if (fade_ >= 1.0f) {
+                delayFrames_ = nextDelayFrames_;
+                fading_ = false;
+            }
+        } else {
+            const size_t from = (at - delayFrames_) & mask;
+            for (size_t c = 0; c < echoing; ++c) {
+                float* line = lines_.line(c);
+                const float delayed = line[from];
+                const float x = frame[c];
+                line[at] = x + decay * delayed;
+                frame[c] = dry * x + wet * delayed;
+            }
+        }
+        at = (at + 1) & mask;
+    }
+    lines_.advance(frames);
+}
+
+} // namespace soundlib

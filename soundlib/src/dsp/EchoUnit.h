@@ -1,0 +1,37 @@
+// Repeating echo. Parameters: 0 delay 10..5000 ms, 1 decay ratio (each repeat's share of the
+// one before), 2 how many channels echo (0 = all; the rest pass untouched), 3 dry mix,
+// 4 wet mix.
+#pragma once
+
+#include "DelayLines.h"
+#include "DspUnit.h"
+#include "SmoothedValue.h"
+
+namespace soundlib {
+
+class EchoUnit final : public DspUnit {
+public:
+    void prepare(int sampleRate, int channels, size_t maxBlockFrames) override;
+    void setParameter(int index, float value) noexcept override;
+    void reset() noexcept override;
+    void process(float* interleaved, size_t frames, int channels) noexcept override;
+
+private:
+    size_t framesFor(float ms) const;
+
+    double sampleRate_ = 48000.0;
+    float delayMs_ = 500.0f;
+    int maxChannels_ = 0;
+    SmoothedValue decay_{0.5f};
+    SmoothedValue dry_{1.0f};
+    SmoothedValue wet_{1.0f};
+    DelayLines lines_;
+    // A new delay time fades from the old read position to the new one instead of jumping.
+    size_t delayFrames_ = 1;
+    size_t nextDelayFrames_ = 1;
+    float fade_ = 0.0f; // 0 = reading delayFrames_, 1 = nextDelayFrames_
+    float fadeStep_ = 0.0f;
+    bool fading_ = false;
+};
+
+} // namespace soundlib

@@ -1,0 +1,329 @@
+#include "PitchShiftUnit.h"
+
+#include "fast_math.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numbers>
+
+namespace soundlib {
+namespace {
+
+constexpr double kFadeSeconds = 0.005;
+
+size_t indexOfSize(size_t size) {
+    return static_cast<size_t>(std::countr_zero(size)) - 8; // 256 -> 0
+}
+
+} // namespace
+
+void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
+    channels_ = static_cast<size_t>(channels);
+    for (size_t i = 0; i < kSizes; ++i) {
+        const size_t size = size_t{256} << i;
+        if (!ffts_[i]) {
+            ffts_[i] = std::make_unique<RealFft>(size);
+        }
+        windows_[i].resize(size);
+        for (size_t n = 0; n < size; ++n) {
+            windows_[i][n] = static_cast<float>(
+                0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(n) / size));
+        }
+    }
+    input_.assign(channels_ * kRingStride, 0.0f);
+    output_.assign(channels_ * kRingStride, 0.0f);
+    lastRe_.assign(channels_ * kMaxBins, 0.0f);
+    lastIm_.assign(channels_ * kMaxBins, 0.0f);
+    lastTurn_.assign(channels_ * kMaxBins, 0.0f);
+    frame_.assign(kMaxSize, 0.0f);
+    for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &peakCrossRe_, &peakCrossIm_,
+                    &peakExpected_, &peakBin_, &peakShifted_, &peakDelta_, &peakTurn_, &peakSine_,
+                    &peakCosine_}) {
+        v->assign(kPadded, 0.0f);
+    }
+    peaks_.assign(kMaxBins, 0);
+    fadeStep_ = static_cast<float>(1.0 / std::max(1.0, kFadeSeconds * sampleRate));
+    reset();
+}
+
+void PitchShiftUnit::setParameter(int index, float value) noexcept {
+    switch (index) {
+    case 0:
+        pitch_ = value;
+        break;
+    case 1:
+        wantedSize_ = static_cast<size_t>(value);
+        break;
+    case 2:
+        wantedOverlap_ = static_cast<size_t>(value);
+        break;
+    case 3:
+        maxChannels_ = static_cast<int>(value);
+        break;
+    default:
+        break;
+    }
+}
+
+void PitchShiftUnit::configure() noexcept {
+    size_ = wantedSize_;
+    overlap_ = wantedOverlap_;
+    hop_ = std::max<size_t>(1, size_ / overlap_);
+    sizeIndex_ = indexOfSize(size_);
+    // Analysis and synthesis both apply the window, so the frames overlap-add to sum(w^2) / hop
+    // on average; the inverse transform adds a factor of the size.
+    double squares = 0.0;
+    for (float w : windows_[sizeIndex_]) {
+        squares += static_cast<double>(w) * w;
+    }
+    norm_ = static_cast<float>(static_cast<double>(hop_) / (static_cast<double>(size_) * squares));
+    std::fill(output_.begin(), output_.end(), 0.0f);
+    running_ = false;
+    mix_ = 0.0f;
+}
+
+void PitchShiftUnit::startVocoder() noexcept {
+    std::fill(lastRe_.begin(), lastRe_.end(), 0.0f);
+    std::fill(lastIm_.begin(), lastIm_.end(), 0.0f);
+    std::fill(lastTurn_.begin(), lastTurn_.end(), 0.0f);
+    std::fill(output_.begin(), output_.end(), 0.0f);
+    running_ = true;
+    warmup_ = size_;
+    untilFrame_ = hop_;
+}
+
+void PitchShiftUnit::reset() noexcept {
+    std::fill(input_.begin(), input_.end(), 0.0f);
+    at_ = 0;
+    switchGain_ = 1.0f;
+    configure();
+    if (pitch_ != 1.0f) {
+        startVocoder();
+    }
+}
+
+void PitchShiftUnit::process(float* interleaved, size_t frames, int channels) noexcept {
+    const size_t stride = static_cast<size_t>(channels);
+    const size_t shifted =
+        maxChannels_ <= 0 ? stride : std::min(stride, static_cast<size_t>(maxChannels_));
+    for (size_t i = 0; i < frames;) {
+        const bool reconfigure = wantedSize_ != size_ || wantedOverlap_ != overlap_;
+        const bool wantVocoder = pitch_ != 1.0f;
+        const bool settled = !reconfigure && switchGain_ == 1.0f && warmup_ == 0 &&
+                             (wantVocoder ? running_ && mix_ == 1.0f : !running_ && mix_ == 0.0f);
+        if (settled) {
+            // Nothing fades: straight runs up to the next analysis frame.
+            const size_t run = running_ ? std::min(frames - i, untilFrame_) : frames - i;
+            for (size_t k = 0; k < run; ++k) {
+                const size_t at = (at_ + 1) & kRingMask;
+                at_ = at;
+                const size_t delayed = (at - size_) & kRingMask;
+                float* frame = interleaved + (i + k) * stride;
+                for (size_t c = 0; c < stride; ++c) {
+                    float* input = input_.data() + c * kRingStride;
+                    float* output = output_.data() + c * kRingStride;
+                    input[at] = frame[c];
+                    if (at < 4) {
+                        input[kRing + at] = frame[c];
+                    }
+                    frame[c] = running_ && c < shifted ? output[at] : input[delayed];
+                    output[at] = 0.0f;
+                }
+            }
+            i += run;
+            if (running_ && (untilFrame_ -= run) == 0) {
+                untilFrame_ = hop_;
+                for (size_t c = 0; c < shifted; ++c) {
+                    runFrame(c);
+                }
+            }
+            continue;
+        }
+
+        // A new size or overlap changes the delay: fade out, switch, fade back in.
+        if (reconfigure) {
+            switchGain_ = std::max(0.0f, switchGain_ - fadeStep_);
+            if (switchGain_ == 0.0f) {
+                configure();
+            }
+        } else if (switchGain_ < 1.0f) {
+            switchGain_ = std::min(1.0f, switchGain_ + fadeStep_);
+        }
+        if (wantVocoder && !running_) {
+            startVocoder();
+        }
+        if (warmup_ > 0) {
+            --warmup_;
+        }
+        const float target = wantVocoder && running_ && warmup_ == 0 ? 1.0f : 0.0f;
+        mix_ =
+            target > mix_ ? std::min(target, mix_ + fadeStep_) : std::max(target, mix_ - fadeStep_);
+        if (!wantVocoder && running_ && mix_ == 0.0f) {
+            running_ = false;
+        }
+
+        const size_t at = (at_ + 1) & kRingMask;
+        at_ = at;
+        const size_t delayed = (at - size_) & kRingMask;
+        float* frame = interleaved + i * stride;
+        for (size_t c = 0; c < stride; ++c) {
+            float* input = input_.data() + c * kRingStride;
+            float* output = output_.data() + c * kRingStride;
+            input[at] = frame[c];
+            if (at < 4) {
+                input[kRing + at] = frame[c];
+            }
+            const float plain = input[delayed];
+            float y = plain;
+            if (c < shifted) {
+                y += mix_ * (output[at] - plain);
+            }
+            output[at] = 0.0f;
+            frame[c] = y * switchGain_;
+        }
+        if (running_ && --untilFrame_ == 0) {
+            untilFrame_ = hop_;
+            for (size_t c = 0; c < shifted; ++c) {
+                runFrame(c);
+            }
+        }
+        ++i;
+    }
+}
+
+void PitchShiftUnit::runFrame(size_t channel) noexcept {
+    const size_t n = size_;
+    const size_t half = n / 2;
+    const float* window = windows_[sizeIndex_].data();
+    RealFft& fft = *ffts_[sizeIndex_];
+    const float* input = input_.data() + channel * kRingStride;
+    float* output = output_.data() + channel * kRingStride;
+    float* lastRe = lastRe_.data() + channel * kMaxBins;
+    float* lastIm = lastIm_.data() + channel * kMaxBins;
+    float* lastTurn = lastTurn_.data() + channel * kMaxBins;
+    float* re = re_.data();
+    float* im = im_.data();
+
+    // The newest n input frames, windowed.
+    const size_t start = (at_ + 1 - n) & kRingMask;
+    for (size_t i = 0; i < n; i += 4) {
+        store4(frame_.data() + i, load4(input + ((start + i) & kRingMask)) * load4(window + i));
+    }
+    fft.forward(frame_.data(), re, im);
+
+    // Four bins at a time up to the next multiple of four past half (the arrays have room).
+    const size_t rounded = (half + 4) & ~size_t{3};
+    f4 loudest4 = splat4(0.0f);
+    const f4 zero = splat4(0.0f);
+    for (size_t k = 0; k < rounded; k += 4) {
+        const f4 r = load4(re + k), i = load4(im + k);
+        const f4 power = r * r + i * i;
+        store4(power_.data() + k, power);
+        loudest4 = power > loudest4 ? power : loudest4;
+        store4(outRe_.data() + k, zero);
+        store4(outIm_.data() + k, zero);
+        store4(turn_.data() + k, zero);
+    }
+    float loudest = 0.0f;
+    for (size_t lane = 0; lane < 4; ++lane) {
+        loudest = std::max(loudest, loudest4[lane]);
+    }
+    // Peaks: local maxima not lost in rounding noise (120 dB under the loudest).
+    const float noiseFloor = loudest * 1e-12f;
+    // Peaks are bins louder than their four nearest neighbours, as Laroche and Dolson define
+    // them. Four bins are compared at once and written without branches: in noise, whether a
+    // bin is a peak is a coin toss. (power_ runs a few bins past half; those are never taken.)
+    size_t peakCount = 0;
+    const float* power = power_.data();
+    const f4 floor4 = splat4(noiseFloor);
+    for (size_t k = 2; k + 2 <= half; k += 4) {
+        const f4 here = load4(power + k);
+        const i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
+                          (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
+                          (here > floor4);
+        for (size_t lane = 0; lane < 4; ++lane) {
+            peaks_[peakCount] = k + lane;
+            peakCount += static_cast<size_t>(isPeak[lane] & 1) & (k + lane + 2 <= half);
+        }
+    }
+
+    // Each peak's true frequency, in bins: its phase moved by the bin centre's share of a hop
+    // plus the deviation (the expected move taken modulo whole turns first, so that float
+    // keeps its precision on high bins). The turn given to its region grows each hop by the
+    // frequency change, so the partial's phase advances at the new frequency.
+    const float hopAngle = kTwoPi * static_cast<float>(hop_) / static_cast<float>(n);
+    const float perBin = kTwoPi / static_cast<float>(n);
+    for (size_t p = 0; p < peakCount; ++p) {
+        const size_t k = peaks_[p];
+        peakCrossRe_[p] = re[k] * lastRe[k] + im[k] * lastIm[k];
+        peakCrossIm_[p] = im[k] * lastRe[k] - re[k] * lastIm[k];
+        peakExpected_[p] = perBin * static_cast<float>((k * hop_) & (n - 1));
+        peakBin_[p] = static_cast<float>(k);
+    }
+    const f4 pitch = splat4(pitch_);
+    const f4 toBins = splat4(1.0f / hopAngle);
+    for (size_t p = 0; p < peakCount; p += 4) {
+        const f4 angle = fastAtan2(load4(peakCrossIm_.data() + p), load4(peakCrossRe_.data() + p));
+        const f4 deviation = wrapPhase(angle - load4(peakExpected_.data() + p));
+        const f4 frequency = load4(peakBin_.data() + p) + deviation * toBins;
+        const f4 shifted = frequency * pitch;
+        store4(peakShifted_.data() + p, roundNearest(shifted));
+        store4(peakDelta_.data() + p, (shifted - frequency) * hopAngle);
+    }
+    // A region carries on from the region that landed on its target bin last frame.
+    const auto lastBin = static_cast<ptrdiff_t>(half);
+    for (size_t p = 0; p < peakCount; ++p) {
+        const auto target = static_cast<ptrdiff_t>(peakShifted_[p]);
+        const float previous =
+            target >= 0 && target <= lastBin ? lastTurn[static_cast<size_t>(target)] : 0.0f;
+        peakTurn_[p] = previous + peakDelta_[p];
+    }
+    for (size_t p = 0; p < peakCount; p += 4) {
+        const f4 turn = wrapPhase(load4(peakTurn_.data() + p));
+        f4 sine, cosine;
+        fastSinCos(turn, sine, cosine);
+        store4(peakTurn_.data() + p, turn);
+        store4(peakSine_.data() + p, sine);
+        store4(peakCosine_.data() + p, cosine);
+    }
+
+    // Every region moves whole, turned by its peak's turn; it reaches halfway to the
+    // neighbouring peaks.
+    for (size_t p = 0; p < peakCount; ++p) {
+        const size_t k = peaks_[p];
+        const ptrdiff_t shift = static_cast<ptrdiff_t>(peakShifted_[p]) - static_cast<ptrdiff_t>(k);
+        const float sine = peakSine_[p], cosine = peakCosine_[p], turn = peakTurn_[p];
+        const size_t from = p == 0 ? 0 : (peaks_[p - 1] + k) / 2 + 1;
+        const size_t to = p + 1 == peakCount ? half : (k + peaks_[p + 1]) / 2;
+        const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
+        const ptrdiff_t last = std::min<ptrdiff_t>(static_cast<ptrdiff_t>(to), lastBin - shift);
+        for (ptrdiff_t b = first; b <= last; ++b) {
+            const auto src = static_cast<size_t>(b);
+            const auto dst = static_cast<size_t>(b + shift);
+            outRe_[dst] += re[src] * cosine - im[src] * sine;
+            outIm_[dst] += re[src] * sine + im[src] * cosine;
+            turn_[dst] = turn;
+        }
+    }
+    std::copy(re, re + half + 1, lastRe);
+    std::copy(im, im + half + 1, lastIm);
+    std::copy(turn_.data(), turn_.data() + half + 1, lastTurn);
+
+    outIm_[0] = 0.0f;
+    outIm_[half] = 0.0f;
+    fft.inverse(outRe_.data(), outIm_.data(), frame_.data());
+    const size_t into = (at_ + 1) & kRingMask;
+    const f4 norm = splat4(norm_);
+    for (size_t i = 0; i < n; i += 4) {
+        float* to = output + ((into + i) & kRingMask);
+        store4(to, load4(to) + load4(frame_.data() + i) * load4(window + i) * norm);
+    }
+    // What ran past the end belongs at the start.
+    for (size_t i = 0; i < 4; ++i) {
+        output[i] += output[kRing + i];
+        output[kRing + i] = 0.0f;
+    }
+}
+
+} // namespace soundlib

@@ -1,0 +1,81 @@
+// Phase-vocoder pitch shifter after Laroche and Dolson: each frame's spectrum is cut into the
+// regions around its peaks; every peak's true frequency is measured from how its phase moved
+// since the last frame, and its whole region is moved to the multiplied frequency and turned
+// so that the partial's phase runs on smoothly from frame to frame. Moving regions whole keeps
+// each partial's shape (and so its level); duration does not change. Parameters: 0 pitch factor
+// 0.5..2, 1 FFT size 256..4096 (a power of two), 2 overlap 1..32 (frames per FFT size), 3 how many
+// channels are shifted (0 = all; the rest pass through, delayed alike).
+//
+// The output is late by one FFT size. At a factor of exactly 1 the unit passes the sound
+// through with that same delay instead of resynthesising it; moving into or out of that state,
+// or changing the size or overlap, fades rather than jumps.
+#pragma once
+
+#include "DspUnit.h"
+#include "RealFft.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace soundlib {
+
+class PitchShiftUnit final : public DspUnit {
+public:
+    void prepare(int sampleRate, int channels, size_t maxBlockFrames) override;
+    void setParameter(int index, float value) noexcept override;
+    void reset() noexcept override;
+    void process(float* interleaved, size_t frames, int channels) noexcept override;
+
+private:
+    static constexpr size_t kSizes = 5; // 256 .. 4096
+    static constexpr size_t kMaxSize = 4096;
+    static constexpr size_t kMaxBins = kMaxSize / 2 + 1;
+    static constexpr size_t kPadded = kMaxBins + 3; // room to round a bin count up to fours
+    static constexpr size_t kRing = 2 * kMaxSize;
+    static constexpr size_t kRingMask = kRing - 1;
+    // Each ring is followed by copies of its first frames, so that four frames can be read or
+    // added at once right up to the wrap.
+    static constexpr size_t kRingStride = kRing + 4;
+
+    void configure() noexcept;
+    void startVocoder() noexcept;
+    void runFrame(size_t channel) noexcept;
+
+    // Settings as asked for.
+    float pitch_ = 1.0f;
+    size_t wantedSize_ = 1024;
+    size_t wantedOverlap_ = 4;
+    int maxChannels_ = 0;
+
+    // Settings in use.
+    size_t size_ = 1024;
+    size_t overlap_ = 4;
+    size_t hop_ = 256;
+    size_t sizeIndex_ = 2;
+    float norm_ = 0.0f;
+
+    std::array<std::unique_ptr<RealFft>, kSizes> ffts_;
+    std::array<std::vector<float>, kSizes> windows_;
+    size_t channels_ = 0;
+    std::vector<float> input_;  // per channel, kRingStride frames
+    std::vector<float> output_; // per channel, kRingStride frames of overlap-added synthesis
+    // Per channel, kMaxBins each: the last frame's spectrum, and the turn given to the region
+    // that landed on each bin.
+    std::vector<float> lastRe_, lastIm_, lastTurn_;
+    std::vector<float> frame_, re_, im_, power_, outRe_, outIm_, turn_;
+    std::vector<size_t> peaks_;
+    // Per peak, four at a time: inputs and results of the phase arithmetic.
+    std::vector<float> peakCrossRe_, peakCrossIm_, peakExpected_, peakBin_;
+    std::vector<float> peakShifted_, peakDelta_, peakTurn_, peakSine_, peakCosine_;
+
+    size_t at_ = 0;         // ring position of the newest input frame
+    size_t untilFrame_ = 0; // input frames until the next analysis
+    bool running_ = false;  // frames are being analysed
+    size_t warmup_ = 0;     // frames until the synthesis is complete
+    float mix_ = 0.0f;      // 0: plain delay, 1: resynthesised
+    float fadeStep_ = 0.0f;
+    float switchGain_ = 1.0f; // dips to 0 and back while the size or overlap changes
+};
+
+} // namespace soundlib

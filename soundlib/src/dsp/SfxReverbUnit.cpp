@@ -1,0 +1,327 @@
+#include "SfxReverbUnit.h"
+
+#include "simd4.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numbers>
+
+namespace soundlib {
+namespace {
+
+enum Param {
+    DryLevel,
+    Room,
+    RoomHf,
+    RoomRolloff,
+    DecayTime,
+    DecayHfRatio,
+    Reflections,
+    ReflectionsDelay,
+    Reverb,
+    ReverbDelay,
+    Diffusion,
+    Density,
+    HfReference,
+    RoomLf,
+    LfReference,
+};
+
+// Delay lines of the late tail at full density, in samples at 44.1 kHz (25 to 50 ms, primes,
+// so their echoes rarely coincide).
+constexpr std::array<int, 8> kLineTuning = {1123, 1277, 1429, 1597, 1741, 1889, 2039, 2207};
+// Input diffusers that smear each reflection before it enters the network.
+constexpr std::array<int, 4> kDiffuserTuning = {142, 107, 379, 277};
+constexpr float kMaxDiffusion = 0.75f;
+// Early reflections, in ms after the reflections delay, and their decreasing weights.
+constexpr std::array<double, 8> kTapMs = {0.0, 2.3, 4.7, 7.1, 9.8, 12.6, 15.9, 19.4};
+constexpr double kChannelTapOffsetMs = 0.37;
+constexpr double kMaxPreDelaySeconds = 0.3 + 0.1 + 0.03;
+constexpr double kGlideSeconds = 0.02;
+
+float fromMillibels(float mb) {
+    return std::pow(10.0f, mb / 2000.0f);
+}
+
+float onePoleCoefficient(double hz, double sampleRate) {
+    return static_cast<float>(1.0 - std::exp(-2.0 * std::numbers::pi * hz / sampleRate));
+}
+
+size_t powerOfTwoAbove(size_t n) {
+    size_t size = 1;
+    while (size < n) {
+        size <<= 1;
+    }
+    return size;
+}
+
+// Entry (row, column) of the 8x8 Hadamard matrix, +1 or -1.
+float hadamardSign(size_t row, size_t column) {
+    return (std::popcount(row & column) & 1) != 0 ? -1.0f : 1.0f;
+}
+
+} // namespace
+
+double onePoleTiltCoefficient(double ratio, double frequencyHz, double sampleRate) {
+    if (ratio >= 0.999) {
+        return 0.0;
+    }
+    const double r2 = ratio * ratio;
+    const double cosw =
+        std::cos(2.0 * std::numbers::pi * std::min(frequencyHz, 0.49 * sampleRate) / sampleRate);
+    // |g (1 - p) / (1 - p e^-jw)|^2 = r2 g^2, solved for the root inside the unit circle.
+    const double b = 1.0 - r2 * cosw;
+    const double a = 1.0 - r2;
+    return (b - std::sqrt(std::max(0.0, b * b - a * a))) / a;
+}
+
+SfxReverbUnit::SfxReverbUnit() {
+    p_ = {0.0f, -1000.0f, -300.0f, 0.0f,   1.3f,    0.83f, -400.0f, 0.008f,
+          0.0f, 0.012f,   100.0f,  100.0f, 5000.0f, 0.0f,  250.0f};
+}
+
+void SfxReverbUnit::prepare(int sampleRate, int channels, size_t) {
+    sampleRate_ = sampleRate;
+    channels_ = channels;
+    const double scale = sampleRate / 44100.0;
+    preDelay_.assign(powerOfTwoAbove(static_cast<size_t>(kMaxPreDelaySeconds * sampleRate) + 2),
+                     0.0f);
+    preMask_ = preDelay_.size() - 1;
+    for (size_t d = 0; d < kDiffusers; ++d) {
+        diffusers_[d].assign(
+            std::max<size_t>(1, static_cast<size_t>(std::lround(kDiffuserTuning[d] * scale))),
+            0.0f);
+    }
+    lineSize_ = powerOfTwoAbove(static_cast<size_t>(kLineTuning.back() * scale) + 2);
+    lineMask_ = lineSize_ - 1;
+    lines_.assign(lineSize_ * kLines, 0.0f);
+    tapDelay_.assign(static_cast<size_t>(channels) * kTaps, 0);
+    tapGain_.assign(static_cast<size_t>(channels) * kTaps, 0.0f);
+    double weightSum = 0.0;
+    for (size_t k = 0; k < kTaps; ++k) {
+        weightSum += std::pow(0.8, 2.0 * static_cast<double>(k));
+    }
+    for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
+        for (size_t k = 0; k < kTaps; ++k) {
+            const double ms = kTapMs[k] + kChannelTapOffsetMs * static_cast<double>(c);
+            tapDelay_[c * kTaps + k] = static_cast<size_t>(std::lround(ms * sampleRate / 1000.0));
+            // Unit energy in all, with signs that differ from channel to channel.
+            const double weight = std::pow(0.8, static_cast<double>(k)) / std::sqrt(weightSum);
+            tapGain_[c * kTaps + k] = static_cast<float>(weight) * hadamardSign((c + 1) % 8, k);
+        }
+    }
+    // Each channel hears the lines through its own row of the Hadamard matrix: uncorrelated
+    // tails, so the reverb fills the space between the speakers.
+    tailSign_.assign(static_cast<size_t>(channels) * kLines, 0.0f);
+    for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
+        for (size_t l = 0; l < kLines; ++l) {
+            tailSign_[c * kLines + l] = hadamardSign((c + 1) % kLines, l);
+        }
+    }
+    const auto glide = static_cast<size_t>(kGlideSeconds * sampleRate);
+    dryGain_.setRampFrames(glide);
+    earlyGain_.setRampFrames(glide);
+    lateGain_.setRampFrames(glide);
+    ready_ = true;
+    update();
+    reset();
+}
+
+void SfxReverbUnit::setParameter(int index, float value) noexcept {
+    if (index < 0 || index >= kParameters) {
+        return;
+    }
+    p_[static_cast<size_t>(index)] = value;
+    if (ready_) {
+        update();
+    }
+}
+
+void SfxReverbUnit::update() noexcept {
+    const double fs = sampleRate_;
+    const float room = fromMillibels(p_[Room]);
+    dryGain_.setTarget(fromMillibels(p_[DryLevel]));
+    earlyGain_.setTarget(room * fromMillibels(p_[Reflections]));
+    lateGain_.setTarget(room * fromMillibels(p_[Reverb]));
+    roomHfGain_ = fromMillibels(p_[RoomHf]);
+    roomLfGain_ = fromMillibels(p_[RoomLf]);
+    hfCoeff_ = onePoleCoefficient(p_[HfReference], fs);
+    lfCoeff_ = onePoleCoefficient(p_[LfReference], fs);
+    reflectionsDelay_ = static_cast<size_t>(p_[ReflectionsDelay] * fs);
+    lateDelay_ = static_cast<size_t>((p_[ReflectionsDelay] + p_[ReverbDelay]) * fs);
+    diffusion_ = kMaxDiffusion * p_[Diffusion] / 100.0f;
+
+    // Lower density shortens the lines: fewer resonances, a grainier tail.
+    const double density = 0.3 + 0.7 * p_[Density] / 100.0;
+    const double decay = p_[DecayTime];
+    const double hfRatio = std::min(1.0f, p_[DecayHfRatio]);
+    double meanLength = 0.0;
+    for (size_t i = 0; i < kLines; ++i) {
+        const double length = std::max(8.0, std::round(kLineTuning[i] * density * fs / 44100.0));
+        lineLength_[i] = static_cast<size_t>(length);
+        meanLength += length / kLines;
+        // Each pass through a line loses what 60 dB over the decay time asks for that length,
+        // and more at high frequencies, where the decay is shorter by the HF ratio.
+        const double gain = std::pow(10.0, -3.0 * length / (decay * fs));
+        const double gainHf = std::pow(10.0, -3.0 * length / (decay * hfRatio * fs));
+        lineGain_[i] = static_cast<float>(gain);
+        linePole_[i] =
+            static_cast<float>(onePoleTiltCoefficient(gainHf / gain, p_[HfReference], fs));
+    }
+    // Energy of the tail for a unit impulse: b^2 / (mean length * (1 - per-sample energy
+    // decay)); b is chosen to make it 1.
+    const double energyDecay = std::pow(10.0, -6.0 / (decay * fs));
+    lateInputGain_ = static_cast<float>(std::sqrt(meanLength * (1.0 - energyDecay)));
+}
+
+void SfxReverbUnit::reset() noexcept {
+    dryGain_.snap();
+    earlyGain_.snap();
+    lateGain_.snap();
+    hfLow_ = lfLow_ = 0.0f;
+    std::fill(preDelay_.begin(), preDelay_.end(), 0.0f);
+    for (auto& d : diffusers_) {
+        std::fill(d.begin(), d.end(), 0.0f);
+    }
+    diffuserAt_.fill(0);
+    std::fill(lines_.begin(), lines_.end(), 0.0f);
+    lineFilter_.fill(0.0f);
+    preAt_ = 0;
+    lineAt_ = 0;
+}
+
+namespace {
+
+// The 8-point Hadamard transform of (low, high), lines 0-3 and 4-7, without the scaling.
+void hadamard(f4& low, f4& high) {
+    const f4 alternate = {1.0f, -1.0f, 1.0f, -1.0f};
+    const f4 halves = {1.0f, 1.0f, -1.0f, -1.0f};
+#if defined(__clang__)
+    low = alternate * low + __builtin_shufflevector(low, low, 1, 0, 3, 2);
+    high = alternate * high + __builtin_shufflevector(high, high, 1, 0, 3, 2);
+    low = halves * low + __builtin_shufflevector(low, low, 2, 3, 0, 1);
+    high = halves * high + __builtin_shufflevector(high, high, 2, 3, 0, 1);
+#else
+    low = alternate * low + __builtin_shuffle(low, i4{1, 0, 3, 2});
+    high = alternate * high + __builtin_shuffle(high, i4{1, 0, 3, 2});
+    low = halves * low + __builtin_shuffle(low, i4{2, 3, 0, 1});
+    high = halves * high + __builtin_shuffle(high, i4{2, 3, 0, 1});
+#endif
+    const f4 sum = low + high;
+    high = low - high;
+    low = sum;
+}
+
+float sumOf(f4 v) {
+    return (v[0] + v[1]) + (v[2] + v[3]);
+}
+
+} // namespace
+
+void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noexcept {
+    const size_t stride = static_cast<size_t>(channels);
+    const float inverseChannels = 1.0f / static_cast<float>(stride);
+    const float outScale = 1.0f / std::sqrt(static_cast<float>(kLines));
+    const f4 gainLow = {lineGain_[0] * (1.0f - linePole_[0]), lineGain_[1] * (1.0f - linePole_[1]),
+                        lineGain_[2] * (1.0f - linePole_[2]), lineGain_[3] * (1.0f - linePole_[3])};
+    const f4 gainHigh = {lineGain_[4] * (1.0f - linePole_[4]), lineGain_[5] * (1.0f - linePole_[5]),
+                         lineGain_[6] * (1.0f - linePole_[6]),
+                         lineGain_[7] * (1.0f - linePole_[7])};
+    const f4 poleLow = load4(linePole_.data());
+    const f4 poleHigh = load4(linePole_.data() + 4);
+    f4 filterLow = load4(lineFilter_.data());
+    f4 filterHigh = load4(lineFilter_.data() + 4);
+    float* lines[kLines];
+    for (size_t l = 0; l < kLines; ++l) {
+        lines[l] = lines_.data() + l * lineSize_;
+    }
+    // State and settings in locals: the compiler cannot tell that writing the output leaves
+    // the members alone, and would reload them for every frame.
+    float hfLow = hfLow_, lfLow = lfLow_;
+    size_t preAt = preAt_, lineAt = lineAt_;
+    const float hfCoeff = hfCoeff_, roomHf = roomHfGain_, lfCoeff = lfCoeff_;
+    const float roomLfLift = roomLfGain_ - 1.0f, diffusion = diffusion_;
+    const float lateInput = lateInputGain_;
+    const size_t preMask = preMask_, lineMask = lineMask_, lateDelay = lateDelay_;
+    const size_t reflectionsDelay = reflectionsDelay_;
+    float* diffuser[kDiffusers];
+    size_t diffuserAt[kDiffusers], diffuserSize[kDiffusers];
+    for (size_t d = 0; d < kDiffusers; ++d) {
+        diffuser[d] = diffusers_[d].data();
+        diffuserAt[d] = diffuserAt_[d];
+        diffuserSize[d] = diffusers_[d].size();
+    }
+    float* preDelay = preDelay_.data();
+    for (size_t i = 0; i < frames; ++i) {
+        float* frame = interleaved + i * stride;
+        float mono = 0.0f;
+        for (size_t c = 0; c < stride; ++c) {
+            mono += frame[c];
+        }
+        mono *= inverseChannels;
+        // Room HF and Room LF: shelves around the two reference frequencies.
+        hfLow += hfCoeff * (mono - hfLow);
+        float shaped = hfLow + roomHf * (mono - hfLow);
+        lfLow += lfCoeff * (shaped - lfLow);
+        shaped += roomLfLift * lfLow;
+        preDelay[preAt] = shaped;
+
+        // Late tail: diffused, then through the network.
+        float late = preDelay[(preAt - lateDelay) & preMask];
+        for (size_t d = 0; d < kDiffusers; ++d) {
+            const float delayed = diffuser[d][diffuserAt[d]];
+            const float fed = late + diffusion * delayed;
+            diffuser[d][diffuserAt[d]] = fed;
+            late = delayed - diffusion * fed;
+            if (++diffuserAt[d] == diffuserSize[d]) {
+                diffuserAt[d] = 0;
+            }
+        }
+        const size_t at = lineAt;
+        auto read = [&](size_t l) { return lines[l][(at - lineLength_[l]) & lineMask]; };
+        const f4 outLow = {read(0), read(1), read(2), read(3)};
+        const f4 outHigh = {read(4), read(5), read(6), read(7)};
+        filterLow = gainLow * outLow + poleLow * filterLow;
+        filterHigh = gainHigh * outHigh + poleHigh * filterHigh;
+        // Lossless mixing, scaled to keep energy, plus the new input.
+        f4 mixLow = filterLow, mixHigh = filterHigh;
+        hadamard(mixLow, mixHigh);
+        const f4 input = splat4(late * lateInput);
+        mixLow = mixLow * outScale + input;
+        mixHigh = mixHigh * outScale + input;
+        for (size_t l = 0; l < 4; ++l) {
+            lines[l][at] = mixLow[l];
+            lines[l + 4][at] = mixHigh[l];
+        }
+
+        const float dry = dryGain_.next();
+        const float early = earlyGain_.next();
+        const float lateGain = lateGain_.next() * outScale;
+        const size_t reflections = preAt - reflectionsDelay;
+        for (size_t c = 0; c < stride; ++c) {
+            const size_t* delays = tapDelay_.data() + c * kTaps;
+            const float* gains = tapGain_.data() + c * kTaps;
+            auto tap = [&](size_t k) { return preDelay[(reflections - delays[k]) & preMask]; };
+            const f4 first = {tap(0), tap(1), tap(2), tap(3)};
+            const f4 second = {tap(4), tap(5), tap(6), tap(7)};
+            const float* signs = tailSign_.data() + c * kLines;
+            const f4 mix = early * (load4(gains) * first + load4(gains + 4) * second) +
+                           lateGain * (load4(signs) * filterLow + load4(signs + 4) * filterHigh);
+            frame[c] = dry * frame[c] + sumOf(mix);
+        }
+        preAt = (preAt + 1) & preMask;
+        lineAt = (lineAt + 1) & lineMask;
+    }
+    hfLow_ = hfLow;
+    lfLow_ = lfLow;
+    preAt_ = preAt;
+    lineAt_ = lineAt;
+    for (size_t d = 0; d < kDiffusers; ++d) {
+        diffuserAt_[d] = diffuserAt[d];
+    }
+    store4(lineFilter_.data(), filterLow);
+    store4(lineFilter_.data() + 4, filterHigh);
+}
+
+} // namespace soundlib
