@@ -1,7 +1,5 @@
 #include "NetCapture.h"
 
-#include <chrono>
-#include <thread>
 
 namespace sorvel {
 namespace {
@@ -10,26 +8,22 @@ std::atomic<NetCapture*> activeCapture{nullptr};
 
 } // namespace
 
-NetCapture::NetCapture() : ring_(kCapacity) {
-    activeCapture.store(this);
-}
+NetCapture::NetCapture() { activeCapture.store(this); }
 
 NetCapture::~NetCapture() {
     NetCapture* self = this;
     activeCapture.compare_exchange_strong(self, nullptr);
+    for (Event* event = pending_.exchange(nullptr); event != nullptr;) {
+        std::unique_ptr<Event> owned(event);
+        event = owned->next;
+    }
 }
 
 void NetCapture::push(std::unique_ptr<Event> event) {
-    // Streaming thread. The UI drains the queue every tick; should it fall this far behind,
-    // wait rather than drop bytes.
-    for (;;) {
-        const size_t head = head_.load(std::memory_order_relaxed);
-        if (head - tail_.load(std::memory_order_acquire) < kCapacity) {
-            ring_[head % kCapacity] = std::move(event);
-            head_.store(head + 1, std::memory_order_release);
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    Event* node = event.release();
+    node->next = pending_.load(std::memory_order_relaxed);
+    while (!pending_.compare_exchange_weak(node->next, node, std::memory_order_release,
+                                           std::memory_order_relaxed)) {
     }
 }
 
@@ -72,14 +66,16 @@ FMOD_RESULT NetCapture::ReadHook(void*, void* buffer, unsigned int sizebytes,
 }
 
 void NetCapture::Service(const std::filesystem::path& captureFile) {
-    for (;;) {
-        const size_t tail = tail_.load(std::memory_order_relaxed);
-        if (tail == head_.load(std::memory_order_acquire)) {
-            break;
-        }
-        std::unique_ptr<Event> event = std::move(ring_[tail % kCapacity]);
-        tail_.store(tail + 1, std::memory_order_release);
-        switch (event->kind) {
+    // Take everything queued so far; it comes newest first, so turn it around.
+    std::vector<std::unique_ptr<Event>> events;
+    for (Event* event = pending_.exchange(nullptr, std::memory_order_acquire); event != nullptr;) {
+        Event* next = event->next;
+        events.emplace_back(event);
+        event = next;
+    }
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        Event& event = **it;
+        switch (event.kind) {
         case Event::Kind::Open:
             file_.close();
             file_.clear();
@@ -87,8 +83,8 @@ void NetCapture::Service(const std::filesystem::path& captureFile) {
             break;
         case Event::Kind::Read:
             if (file_.is_open()) {
-                file_.write(reinterpret_cast<const char*>(event->bytes.data()),
-                            static_cast<std::streamsize>(event->bytes.size()));
+                file_.write(reinterpret_cast<const char*>(event.bytes.data()),
+                            static_cast<std::streamsize>(event.bytes.size()));
                 file_.flush();
             }
             break;

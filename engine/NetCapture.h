@@ -18,7 +18,7 @@ namespace sorvel {
 class NetCapture {
 public:
     NetCapture();
-    ~NetCapture();
+    ~NetCapture(); // frees events never serviced
     NetCapture(const NetCapture&) = delete;
     NetCapture& operator=(const NetCapture&) = delete;
 
@@ -37,13 +37,13 @@ private:
     struct Event {
         enum class Kind : uint8_t { Open, Read, Close } kind = Kind::Read;
         std::vector<uint8_t> bytes;
+        Event* next = nullptr;
     };
+    // Unbounded and lock-free: the streaming thread never waits on the UI, so stopping a
+    // stream (which joins that thread) can never hang on a full queue.
     void push(std::unique_ptr<Event> event);
 
-    static constexpr size_t kCapacity = 4096;
-    std::vector<std::unique_ptr<Event>> ring_;
-    alignas(64) std::atomic<size_t> head_{0};
-    alignas(64) std::atomic<size_t> tail_{0};
+    std::atomic<Event*> pending_{nullptr}; // newest first
     std::ofstream file_;
 };
 

@@ -92,6 +92,12 @@ Player::Player(PlayerState& state, const PlayerServices& services)
 
 Player::~Player() = default;
 
+void Player::setPlaybackRateControl(PlaybackRateControl* control) {
+    if (control != nullptr) {
+        services_.playbackRate = control;
+    }
+}
+
 void Player::CheckResult(FMOD_RESULT result) {
     if (result == FMOD_OK || result == FMOD_ERR_CHANNEL_STOLEN ||
         result == FMOD_ERR_INVALID_HANDLE) {

@@ -67,6 +67,9 @@ public:
     PlayerState& state() { return state_; }
     clsAudioDeviceSettings& audioDeviceSettings() { return deviceSettings_; }
     const PlayerServices& services() const { return services_; }
+    // The effect object is made during start-up, after the player: it takes over the
+    // playback-rate settings then.
+    void setPlaybackRateControl(PlaybackRateControl* control);
     // Random numbers in [0, 1) for random order; tests may pin them.
     void setRandomSource(std::function<double()> random01) { random01_ = std::move(random01); }
 

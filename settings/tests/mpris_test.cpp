@@ -10,6 +10,8 @@
 #include <QDBusVariant>
 #include <csignal>
 #include <cstdio>
+#include "fake_shell.h"
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -47,18 +49,6 @@ struct FakeControl : MediaControl {
     int32_t CurrentIndex() const override { return 3; }
 };
 
-struct FakeShell : DesktopShell {
-    void SetWindowsOnTop(bool) override {}
-    void ClearAnalyzerArea() override {}
-    bool MainWindowMinimized() const override { return false; }
-    void AddTrayIcon(const std::string&) override {}
-    void UpdateTrayIcon(const std::string&) override {}
-    void DeleteTrayIcon() override {}
-    void HideFromTaskbar() override {}
-    void ShowInTaskbar() override {}
-    void SetSnapMode(bool) override {}
-    void ShowMessage(const std::string&) override {}
-};
 
 // A dbus-daemon of our own, gone when the test ends.
 class PrivateBus {
@@ -140,7 +130,7 @@ protected:
     static inline const QString player = QStringLiteral("org.mpris.MediaPlayer2.Player");
     PrivateBus bus;
     std::unique_ptr<QDBusConnection> serviceBus, clientBus;
-    FakeShell shell;
+    settingstest::FakeShell shell;
     FakeControl control;
     bool video = false;
     std::unique_ptr<clsOption> options;
@@ -210,7 +200,7 @@ TEST_F(Mpris, WritablePropertiesReachThePlayer) {
 }
 
 TEST(MprisWithoutBus, NoticesAreDroppedSilently) {
-    FakeShell shell;
+    settingstest::FakeShell shell;
     FakeControl control;
     clsOption options(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
     MprisService service(QDBusConnection(QStringLiteral("never-connected")), control, options,

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include "fake_shell.h"
+
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -14,20 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FakeShell : DesktopShell {
-    bool minimized = false;
-    std::vector<std::string> calls;
-    void SetWindowsOnTop(bool onTop) override { calls.push_back(onTop ? "ontop" : "normal"); }
-    void ClearAnalyzerArea() override { calls.push_back("clear-analyzer"); }
-    bool MainWindowMinimized() const override { return minimized; }
-    void AddTrayIcon(const std::string& tip) override { calls.push_back("tray+" + tip); }
-    void UpdateTrayIcon(const std::string& tip) override { calls.push_back("tray=" + tip); }
-    void DeleteTrayIcon() override { calls.push_back("tray-"); }
-    void HideFromTaskbar() override { calls.push_back("taskbar-"); }
-    void ShowInTaskbar() override { calls.push_back("taskbar+"); }
-    void SetSnapMode(bool on) override { calls.push_back(on ? "snap" : "nosnap"); }
-    void ShowMessage(const std::string& text) override { calls.push_back("message:" + text); }
-};
 
 class Options : public ::testing::Test {
 protected:
@@ -37,7 +25,7 @@ protected:
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     }
     fs::path config;
-    FakeShell shell;
+    settingstest::FakeShell shell;
     std::string title = "1. Song - Artist";
 };
 
