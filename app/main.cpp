@@ -1,17 +1,72 @@
-// sorvel [FILE-OR-ADDRESS]: opens a window and plays the given file.
-#include "PlayerWindow.h"
+// sorvel [FILE-OR-ADDRESS]: the player. A second start hands its file to the running player and
+// ends; a second start without one ends at once (unless the running player is restarting for a
+// new output device).
+#include "PlayerApplication.h"
+#include "ProgramFolder.h"
+#include "SignalQuit.h"
+#include "SingleInstance.h"
+#include "StartupDecision.h"
+#include "application_look.h"
+#include "platform_choice.h"
+#include "program_start.h"
 
 #include <QApplication>
-#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    using namespace sorvel;
+    // Before the application exists: on Wayland the windows go through XWayland, where they may
+    // place themselves (dragging, snapping, the docked playlist window).
+    if (const auto platform = preferredQtPlatform(currentDesktopSession())) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
+    }
+    QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sorvel"));
+    QApplication::setApplicationVersion(QStringLiteral(SORVEL_VERSION));
+    // Only the closing sequence ends the player: a message box closing while the main window
+    // sits in the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    sorvel::PlayerWindow window;
-    window.show();
-    const QStringList arguments = QApplication::arguments();
-    if (window.startSound() && arguments.size() > 1)
-        window.openAndPlay(arguments.at(1));
-    return app.exec();
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    std::error_code error;
+    const std::string commandLine =
+        commandLineFromArguments(arguments, std::filesystem::current_path(error));
+
+    const std::filesystem::path programDirectory = ExecutableDirectory();
+    const std::filesystem::path programFolder = ResolveProgramFolder(programDirectory);
+    provideShippedFiles(programFolder, programDirectory);
+
+    const QString serverName = SingleInstance::serverName();
+    const bool otherRunning = SingleInstance::otherInstanceRunning(serverName);
+    switch (DecideLoadFromSettings(!commandLine.empty(), otherRunning,
+                                   SettingsFilePath(programFolder))) {
+    case LoadDecision::HandOverCommandLine:
+        // A failed hand-over is not reported: this start ends either way.
+        SingleInstance::handOver(serverName, QString::fromStdString(commandLine));
+        return 0;
+    case LoadDecision::EndSilently:
+        return 0;
+    case LoadDecision::Start:
+    case LoadDecision::StartAfterDeviceReset:
+        break;
+    }
+
+    prepareApplicationLook(application);
+    SignalQuit stopSignals;
+    PlayerApplication player(programFolder);
+    SingleInstance server(serverName);
+    player.setInstanceServer(&server);
+    QObject::connect(
+        &server, &SingleInstance::commandLineReceived, &player,
+        [&player](const QString& line) { player.openFromCommandLine(line.toStdString()); });
+    QObject::connect(&stopSignals, &SignalQuit::quitRequested, &player,
+                     [&player] { player.mainWindow().close(); });
+    server.listen();
+    player.start(commandLine);
+    return application.exec();
 }

@@ -1,0 +1,304 @@
+// The whole player under a virtual X display (the test runs under xvfb-run): started with a
+// three-entry playlist and loop-all, handed a fourth file by a second start, closed by SIGTERM.
+// The real-time wave writer stands in for the sound card, so the written audio tells what
+// played and in which order.
+#include "test_media.h"
+
+#include <QImage>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <set>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A child process that is killed if the test leaves before it ended.
+class Child {
+public:
+    Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const std::string& entry : environment) {
+            envp.push_back(const_cast<char*>(entry.c_str()));
+        }
+        envp.push_back(nullptr);
+        if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
+            pid_ = -1;
+        }
+    }
+    ~Child() {
+        if (running()) {
+            ::kill(pid_, SIGKILL);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    bool running() const { return pid_ > 0 && !exitStatus_; }
+    void signal(int number) const {
+        if (running()) {
+            ::kill(pid_, number);
+        }
+    }
+    // The exit status once the process has ended within `limit`; nothing if it still runs.
+    std::optional<int> waitExit(std::chrono::milliseconds limit) {
+        const auto end = Clock::now() + limit;
+        while (running()) {
+            int status = 0;
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            if (Clock::now() > end) {
+                return std::nullopt;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return exitStatus_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> exitStatus_;
+};
+
+// Seconds of audio the wave writer has written so far, from its format chunk and its size.
+double writtenSeconds(const fs::path& wav) {
+    std::ifstream in(wav, std::ios::binary);
+    char header[44] = {};
+    if (!in.read(header, sizeof header)) {
+        return 0.0;
+    }
+    auto u16 = [&](int at) {
+        return unsigned(static_cast<unsigned char>(header[at])) |
+               unsigned(static_cast<unsigned char>(header[at + 1])) << 8;
+    };
+    const unsigned channels = u16(22);
+    const unsigned rate = u16(24) | u16(26) << 16;
+    const unsigned bits = u16(34);
+    std::error_code error;
+    const auto size = fs::file_size(wav, error);
+    if (error || channels == 0 || rate == 0 || bits == 0) {
+        return 0.0;
+    }
+    return double(size - 44) / (double(rate) * channels * (bits / 8));
+}
+
+template <class Condition> bool waitFor(Condition condition, std::chrono::milliseconds limit) {
+    const auto end = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// The tones heard, in order: the nearest of `tones` in each 0.1 s window that is not silent,
+// runs of the same tone counted once.
+std::vector<double> toneSequence(const testmedia::WavData& wav, const std::vector<double>& tones) {
+    std::vector<double> heard;
+    const std::vector<float> left = testmedia::channelOf(wav, 0);
+    const size_t window = static_cast<size_t>(wav.sampleRate / 10);
+    for (size_t first = 0; first + window <= left.size(); first += window) {
+        const std::vector<float> part(left.begin() + static_cast<std::ptrdiff_t>(first),
+                                      left.begin() + static_cast<std::ptrdiff_t>(first + window));
+        if (testmedia::rms(part) < 0.05) {
+            continue;
+        }
+        const double frequency = testmedia::measureFrequency(part, wav.sampleRate);
+        const auto nearest = std::min_element(tones.begin(), tones.end(), [&](double a, double b) {
+            return std::abs(a - frequency) < std::abs(b - frequency);
+        });
+        if (std::abs(*nearest - frequency) > *nearest * 0.03) {
+            continue; // a window across two entries
+        }
+        if (heard.empty() || heard.back() != *nearest) {
+            heard.push_back(*nearest);
+        }
+    }
+    return heard;
+}
+
+// This process's environment for a player with its own program folder, instance socket
+// folder and wave file.
+std::vector<std::string> playerEnvironment(const fs::path& home, const fs::path& runtime,
+                                           const fs::path& waveOut) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        if (text.rfind("SORVEL_", 0) != 0 && text.rfind("XDG_RUNTIME_DIR=", 0) != 0) {
+            environment.push_back(text);
+        }
+    }
+    environment.push_back("SORVEL_HOME=" + home.string());
+    environment.push_back("SORVEL_WAVE_OUT=" + waveOut.string());
+    environment.push_back("XDG_RUNTIME_DIR=" + runtime.string());
+    return environment;
+}
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const fs::path base = testmedia::mediaDir() / "player";
+    const fs::path home = base / "home";
+    const fs::path runtime = base / "runtime";
+    fs::create_directories(home);
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path artefacts = SORVEL_ARTEFACTS;
+    fs::create_directories(artefacts);
+    const fs::path screenshot = artefacts / "main-window.png";
+    fs::remove(screenshot);
+    const fs::path out = base / "out.wav";
+
+    const std::vector<double> list = {440.0, 660.0, 990.0};
+    const double handed = 1320.0;
+    std::string m3u;
+    for (const double frequency : list) {
+        const fs::path tone = testmedia::makeTone("tone" + std::to_string(int(frequency)) + ".wav",
+                                                  frequency, 1.5, 44100, 2, {}, 0.5);
+        ASSERT_FALSE(tone.empty());
+        m3u += tone.string() + "\r\n";
+    }
+    const fs::path other = testmedia::makeTone("other.wav", handed, 1.5, 44100, 2, {}, 0.5);
+    ASSERT_FALSE(other.empty());
+    std::ofstream(base / "list.m3u", std::ios::binary) << m3u;
+    std::ofstream(home / "sorvel_Settings.ini", std::ios::binary)
+        << "[PlayerSetting]\r\n-Loop=2\r\n[Etc]\r\n-OutputType=3\r\n";
+
+    std::vector<std::string> environment = playerEnvironment(home, runtime, out);
+    environment.push_back("SORVEL_SCREENSHOT=" + screenshot.string());
+    environment.push_back("SORVEL_SCREENSHOT_DELAY_MS=2500");
+
+    Child player({SORVEL_BINARY, (base / "list.m3u").string()}, environment);
+    ASSERT_TRUE(player.started());
+    // The first pass of the list is 4.5 s of audio; the hand-over comes during the second.
+    ASSERT_TRUE(waitFor([&] { return writtenSeconds(out) >= 5.2 || !player.running(); }, 40s))
+        << "no audio written";
+    ASSERT_TRUE(player.running()) << "the player ended early";
+
+    Child second({SORVEL_BINARY, other.string()}, environment);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.waitExit(20s), 0) << "the second start did not hand over and end";
+
+    const double handedAt = writtenSeconds(out);
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= handedAt + 2.5; }, 20s));
+    EXPECT_TRUE(waitFor([&] { return fs::exists(screenshot); }, 20s)) << "no screenshot";
+
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0) << "the player did not close on SIGTERM";
+
+    // What played, in order: the list, the list again (loop all), the handed-over file.
+    const testmedia::WavData wav = testmedia::readWav(out);
+    std::vector<double> tones = list;
+    tones.push_back(handed);
+    const std::vector<double> heard = toneSequence(wav, tones);
+    ASSERT_GE(heard.size(), 5u) << ::testing::PrintToString(heard);
+    EXPECT_EQ(std::vector<double>(heard.begin(), heard.begin() + 4),
+              (std::vector<double>{440.0, 660.0, 990.0, 440.0}))
+        << ::testing::PrintToString(heard);
+    EXPECT_NE(std::find(heard.begin() + 4, heard.end(), handed), heard.end());
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), handed), 1);
+
+    // The closing sequence saved the settings.
+    const std::string settings = readText(home / "sorvel_Settings.ini");
+    EXPECT_NE(settings.find("-Volume=5"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("-Loop=2"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("-MainLeft="), std::string::npos) << settings;
+
+    // The picture of the window shows the skin (Default: 460 x 142, many colours).
+    const QImage picture(QString::fromStdString(screenshot.string()));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(460, 142));
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 2) {
+        for (int x = 0; x < picture.width(); x += 2) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 50u);
+}
+
+TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForANewDevice) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const fs::path base = testmedia::mediaDir() / "restart";
+    const fs::path home = base / "home";
+    const fs::path runtime = base / "runtime";
+    fs::create_directories(home);
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path settings = home / "sorvel_Settings.ini";
+    std::ofstream(settings, std::ios::binary) << "[Etc]\r\n-OutputType=3\r\n";
+    const fs::path firstOut = base / "first.wav";
+
+    Child first({SORVEL_BINARY}, playerEnvironment(home, runtime, firstOut));
+    ASSERT_TRUE(waitFor([&] { return writtenSeconds(firstOut) > 0.5 || !first.running(); }, 30s));
+    ASSERT_TRUE(first.running());
+
+    // A second plain start ends at once.
+    Child plain({SORVEL_BINARY}, playerEnvironment(home, runtime, base / "plain.wav"));
+    EXPECT_EQ(plain.waitExit(20s), 0);
+    EXPECT_TRUE(first.running());
+
+    // The running player is closing for a device change: the new one starts and resets the key.
+    std::ofstream(settings, std::ios::binary)
+        << "[Etc]\r\n-OutputType=3\r\n-AudioDeviceReset=-1\r\n";
+    const fs::path restartedOut = base / "restarted.wav";
+    Child restarted({SORVEL_BINARY}, playerEnvironment(home, runtime, restartedOut));
+    ASSERT_TRUE(
+        waitFor([&] { return writtenSeconds(restartedOut) > 0.5 || !restarted.running(); }, 30s));
+    EXPECT_TRUE(restarted.running());
+    EXPECT_NE(readText(settings).find("-AudioDeviceReset=0"), std::string::npos);
+
+    // Once the old player has gone, the new one answers a hand-over.
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.waitExit(20s), 0);
+    const fs::path tone = testmedia::makeTone("restart-tone.wav", 880.0, 1.0, 44100, 2);
+    std::this_thread::sleep_for(1s); // the new player takes the instance's name over
+    const double handedAt = writtenSeconds(restartedOut);
+    Child handing({SORVEL_BINARY, tone.string()}, playerEnvironment(home, runtime, base / "x.wav"));
+    EXPECT_EQ(handing.waitExit(20s), 0);
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(restartedOut) > handedAt + 1.5; }, 20s));
+    restarted.signal(SIGTERM);
+    EXPECT_EQ(restarted.waitExit(20s), 0);
+    const testmedia::WavData wav = testmedia::readWav(restartedOut);
+    const std::vector<double> heard = toneSequence(wav, {880.0});
+    EXPECT_EQ(heard, std::vector<double>{880.0}) << "the handed-over file did not play";
+}
+
+} // namespace

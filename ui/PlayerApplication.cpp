@@ -1,0 +1,132 @@
+#include "PlayerApplication.h"
+
+#include "MprisService.h"
+#include "PlayerMediaControl.h"
+#include "SingleInstance.h"
+#include "clsDsp.h"
+#include "clsOption.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QProcess>
+
+namespace sorvel {
+
+PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObject* parent)
+    : QObject(parent) {
+    state_.programFolder = std::move(programFolder);
+    mwnd_ = std::make_unique<Mwnd>(state_, skin_, pictures_, snap_);
+    desktop_ = std::make_unique<PlayerDesktop>(*mwnd_, snap_);
+    messageBox_.setOwner(mwnd_.get());
+    fileDialog_.setOwner(mwnd_.get());
+    snap_.setWindows(mwnd_.get(), nullptr);
+
+    PlayerServices services;
+    services.messageBox = &messageBox_;
+    services.fileDialog = &fileDialog_;
+    services.playlistView = &playlistRows_;
+    services.mainWindow = mwnd_.get();
+    services.playbackRate = this;
+    services.notifier = this;
+    services.settings = this;
+    services.launcher = this;
+    services.createOptionObjects = [this] { createOptionObjects(); };
+    player_ = std::make_unique<Player>(state_, services);
+
+    // Until the option objects exist, only the device part of the settings can be read.
+    settings_ = std::make_unique<SettingFile>(settingsOwners());
+    mwnd_->setPlayer(player_.get());
+    mwnd_->setMessageBox(&messageBox_);
+    mwnd_->setClosing([this] { closing(); });
+}
+
+PlayerApplication::~PlayerApplication() {
+    if (state_.soundSystem != 0) {
+        mwnd_->close(); // however the event loop ended, the closing sequence saves the settings
+    }
+    // The window goes first: nothing may tick into the engine while it is taken apart.
+    mwnd_->setPlayer(nullptr);
+    mwnd_->setOptions(nullptr);
+    mpris_.reset();
+    mediaControl_.reset();
+    settings_.reset();
+    dsp_.reset();
+    option_.reset();
+    desktop_.reset();
+    mwnd_.reset();
+    player_.reset();
+}
+
+SettingsOwners PlayerApplication::settingsOwners() {
+    SettingsOwners owners;
+    owners.state = &state_;
+    owners.device = &player_->audioDeviceSettings();
+    owners.dsp = dsp_.get();
+    owners.option = option_.get();
+    owners.skin = &skin_;
+    owners.window = mwnd_.get();
+    owners.messageBox = &messageBox_;
+    return owners;
+}
+
+void PlayerApplication::createOptionObjects() {
+    option_ = std::make_unique<clsOption>(*desktop_,
+                                          QCoreApplication::applicationFilePath().toStdString(),
+                                          [this] { return state_.titleText; });
+    dsp_ = std::make_unique<clsDsp>(state_,
+                                    [this](FMOD_RESULT result) { player_->CheckResult(result); });
+    settings_ = std::make_unique<SettingFile>(settingsOwners());
+    mwnd_->setOptions(option_.get());
+    mediaControl_ = std::make_unique<PlayerMediaControl>(*player_);
+    mpris_ = std::make_unique<MprisService>(QDBusConnection::sessionBus(), *mediaControl_, *option_,
+                                            [this] { return state_.isVideo; });
+}
+
+void PlayerApplication::start(const std::string& commandLine) {
+    player_->StartEngine();
+    if (!commandLine.empty()) {
+        player_->OpenFromCommandLine(commandLine);
+    }
+}
+
+void PlayerApplication::openFromCommandLine(const std::string& commandLine) {
+    if (!commandLine.empty() && state_.soundSystem != 0) {
+        player_->OpenFromCommandLine(commandLine);
+    }
+}
+
+void PlayerApplication::LoadSettings(bool devicePartOnly) {
+    settings_->LoadSettings(devicePartOnly);
+}
+
+void PlayerApplication::SaveSettings() {
+    settings_->SaveSettings();
+}
+
+void PlayerApplication::ApplyPlaybackRateSettings() {
+    if (dsp_ != nullptr) {
+        dsp_->ApplyPlaybackRateSettings();
+    }
+}
+
+void PlayerApplication::Send_Messenger(const std::string& text, int playing) {
+    if (mpris_ != nullptr) {
+        mpris_->Send_Messenger(text, playing);
+    }
+}
+
+void PlayerApplication::StartPlayer() {
+    // The restart after a device change: a plain start, which the settings let through.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+}
+
+void PlayerApplication::closing() {
+    player_->Shutdown();
+    if (server_ != nullptr) {
+        server_->close();
+    }
+    desktop_->DeleteTrayIcon();
+    QCoreApplication::quit();
+}
+
+} // namespace sorvel

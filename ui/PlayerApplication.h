@@ -1,0 +1,87 @@
+// The player put together: the shared state, the engine, the main window, the option objects,
+// the settings file and the desktop notice, created and wired in the start-up order and taken
+// down by the closing sequence. UI thread only.
+#pragma once
+
+#include "Mwnd.h"
+#include "PlayerDesktop.h"
+#include "PlayerServices.h"
+#include "PlayerState.h"
+#include "PlaylistRows.h"
+#include "QtFileDialog.h"
+#include "QtMessageBox.h"
+#include "SettingFile.h"
+#include "SkinDescription.h"
+#include "SkinPictures.h"
+#include "clsSnap.h"
+
+#include <QObject>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace sorvel {
+
+class MprisService;
+class PlayerMediaControl;
+class SingleInstance;
+class clsDsp;
+class clsOption;
+
+class PlayerApplication final : public QObject,
+                                public SettingsStore,
+                                public PlaybackRateControl,
+                                public NowPlayingNotifier,
+                                public ProcessLauncher {
+    Q_OBJECT
+public:
+    explicit PlayerApplication(std::filesystem::path programFolder, QObject* parent = nullptr);
+    ~PlayerApplication() override;
+
+    // Starts the engine (which shows the window) and plays the command line's file, if any.
+    void start(const std::string& commandLine);
+    // A command line handed over by a second start.
+    void openFromCommandLine(const std::string& commandLine);
+    // The single-instance server closes with the player.
+    void setInstanceServer(SingleInstance* server) { server_ = server; }
+
+    PlayerState& state() { return state_; }
+    Player& player() { return *player_; }
+    Mwnd& mainWindow() { return *mwnd_; }
+    PlayerDesktop& desktop() { return *desktop_; }
+    clsSnap& snap() { return snap_; }
+    clsOption* options() { return option_.get(); }
+    clsDsp* dsp() { return dsp_.get(); }
+    SkinDescription& skin() { return skin_; }
+
+    // The engine's services that forward to objects made during start-up.
+    void LoadSettings(bool devicePartOnly) override;
+    void SaveSettings() override;
+    void ApplyPlaybackRateSettings() override;
+    void Send_Messenger(const std::string& text, int playing) override;
+    void StartPlayer() override;
+
+private:
+    void createOptionObjects();
+    SettingsOwners settingsOwners();
+    void closing();
+
+    PlayerState state_;
+    SkinDescription skin_;
+    SkinPictures pictures_;
+    clsSnap snap_;
+    QtMessageBox messageBox_;
+    QtFileDialog fileDialog_;
+    PlaylistRows playlistRows_;
+    std::unique_ptr<Mwnd> mwnd_;
+    std::unique_ptr<PlayerDesktop> desktop_;
+    std::unique_ptr<Player> player_;
+    std::unique_ptr<clsOption> option_;
+    std::unique_ptr<clsDsp> dsp_;
+    std::unique_ptr<SettingFile> settings_;
+    std::unique_ptr<PlayerMediaControl> mediaControl_;
+    std::unique_ptr<MprisService> mpris_;
+    SingleInstance* server_ = nullptr;
+};
+
+} // namespace sorvel

@@ -1,0 +1,111 @@
+#include "PlayerDesktop.h"
+
+#include "Mwnd.h"
+#include "clsSnap.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace sorvel {
+
+QIcon playerIcon() {
+    QIcon icon;
+    for (const int side : {16, 22, 32, 48, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x1b, 0x1f, 0x24));
+        painter.drawRoundedRect(QRectF(0, 0, side, side), side * 0.2, side * 0.2);
+        QPainterPath play;
+        play.moveTo(side * 0.36, side * 0.26);
+        play.lineTo(side * 0.76, side * 0.5);
+        play.lineTo(side * 0.36, side * 0.74);
+        play.closeSubpath();
+        painter.setBrush(QColor(0x35, 0xd0, 0xba));
+        painter.drawPath(play);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+PlayerDesktop::PlayerDesktop(Mwnd& main, clsSnap& snap, QObject* parent)
+    : QObject(parent), main_(main), snap_(snap),
+      trayAvailable_(QSystemTrayIcon::isSystemTrayAvailable()) {}
+
+PlayerDesktop::~PlayerDesktop() = default;
+
+void PlayerDesktop::SetWindowsOnTop(bool onTop) {
+    main_.setOnTop(onTop);
+}
+
+void PlayerDesktop::ClearAnalyzerArea() {
+    main_.clearAnalyzerArea();
+}
+
+bool PlayerDesktop::MainWindowMinimized() const {
+    return main_.windowState() == WindowState::Minimized;
+}
+
+void PlayerDesktop::AddTrayIcon(const std::string& tip) {
+    if (!trayAvailable_) {
+        return; // the window stays in the task bar
+    }
+    if (tray_ == nullptr) {
+        tray_ = std::make_unique<QSystemTrayIcon>(playerIcon());
+        tray_->setContextMenu(main_.menu());
+        connect(tray_.get(), &QSystemTrayIcon::activated, this, &PlayerDesktop::activated);
+    }
+    tray_->setToolTip(QString::fromStdString(tip));
+    tray_->show();
+}
+
+void PlayerDesktop::UpdateTrayIcon(const std::string& tip) {
+    if (tray_ != nullptr) {
+        tray_->setToolTip(QString::fromStdString(tip));
+    }
+}
+
+void PlayerDesktop::DeleteTrayIcon() {
+    if (tray_ != nullptr) {
+        tray_->hide();
+    }
+}
+
+void PlayerDesktop::HideFromTaskbar() {
+    // Only a window that can come back through the tray leaves the task bar.
+    if (trayShown()) {
+        main_.hideToTray();
+    }
+}
+
+void PlayerDesktop::ShowInTaskbar() {
+    main_.leaveTray();
+}
+
+void PlayerDesktop::SetSnapMode(bool on) {
+    snap_.SnapMode(on);
+}
+
+void PlayerDesktop::ShowMessage(const std::string& text) {
+    QMessageBox::information(&main_, QStringLiteral("Sorvel"), QString::fromStdString(text));
+}
+
+void PlayerDesktop::activated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::DoubleClick:
+        // Trays that speak the StatusNotifierItem protocol never report double clicks, so a
+        // single click restores the window too.
+        main_.restoreNormal();
+        break;
+    default:
+        break; // the context menu opens by itself
+    }
+}
+
+} // namespace sorvel

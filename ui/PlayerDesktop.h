@@ -1,0 +1,51 @@
+// What the options do to the desktop: the player's windows on top, the analyzer area cleared,
+// the tray icon and the task-bar entry while minimised, snapping. Without a tray on the
+// desktop, minimising leaves the window in the task bar as usual.
+#pragma once
+
+#include "DesktopShell.h"
+
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <memory>
+
+namespace sorvel {
+
+class Mwnd;
+class clsSnap;
+
+class PlayerDesktop final : public QObject, public DesktopShell {
+    Q_OBJECT
+public:
+    PlayerDesktop(Mwnd& main, clsSnap& snap, QObject* parent = nullptr);
+    ~PlayerDesktop() override;
+
+    void SetWindowsOnTop(bool onTop) override;
+    void ClearAnalyzerArea() override;
+    bool MainWindowMinimized() const override;
+    void AddTrayIcon(const std::string& tip) override;
+    void UpdateTrayIcon(const std::string& tip) override;
+    void DeleteTrayIcon() override;
+    void HideFromTaskbar() override;
+    void ShowInTaskbar() override;
+    void SetSnapMode(bool on) override;
+    void ShowMessage(const std::string& text) override;
+
+    bool trayShown() const { return tray_ != nullptr && tray_->isVisible(); }
+    QSystemTrayIcon* tray() const { return tray_.get(); }
+    // Tests stand in for a desktop with or without a tray.
+    void setTrayAvailable(bool available) { trayAvailable_ = available; }
+
+private:
+    void activated(QSystemTrayIcon::ActivationReason reason);
+
+    Mwnd& main_;
+    clsSnap& snap_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    bool trayAvailable_;
+};
+
+// The player's icon (window and tray), drawn rather than shipped.
+QIcon playerIcon();
+
+} // namespace sorvel

@@ -1,0 +1,25 @@
+// The open and save dialogs of the player as Qt file dialogs.
+#pragma once
+
+#include "PlayerServices.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace sorvel {
+
+class QtFileDialog final : public FileDialogService {
+public:
+    void setOwner(QWidget* owner) { owner_ = owner; }
+    std::optional<std::string> choose(const FileDialogRequest& request) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+// The filter list in Qt's form: "Label (*.a *.b);;...". Labels that already name their patterns
+// get them once.
+QString qtFileFilters(const std::vector<FileFilter>& filters);
+
+} // namespace sorvel

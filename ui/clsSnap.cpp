@@ -1,0 +1,101 @@
+#include "clsSnap.h"
+
+#include "analyzer_geometry.h"
+#include "now_playing_text.h"
+
+#include <QScreen>
+#include <QWindow>
+
+namespace sorvel {
+
+void clsSnap::GetScreenSize(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // Right and bottom as the first pixel beyond the area, like a Windows rectangle.
+    workArea_ = {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+}
+
+void clsSnap::ButtonDown(const QWidget& window, QPoint inWindow) {
+    mouseX_ = inWindow.x() * kTwipsPerPixel;
+    mouseY_ = inWindow.y() * kTwipsPerPixel;
+    GetScreenSize(window);
+}
+
+void clsSnap::SnapWindow(QWidget& window, float x, float y) {
+    const QRect frame = window.frameGeometry();
+    const TwipsRect rect{float(frame.x() * kTwipsPerPixel), float(frame.y() * kTwipsPerPixel),
+                         float(frame.width() * kTwipsPerPixel),
+                         float(frame.height() * kTwipsPerPixel)};
+    const bool normal = !(window.windowState() &
+                          (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const auto to = snapWindowPosition(rect, x, y, TwipsPoint{float(mouseX_), float(mouseY_)},
+                                       normal, workArea_, settings_);
+    if (to) {
+        window.move(nearestInt(to->x / kTwipsPerPixel), nearestInt(to->y / kTwipsPerPixel));
+    }
+}
+
+void clsSnap::DragMain(QWidget& main, QPoint global) {
+    const QPoint inWindow = global - main.frameGeometry().topLeft();
+    dragState_ = DragState::Main;
+    SnapWindow(main, float(inWindow.x() * kTwipsPerPixel), float(inWindow.y() * kTwipsPerPixel));
+    dragState_ = DragState::None;
+    RaisePlaylist();
+}
+
+void clsSnap::DragPlaylist(QWidget& playlist, QPoint global) {
+    const QPoint inWindow = global - playlist.frameGeometry().topLeft();
+    dragState_ = DragState::Playlist;
+    SnapWindow(playlist, float(inWindow.x() * kTwipsPerPixel),
+               float(inWindow.y() * kTwipsPerPixel));
+    dragState_ = DragState::None;
+}
+
+void clsSnap::setWindows(QWidget* main, QWidget* playlist) {
+    main_ = main;
+    playlist_ = playlist;
+}
+
+void clsSnap::setMagnet(bool on, QPoint offset) {
+    magnet_ = on;
+    offset_ = offset;
+}
+
+void clsSnap::moveByProgram(QWidget& window, QPoint topLeft) {
+    if (window.pos() == topLeft) {
+        return;
+    }
+    programMove_ = true;
+    window.move(topLeft);
+    programMove_ = false;
+}
+
+void clsSnap::WindowMoved(const QWidget& moved) {
+    if (!magnet_ || programMove_ || main_ == nullptr || playlist_ == nullptr) {
+        return;
+    }
+    if (&moved == main_.data() && dragState_ != DragState::Playlist) {
+        RaisePlaylist();
+        moveByProgram(*playlist_, main_->pos() - offset_);
+    } else if (&moved == playlist_.data() && dragState_ == DragState::Playlist &&
+               !main_->isMinimized()) {
+        moveByProgram(*main_, playlist_->pos() + offset_);
+    }
+}
+
+void clsSnap::hidePlaylist() {
+    if (playlist_ != nullptr) {
+        playlist_->hide();
+    }
+}
+
+void clsSnap::RaisePlaylist() {
+    if (playlist_ != nullptr && playlist_->isVisible()) {
+        playlist_->raise();
+    }
+}
+
+} // namespace sorvel

@@ -1,0 +1,369 @@
+// The skinned main window on the offscreen platform, driven by the engine on the no-sound
+// output: the skin's size and shape, buttons, sliders, analyzer, texts, menu and minimising.
+#include "AnalyzerBox.h"
+#include "Mwnd.h"
+#include "PlayerDesktop.h"
+#include "SkinButton.h"
+#include "SkinKnob.h"
+#include "SkinText.h"
+#include "TitleBox.h"
+#include "clsOption.h"
+#include "clsSnap.h"
+#include "engine_fixture.h"
+#include "skin_file.h"
+#include "skin_layout.h"
+#include "skin_shape.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <fstream>
+
+using namespace sorvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct QuietShell : DesktopShell {
+    void SetWindowsOnTop(bool) override {}
+    void ClearAnalyzerArea() override {}
+    bool MainWindowMinimized() const override { return false; }
+    void AddTrayIcon(const std::string&) override {}
+    void UpdateTrayIcon(const std::string&) override {}
+    void DeleteTrayIcon() override {}
+    void HideFromTaskbar() override {}
+    void ShowInTaskbar() override {}
+    void SetSnapMode(bool) override {}
+    void ShowMessage(const std::string&) override {}
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        state.programFolder = testmedia::mediaDir() / ("mwnd" + std::to_string(++counter));
+        fs::create_directories(state.programFolder);
+        std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
+        const fs::path shipped = SORVEL_PROGRAM_FOLDER;
+        skin = ReadSkinDescription(shipped / "Skins" / "Default" / "Default.ssf", shipped);
+        window = std::make_unique<Mwnd>(state, skin, pictures, snap);
+        window->setMessageBox(&messages);
+        PlayerServices services;
+        services.messageBox = &messages;
+        services.mainWindow = window.get();
+        services.playlistView = &rows;
+        player = std::make_unique<Player>(state, services);
+        window->setPlayer(player.get());
+        window->setClosing([this] {
+            player->Shutdown();
+            ++closings;
+        });
+        player->StartEngine();
+    }
+    void TearDown() override { window->close(); }
+
+    // A press and release of the left button at `at` inside `widget`.
+    static void click(QWidget* widget, QPoint at) {
+        QTest::mousePress(widget, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+    }
+
+    QStringList menuCaptions() const {
+        QStringList captions;
+        for (QAction* action : window->menu()->actions()) {
+            if (!action->isSeparator()) {
+                captions << action->text();
+            }
+        }
+        return captions;
+    }
+
+    PlayerState state;
+    SkinDescription skin;
+    SkinPictures pictures;
+    clsSnap snap;
+    enginetest::FakeMessageBox messages;
+    enginetest::FakePlaylistView rows;
+    std::unique_ptr<Mwnd> window;
+    std::unique_ptr<Player> player;
+    int closings = 0;
+};
+
+} // namespace
+
+TEST_F(MainWindow, TakesTheSkinsSizeAndIsShapedByItsClearColour) {
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->size(), QSize(skin.mainWidth, skin.mainHeight));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    // The shipped skin's corners are in the clear colour: holes in the window.
+    const QImage back = window->background();
+    ASSERT_EQ(back.pixel(0, 0), toQColor(skin.clearColor).rgb());
+    const QRegion shape = window->mask();
+    EXPECT_FALSE(shape.contains(QPoint(0, 0)));
+    EXPECT_TRUE(shape.contains(QPoint(skin.mainWidth / 2, skin.mainHeight / 2)));
+}
+
+TEST_F(MainWindow, ShowsTheFifteenButtonsAtTheSkinsPlacesWithJapaneseTips) {
+    for (const int number : SkinDescription::buttonNumbers) {
+        SkinButton* button = window->button(number);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << number;
+        EXPECT_EQ(button->pos(), QPoint(skin.buttons[number].x, skin.buttons[number].y));
+    }
+    EXPECT_EQ(window->button(2)->toolTip(), QStringLiteral("Play (再生)"));
+    EXPECT_EQ(window->button(11)->toolTip(),
+              QStringLiteral("Repeat&Loop (一曲リピート&全曲ループ)"));
+    EXPECT_EQ(window->button(17)->toolTip(), QStringLiteral("Minimize (最小化)"));
+    EXPECT_EQ(window->titleBox()->toolTip(), QStringLiteral("曲名 - アーティスト"));
+    EXPECT_EQ(window->timeBox()->toolTip(), QStringLiteral("演奏時間"));
+    EXPECT_EQ(window->analyzer()->toolTip(), QStringLiteral("Analyzer (クリックで切り替え可能)"));
+    EXPECT_EQ(window->volumeKnob()->toolTip(), QStringLiteral("100%"));
+}
+
+TEST_F(MainWindow, AButtonActsOnlyWhenReleasedInsideAndShowsItsState) {
+    SkinButton* random = window->button(kRandom);
+    QTest::mousePress(random, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_TRUE(state.buttonHeld);
+    QTest::mouseRelease(random, Qt::LeftButton, {}, QPoint(-40, 2)); // let go outside
+    EXPECT_FALSE(state.buttonHeld);
+    EXPECT_EQ(state.randomMode, 0);
+    EXPECT_EQ(random->picture(), pictures.picture(kRandom, 0));
+
+    click(random, QPoint(2, 2));
+    EXPECT_EQ(state.randomMode, 255);
+    EXPECT_EQ(random->picture(), pictures.picture(kRandom, 1));
+
+    SkinButton* loop = window->button(kRepeatLoop);
+    for (const int mode : {1, 2, 0}) {
+        click(loop, QPoint(2, 2));
+        EXPECT_EQ(state.loopMode, mode);
+        EXPECT_EQ(loop->picture(), pictures.picture(kRepeatLoop, mode));
+    }
+}
+
+TEST_F(MainWindow, PressedButtonsShowTheirPressedPicture) {
+    SkinButton* stop = window->button(kStop);
+    QTest::mousePress(stop, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(stop->picture(), pictures.picture(kStop, 1));
+    QTest::mouseRelease(stop, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(stop->picture(), pictures.picture(kStop, 0));
+    EXPECT_TRUE(state.stoppedFlag);
+}
+
+TEST_F(MainWindow, DraggingTheVolumeKnobSetsTheLevelAndItsTip) {
+    SkinKnob* knob = window->volumeKnob();
+    const QPoint start = knob->pos();
+    QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    // To the right end of its travel: the loudest level.
+    const int toEnd = skin.volumeSlider.barAreaX2 - start.x();
+    QTest::mouseMove(knob, QPoint(2 + toEnd, 2));
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(2 + toEnd, 2));
+    EXPECT_EQ(knob->x(), skin.volumeSlider.barAreaX2);
+    EXPECT_EQ(state.volumeLevel, 10);
+    EXPECT_EQ(knob->toolTip(), QStringLiteral("200%"));
+
+    // Beyond the travel nothing moves.
+    QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(60, 2));
+    EXPECT_EQ(knob->x(), skin.volumeSlider.barAreaX2);
+    EXPECT_EQ(state.volumeLevel, 10);
+}
+
+TEST_F(MainWindow, PanFollowsItsKnobAndADoubleClickCentresIt) {
+    SkinKnob* knob = window->panKnob();
+    const int left = skin.panSlider.barAreaX - knob->x();
+    QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseMove(knob, QPoint(2 + left, 2));
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(2 + left, 2));
+    EXPECT_EQ(state.panPosition, -10);
+    EXPECT_EQ(knob->toolTip(), QStringLiteral("-10"));
+
+    QTest::mouseDClick(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(state.panPosition, 0);
+    EXPECT_EQ(knob->pos(), panKnobPosition(skin.panSlider, 0));
+    EXPECT_EQ(knob->toolTip(), QStringLiteral("0"));
+}
+
+TEST_F(MainWindow, TheTrackKnobShowsTheDragTimeAndSeeksOnRelease) {
+    const fs::path tone = testmedia::makeTone("mwnd-seek.wav", 440, 4.0, 44100, 2);
+    player->OpenMedia(tone.string());
+    ASSERT_GT(state.seekBarLengthMs, 3900u);
+    SkinKnob* knob = window->trackKnob();
+    const auto& slider = skin.trackSlider;
+    const int half = (slider.barAreaX + slider.barAreaX2) / 2 - knob->x();
+    QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseMove(knob, QPoint(2 + half, 2));
+    EXPECT_TRUE(state.seekDragging);
+    EXPECT_NEAR(state.seekDragTargetMs, 2000, 30);
+    EXPECT_TRUE(window->timeBox()->text().startsWith(QStringLiteral("00:02/")));
+    // The pointer is let go where it holds the knob, which has moved along with it.
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_FALSE(state.seekDragging);
+    unsigned int position = 0;
+    FMOD_Channel_GetPosition(state.currentChannel, &position, FMOD_TIMEUNIT_MS);
+    EXPECT_NEAR(position, 2000, 60);
+}
+
+TEST_F(MainWindow, AnalyzerClicksStepTheModeAndARightClickOpensTheMenu) {
+    AnalyzerBox* analyzer = window->analyzer();
+    for (const int mode : {1, 2, 3, 0}) {
+        click(analyzer, QPoint(5, 5));
+        EXPECT_EQ(analyzer->mode(), mode);
+    }
+    QTest::mousePress(analyzer, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(analyzer->mode(), 0);
+    EXPECT_TRUE(window->menu()->isVisible());
+    window->menu()->close();
+}
+
+TEST_F(MainWindow, TheAnalyzerDrawsTheSpectrumOfWhatPlaysInTheSkinsBox) {
+    const fs::path tone = testmedia::makeTone("mwnd-spectrum.wav", 1000, 2.0, 44100, 2);
+    player->OpenMedia(tone.string());
+    for (int tick = 0; tick < 20; ++tick) {
+        player->PlaybackTick();
+    }
+    AnalyzerBox* analyzer = window->analyzer();
+    EXPECT_EQ(analyzer->geometry(), QRect(skin.spectrumAreaX, skin.spectrumAreaY,
+                                          skin.spectrumAreaWidth, skin.spectrumAreaHeight));
+    // A 1 kHz tone lifts the caps of the columns around its bin off the floor.
+    const PeakLevels& peaks = analyzer->peaks();
+    const float highest = *std::min_element(peaks.begin(), peaks.end());
+    EXPECT_LT(highest, float(skin.spectrumAreaHeight) / 2);
+    const QImage shown = analyzer->shown();
+    const QImage bare =
+        window->background().copy(analyzer->geometry()).convertToFormat(shown.format());
+    EXPECT_NE(shown, bare);
+
+    // Switched off, the box keeps its last picture and the step asks for no library update.
+    QuietShell shell;
+    clsOption options(shell, state.programFolder / "sorvel", [] { return std::string(); });
+    window->setOptions(&options);
+    options.Analyzer_Off(1);
+    const QImage last = analyzer->shown();
+    EXPECT_FALSE(window->AnalyzerStep());
+    EXPECT_EQ(analyzer->shown(), last);
+    window->setOptions(nullptr);
+}
+
+TEST_F(MainWindow, TheTimeBoxKeepsItsRightEdgeAndTheTitleScrolls) {
+    state.titleText = "1. 夜明けのシンフォニー - Sorvel Ensemble";
+    state.lengthText = "04:56";
+    state.positionMs = 83000;
+    window->DrawTimeAndTitle();
+    SkinText* time = window->timeBox();
+    EXPECT_EQ(time->text(), QStringLiteral("01:23/04:56"));
+    const int right = time->geometry().right();
+    state.positionMs = 11000;
+    window->DrawTimeAndTitle();
+    EXPECT_EQ(time->text(), QStringLiteral("00:11/04:56"));
+    EXPECT_EQ(time->geometry().right(), right);
+    EXPECT_EQ(time->y(), skin.timeTxtAreaY);
+
+    const int32_t before = window->titleScroll();
+    window->DrawTimeAndTitle();
+    EXPECT_EQ(window->titleScroll(), before - 30);
+    EXPECT_EQ(window->titleBox()->text(), QString::fromStdString(state.titleText));
+}
+
+TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
+    const QStringList expected = {"Open (&O)",         "URL Open (&R)",        "|>   Play (&P)",
+                                  "| |   Pause (&H)",  "□  Stop (&S)",         "|<   Back (&B)",
+                                  ">|   Forward (&F)", "PlayListEditor (&L)",  "Option (&T)",
+                                  "Effects (&E)",      "Equalizer (&Q)",       "Extentions (&D)",
+                                  "SkinSelect (&A)",   "AutoUpdateCheck (&U)", "About (&C)",
+                                  "Help (&V)",         "Minimize (&X)",        "Exit (&Z)"};
+    EXPECT_EQ(menuCaptions(), expected);
+    for (const char* name :
+         {"PlistEdtShow", "SelectMen", "SelectMenu3", "UpdateCheck", "helpFileOpen"}) {
+        messages.texts.clear();
+        window->menu()->findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        ASSERT_EQ(messages.texts.size(), 1u) << name;
+        EXPECT_EQ(messages.texts.front(), kNotAvailableYet);
+    }
+    messages.texts.clear();
+    click(window->button(kOpenCd), QPoint(2, 2));
+    EXPECT_EQ(messages.texts.size(), 1u);
+}
+
+TEST_F(MainWindow, MenuTransportItemsRunTheirCommands) {
+    const fs::path tone = testmedia::makeTone("mwnd-menu.wav", 440, 2.0, 44100, 2);
+    player->OpenMedia(tone.string());
+    window->menu()->findChild<QAction*>(QStringLiteral("button2"))->trigger(); // Stop
+    EXPECT_TRUE(state.stoppedFlag);
+    EXPECT_FALSE(state.commandInProgress);
+}
+
+TEST_F(MainWindow, MinimisingSlowsTheTickAndRestoringUsesTheConfiguredPeriod) {
+    state.refreshIntervalMs = 120;
+    EXPECT_EQ(window->tickInterval(), 80); // from start-up
+    click(window->button(kMinimize), QPoint(2, 2));
+    EXPECT_EQ(window->windowState(), WindowState::Minimized);
+    EXPECT_EQ(window->tickInterval(), 1000);
+    window->restoreNormal();
+    EXPECT_EQ(window->windowState(), WindowState::Normal);
+    EXPECT_EQ(window->tickInterval(), 120);
+}
+
+TEST_F(MainWindow, TheExitButtonRunsTheClosingSequenceOnce) {
+    click(window->button(kExit), QPoint(2, 2));
+    EXPECT_EQ(closings, 1);
+    EXPECT_FALSE(window->ticking());
+    EXPECT_EQ(state.soundSystem, 0u);
+    window->close();
+    EXPECT_EQ(closings, 1);
+}
+
+TEST_F(MainWindow, ItsPlaceIsKeptInTwips) {
+    window->MoveTo(1500, 3000);
+    EXPECT_EQ(window->pos(), QPoint(100, 200));
+    EXPECT_EQ(window->LeftTwips(), 1500);
+    EXPECT_EQ(window->TopTwips(), 3000);
+}
+
+TEST_F(MainWindow, MinimisingToTheTrayLeavesTheTaskBarAndAClickBringsItBack) {
+    PlayerDesktop desktop(*window, snap);
+    desktop.setTrayAvailable(true);
+    clsOption options(desktop, state.programFolder / "sorvel", [this] { return state.titleText; });
+    window->setOptions(&options);
+    options.TaskIn(1); // nothing happens while the window shows normally
+    EXPECT_FALSE(desktop.trayShown());
+
+    click(window->button(kMinimize), QPoint(2, 2));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(desktop.trayShown());
+    EXPECT_TRUE(window->inTray());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->windowState(), WindowState::Minimized);
+
+    emit desktop.tray()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowState(), WindowState::Normal);
+    EXPECT_FALSE(desktop.trayShown());
+    window->setOptions(nullptr);
+}
+
+TEST_F(MainWindow, WithoutATrayMinimisingKeepsTheWindowInTheTaskBar) {
+    PlayerDesktop desktop(*window, snap);
+    desktop.setTrayAvailable(false);
+    clsOption options(desktop, state.programFolder / "sorvel", [] { return std::string(); });
+    window->setOptions(&options);
+    options.TaskIn(1);
+    window->Minimize();
+    EXPECT_FALSE(desktop.trayShown());
+    EXPECT_FALSE(window->inTray());
+    EXPECT_EQ(window->windowState(), WindowState::Minimized);
+    window->restoreNormal();
+    window->setOptions(nullptr);
+}
+
+TEST_F(MainWindow, KeepingOnTopLeavesTheWindowWhereItWas) {
+    window->move(120, 80);
+    PlayerDesktop desktop(*window, snap);
+    desktop.SetWindowsOnTop(true);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), QPoint(120, 80));
+    desktop.SetWindowsOnTop(false);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->isVisible());
+}
