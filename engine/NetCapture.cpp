@@ -1,6 +1,5 @@
 #include "NetCapture.h"
 
-
 namespace sorvel {
 namespace {
 
@@ -8,7 +7,9 @@ std::atomic<NetCapture*> activeCapture{nullptr};
 
 } // namespace
 
-NetCapture::NetCapture() { activeCapture.store(this); }
+NetCapture::NetCapture() {
+    activeCapture.store(this);
+}
 
 NetCapture::~NetCapture() {
     NetCapture* self = this;

@@ -137,6 +137,14 @@ void Player::StartEngine() {
     state_.currentSound = 0;
     state_.currentChannel = 0;
     CheckResult(FMOD_System_Create(&state_.soundSystem));
+    // A sound bank the user put beside the player takes over from the installed one.
+    for (const char* bank : {"gm.dls", "gm.sf2"}) {
+        if (fs::is_regular_file(state_.programFolder / bank, ignored)) {
+            CheckResult(FMOD_System_SetMIDISoundBank(state_.soundSystem,
+                                                     (state_.programFolder / bank).c_str()));
+            break;
+        }
+    }
     services_.settings->LoadSettings(true);
 
     CheckResult(FMOD_System_SetOutput(state_.soundSystem, deviceSettings_.OutputType()));

@@ -12,7 +12,11 @@ QImage clearColourMask(const QImage& window, SkinColour clearColour) {
         return {};
     }
     const QImage opaque = window.convertToFormat(QImage::Format_RGB32);
-    return opaque.createMaskFromColor(toQColor(clearColour).rgb(), Qt::MaskOutColor);
+    QImage mask = opaque.createMaskFromColor(toQColor(clearColour).rgb(), Qt::MaskOutColor);
+    // QBitmap::fromImage goes by colour, not index: index 1 must be black (a set bit) so that
+    // the mask shows the window and cuts the holes, not the other way round.
+    mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    return mask;
 }
 
 } // namespace sorvel

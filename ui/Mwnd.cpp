@@ -271,10 +271,7 @@ void Mwnd::updateShape() {
         clearMask();
         return;
     }
-    // Index 1 is where the window shows; the bitmap's colour table decides which is which.
-    QImage indexed = mask;
-    indexed.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    const QBitmap bitmap = QBitmap::fromImage(indexed);
+    const QBitmap bitmap = QBitmap::fromImage(mask);
     // A skin painted entirely in the clear colour would leave nothing to click.
     if (QRegion(bitmap).isEmpty()) {
         clearMask();

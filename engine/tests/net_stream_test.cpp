@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <fstream>
-#include <thread>
 #include <iterator>
+#include <thread>
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -24,7 +24,8 @@ TEST_F(EngineTest, NetworkStreamShowsBufferingThenStationTitlesAndCapturesEveryB
                                                 {"-b:a", "128k", "-write_xing", "0"}));
     ASSERT_GT(reply.audio.size(), 30000u);
     reply.metaint = 4096;
-    reply.titles = {{0, "Artist One - Song One"}, {reply.audio.size() / 2, "Artist Two - Song Two"}};
+    reply.titles = {{0, "Artist One - Song One"},
+                    {reply.audio.size() / 2, "Artist Two - Song Two"}};
     nettest::TestHttpServer server(reply);
 
     // An older, longer capture must not leave its tail behind.
