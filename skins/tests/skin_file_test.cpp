@@ -94,7 +94,7 @@ const std::string everyKey = R"([SkinInformation]
 -TextAreaHeight=68
 -SpectrumColor=010203
 -SpectrumWaveColor=040506
--SpectrumPicture=spec.png
+-SpectrumPicture=bars.png
 -TextAreaBackColor=255
 -TitleAreaX=71
 -TitleAreaY=72
@@ -208,7 +208,7 @@ TEST(SkinFileRead, EveryKeyLandsInItsField) {
     EXPECT_EQ(d.textAreaHeight, 68);
     EXPECT_EQ(d.spectrumColor, 0x010203u);
     EXPECT_EQ(d.spectrumWaveColor, 0x040506u);
-    EXPECT_EQ(d.spectrumPicture, "spec.png");
+    EXPECT_EQ(d.spectrumPicture, "bars.png");
     EXPECT_EQ(d.textAreaBackColor, 255u);
     EXPECT_EQ(d.titleAreaX, 71);
     EXPECT_EQ(d.titleAreaY, 72);
