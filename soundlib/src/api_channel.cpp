@@ -1,5 +1,6 @@
 // Flat calls on channels.
 #include "Library.h"
+#include "time_units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,22 +38,6 @@ template <class F> FMOD_RESULT withChannel(FMOD_CHANNEL handle, F&& body) {
         }
         return body(*system, *slot, index);
     });
-}
-
-bool convertToFrames(uint64_t value, FMOD_TIMEUNIT unit, const Sound& sound, uint64_t& frames) {
-    switch (unit) {
-    case FMOD_TIMEUNIT_MS:
-        frames = value * static_cast<uint64_t>(sound.sampleRate()) / 1000;
-        return true;
-    case FMOD_TIMEUNIT_PCM:
-        frames = value;
-        return true;
-    case FMOD_TIMEUNIT_PCMBYTES:
-        frames = value / (static_cast<uint64_t>(sound.channels()) * 2);
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -126,7 +111,8 @@ FMOD_RESULT FMOD_Channel_SetPosition(FMOD_CHANNEL handle, unsigned int position,
                                      FMOD_TIMEUNIT postype) {
     return withChannel(handle, [&](System& system, ChannelSlot& slot, size_t index) -> FMOD_RESULT {
         uint64_t frame = 0;
-        if (!convertToFrames(position, postype, *slot.sound, frame)) {
+        if (!unitToFrames(position, postype, slot.sound->sampleRate(), slot.sound->channels(),
+                          frame)) {
             return FMOD_ERR_INVALID_PARAM;
         }
         const uint64_t length = slot.sound->lengthFrames();
@@ -146,17 +132,7 @@ FMOD_RESULT FMOD_Channel_GetPosition(FMOD_CHANNEL handle, unsigned int* position
         const uint64_t frame = system.channelPosition(index);
         const Sound& sound = *slot.sound;
         uint64_t value = 0;
-        switch (postype) {
-        case FMOD_TIMEUNIT_MS:
-            value = frame * 1000 / static_cast<uint64_t>(sound.sampleRate());
-            break;
-        case FMOD_TIMEUNIT_PCM:
-            value = frame;
-            break;
-        case FMOD_TIMEUNIT_PCMBYTES:
-            value = frame * static_cast<uint64_t>(sound.channels()) * 2;
-            break;
-        default:
+        if (!framesToUnit(frame, postype, sound.sampleRate(), sound.channels(), value)) {
             return FMOD_ERR_INVALID_PARAM;
         }
         *position = static_cast<unsigned int>(std::min<uint64_t>(value, 0xFFFFFFFFu));

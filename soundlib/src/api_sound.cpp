@@ -1,5 +1,6 @@
 // Flat calls on sounds and streams.
 #include "Library.h"
+#include "time_units.h"
 
 #include <algorithm>
 #include <cstring>
@@ -170,17 +171,7 @@ FMOD_RESULT FMOD_Sound_GetLength(FMOD_SOUND handle, unsigned int* length,
             return FMOD_OK;
         }
         uint64_t value = 0;
-        switch (lengthtype) {
-        case FMOD_TIMEUNIT_MS:
-            value = frames * 1000 / static_cast<uint64_t>(sound.sampleRate());
-            break;
-        case FMOD_TIMEUNIT_PCM:
-            value = frames;
-            break;
-        case FMOD_TIMEUNIT_PCMBYTES:
-            value = frames * static_cast<uint64_t>(sound.channels()) * 2;
-            break;
-        default:
+        if (!framesToUnit(frames, lengthtype, sound.sampleRate(), sound.channels(), value)) {
             return FMOD_ERR_INVALID_PARAM;
         }
         *length = static_cast<unsigned int>(std::min<uint64_t>(value, kUnknownLength - 1));
