@@ -7,6 +7,7 @@
 // time of one spectrum query. Times are processor time of the rendering thread (best of three),
 // so other work on the machine does not count against the units.
 // Exit status: 0 goals met, 1 a goal missed, 2 something failed.
+#include "bench_support.h"
 #include "dsp/dsp_catalog.h"
 #include "soundlib.h"
 
@@ -34,14 +35,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using bench::Clock;
+using bench::quote;
+using bench::run;
+using bench::secondsSince;
+using bench::SystemGuard;
+
 constexpr int kRate = 44100;
 constexpr double kGoalTimesRealTime = 100.0;
 constexpr double kGoalSpectrumMicroseconds = 100.0;
-
-using Clock = std::chrono::steady_clock;
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Processor time of this thread: what the work costs on one core, whatever else the machine
 // is doing (the non-real-time outputs render on the calling thread).
@@ -54,39 +56,6 @@ double threadSeconds() {
 double secondsOf(const timeval& t) {
     return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
 }
-
-class TempFolder {
-public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            (base && *base ? std::string(base) : std::string("/tmp")) + "/sorvel-dsp-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (::mkdtemp(buffer.data()))
-            path_ = buffer.data();
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty())
-            fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-class SystemGuard {
-public:
-    ~SystemGuard() {
-        if (system)
-            FMOD_System_Release(system);
-    }
-    FMOD_SYSTEM system = 0;
-};
 
 // Music-like stereo: two voices with vibrato and tremolo, a bass line and some noise.
 std::vector<float> makeMusic(double seconds) {
@@ -284,18 +253,6 @@ std::optional<double> renderSeconds(const fs::path& wav, Chain chain, FMOD_SYSTE
     return threadSeconds() - start;
 }
 
-std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-bool run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 const char* verdict(bool met) {
     return met ? "met" : "MISSED";
 }
@@ -317,7 +274,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_dsp: --seconds must be at least 1\n");
         return 2;
     }
-    TempFolder temp;
+    bench::TempFolder temp("sorvel-dsp");
     if (temp.path().empty()) {
         std::fprintf(stderr, "bench_dsp: cannot make a temporary folder\n");
         return 2;

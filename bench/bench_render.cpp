@@ -3,6 +3,7 @@
 // How fast the sound library turns a long MP3 into mixed output without a device: the
 // non-real-time "no sound" output, the same with the wave writer, and ffmpeg decoding the same
 // file as the yardstick. Exit status: 0 goals met, 1 a goal missed, 2 something failed.
+#include "bench_support.h"
 #include "soundlib.h"
 
 #include <chrono>
@@ -21,60 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using bench::Clock;
+using bench::quote;
+using bench::run;
+using bench::secondsSince;
+using bench::SystemGuard;
+
 constexpr double kGoalTimesRealTime = 300.0;
 constexpr double kGoalRatioToFfmpeg = 1.25;
 constexpr int kRate = 44100;
-
-using Clock = std::chrono::steady_clock;
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern =
-            (base && *base ? std::string(base) : std::string("/tmp")) + "/sorvel-bench-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (::mkdtemp(buffer.data()))
-            path_ = buffer.data();
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty())
-            fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Releases the system (and with it its sounds) however the run ends.
-class SystemGuard {
-public:
-    ~SystemGuard() {
-        if (system)
-            FMOD_System_Release(system);
-    }
-    FMOD_SYSTEM system = 0;
-};
-
-std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-bool run(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // Two voices a fifth and a third apart, vibrato, tremolo and a little noise per channel: enough
 // movement that the encoder works as it would on music, unlike on a steady tone or silence.
@@ -185,7 +141,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    TempFolder temp;
+    bench::TempFolder temp("sorvel-bench");
     if (temp.path().empty()) {
         std::fprintf(stderr, "bench_render: cannot make a temporary folder\n");
         return 2;
