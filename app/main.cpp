@@ -46,9 +46,12 @@ int main(int argc, char* argv[]) {
     switch (DecideLoadFromSettings(!commandLine.empty(), otherRunning,
                                    SettingsFilePath(programFolder))) {
     case LoadDecision::HandOverCommandLine:
-        // A failed hand-over is not reported: this start ends either way.
-        SingleInstance::handOver(serverName, QString::fromStdString(commandLine));
-        return 0;
+        if (SingleInstance::handOver(serverName, QString::fromStdString(commandLine))) {
+            return 0;
+        }
+        // The running player did not take the file (hung, or closing): start normally and
+        // open it here rather than lose what the user asked for.
+        break;
     case LoadDecision::EndSilently:
         return 0;
     case LoadDecision::Start:

@@ -101,6 +101,8 @@ QFont skinFont(const SkinDescription::Font& font) {
 QFont skinTitleFont(const SkinDescription::Font& font) {
     QFont qfont = skinFont(font);
     qfont.setPixelSize(std::max(1, font.size + 2));
+    // The title is drawn semi-bold for a bold flag of exactly 1, and plain for any other value.
+    qfont.setWeight(font.bold == 1 ? QFont::DemiBold : QFont::Normal);
     return qfont;
 }
 

@@ -27,7 +27,8 @@ QFont skinFont(const SkinDescription::Font& font);
 
 // The title text's font: the Windows player asked for a cell height of the skin's size + 2
 // pixels, which for MS UI Gothic is also its em size, so that many pixels become the em size
-// of the mapped font (Noto's taller line would otherwise shrink the letters).
+// of the mapped font (Noto's taller line would otherwise shrink the letters). It is semi-bold
+// only for a bold flag of exactly 1.
 QFont skinTitleFont(const SkinDescription::Font& font);
 
 } // namespace sorvel

@@ -103,8 +103,16 @@ void PlayerDesktop::activated(QSystemTrayIcon::ActivationReason reason) {
         // single click restores the window too.
         main_.restoreNormal();
         break;
+    case QSystemTrayIcon::Context:
+        // The menu acts on the player, so the player comes forward with it (the menu itself
+        // opens by itself); a window hidden in the tray stays hidden.
+        if (main_.isVisible()) {
+            main_.raise();
+            main_.activateWindow();
+        }
+        break;
     default:
-        break; // the context menu opens by itself
+        break;
     }
 }
 

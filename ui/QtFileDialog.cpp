@@ -11,9 +11,16 @@ QString qtFileFilters(const std::vector<FileFilter>& filters) {
         QString patterns = QString::fromStdString(filter.patterns);
         patterns.replace(QStringLiteral(";"), QStringLiteral(" "));
         patterns = patterns.simplified();
-        // Qt reads the patterns from the last parentheses of each filter.
-        parts << QString::fromStdString(filter.label) + QStringLiteral(" (") + patterns +
-                     QStringLiteral(")");
+        // Qt reads the patterns from the last parentheses of each filter, so a label that ends
+        // in its own (possibly different) pattern list gives way to the real one.
+        QString label = QString::fromStdString(filter.label).trimmed();
+        if (label.endsWith(QLatin1Char(')'))) {
+            const qsizetype open = label.lastIndexOf(QLatin1Char('('));
+            if (open > 0) {
+                label = label.left(open).trimmed();
+            }
+        }
+        parts << label + QStringLiteral(" (") + patterns + QStringLiteral(")");
     }
     return parts.join(QStringLiteral(";;"));
 }
@@ -25,9 +32,12 @@ std::optional<std::string> QtFileDialog::choose(const FileDialogRequest& request
     QString selected = index >= 0 && index < list.size() ? list.at(index) : QString();
     const QString title = QString::fromStdString(request.title);
     const QString folder = QString::fromStdString(request.initialFolder);
+    // Links are opened as themselves: the path kept in playlists is the one the user chose.
+    const QFileDialog::Options options = QFileDialog::DontResolveSymlinks;
     const QString chosen =
-        request.save ? QFileDialog::getSaveFileName(owner_, title, folder, filters, &selected)
-                     : QFileDialog::getOpenFileName(owner_, title, folder, filters, &selected);
+        request.save
+            ? QFileDialog::getSaveFileName(owner_, title, folder, filters, &selected, options)
+            : QFileDialog::getOpenFileName(owner_, title, folder, filters, &selected, options);
     if (chosen.isEmpty()) {
         return std::nullopt;
     }

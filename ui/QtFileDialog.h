@@ -18,8 +18,8 @@ private:
     QPointer<QWidget> owner_;
 };
 
-// The filter list in Qt's form: "Label (*.a *.b);;...". Labels that already name their patterns
-// get them once.
+// The filter list in Qt's form: "Label (*.a *.b);;...". A label's own trailing pattern list is
+// replaced by the filter's patterns, so each filter names them once.
 QString qtFileFilters(const std::vector<FileFilter>& filters);
 
 } // namespace sorvel

@@ -14,7 +14,8 @@ int32_t nextTitleScroll(int32_t positionTwips, int32_t textWidthTwips, int32_t b
 std::string timeBoxText(int64_t elapsedMs, const std::string& lengthText) {
     const int64_t seconds = elapsedMs > 0 ? elapsedMs / 1000 : 0;
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d/", static_cast<int>(seconds % 3600 / 60),
+    // Total minutes past the hour, like the length beside it (62:05, not 02:05).
+    std::snprintf(text, sizeof text, "%02lld:%02d/", static_cast<long long>(seconds / 60),
                   static_cast<int>(seconds % 60));
     return text + lengthText;
 }

@@ -18,9 +18,12 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -165,6 +168,19 @@ std::vector<std::string> playerEnvironment(const fs::path& home, const fs::path&
     return environment;
 }
 
+// A test's own folder, with the player's program folder and its private instance socket folder.
+struct PlayerFolders {
+    explicit PlayerFolders(const std::string& name)
+        : base(testmedia::mediaDir() / name), home(base / "home"), runtime(base / "runtime") {
+        fs::create_directories(home);
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    fs::path base;
+    fs::path home;
+    fs::path runtime;
+};
+
 std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -174,12 +190,8 @@ std::string readText(const fs::path& path) {
 
 TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
-    const fs::path base = testmedia::mediaDir() / "player";
-    const fs::path home = base / "home";
-    const fs::path runtime = base / "runtime";
-    fs::create_directories(home);
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    const PlayerFolders folders("player");
+    const auto& [base, home, runtime] = folders;
     const fs::path artefacts = SORVEL_ARTEFACTS;
     fs::create_directories(artefacts);
     const fs::path screenshot = artefacts / "main-window.png";
@@ -256,12 +268,8 @@ TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
 
 TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForANewDevice) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
-    const fs::path base = testmedia::mediaDir() / "restart";
-    const fs::path home = base / "home";
-    const fs::path runtime = base / "runtime";
-    fs::create_directories(home);
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    const PlayerFolders folders("restart");
+    const auto& [base, home, runtime] = folders;
     const fs::path settings = home / "sorvel_Settings.ini";
     std::ofstream(settings, std::ios::binary) << "[Etc]\r\n-OutputType=3\r\n";
     const fs::path firstOut = base / "first.wav";
@@ -299,6 +307,71 @@ TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForAN
     const testmedia::WavData wav = testmedia::readWav(restartedOut);
     const std::vector<double> heard = toneSequence(wav, {880.0});
     EXPECT_EQ(heard, std::vector<double>{880.0}) << "the handed-over file did not play";
+}
+
+// A player that hangs: its instance socket takes connections but never answers them.
+class SilentInstance {
+public:
+    explicit SilentInstance(const fs::path& runtime) {
+        const char* user = std::getenv("USER");
+        const std::string name =
+            "Media Player Sorvel|Form1-" +
+            (user != nullptr && *user != '\0' ? std::string(user) : std::to_string(::getuid()));
+        path_ = runtime / name;
+        fs::remove(path_);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string text = path_.string();
+        if (text.size() >= sizeof(address.sun_path)) {
+            return;
+        }
+        std::copy(text.begin(), text.end(), address.sun_path);
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(fd_, 16) != 0) {
+            close();
+        }
+    }
+    ~SilentInstance() { close(); }
+    SilentInstance(const SilentInstance&) = delete;
+    SilentInstance& operator=(const SilentInstance&) = delete;
+
+    bool listening() const { return fd_ >= 0; }
+
+private:
+    void close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        std::error_code error;
+        fs::remove(path_, error);
+    }
+
+    fs::path path_;
+    int fd_ = -1;
+};
+
+TEST(PlayerProgram, AHandOverNobodyTakesStartsThePlayerWithTheFile) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const PlayerFolders folders("unanswered");
+    const auto& [base, home, runtime] = folders;
+    std::ofstream(home / "sorvel_Settings.ini", std::ios::binary) << "[Etc]\r\n-OutputType=3\r\n";
+    const fs::path tone = testmedia::makeTone("unanswered-tone.wav", 770.0, 1.0, 44100, 2, {}, 0.5);
+    ASSERT_FALSE(tone.empty());
+    const fs::path out = base / "out.wav";
+
+    SilentInstance hung(runtime);
+    ASSERT_TRUE(hung.listening());
+    Child player({SORVEL_BINARY, tone.string()}, playerEnvironment(home, runtime, out));
+    ASSERT_TRUE(player.started());
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= 1.5 || !player.running(); }, 40s));
+    EXPECT_TRUE(player.running()) << "the start ended instead of playing the file itself";
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+
+    const testmedia::WavData wav = testmedia::readWav(out);
+    EXPECT_EQ(toneSequence(wav, {770.0}), std::vector<double>{770.0});
 }
 
 } // namespace

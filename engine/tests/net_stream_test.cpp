@@ -63,4 +63,59 @@ TEST_F(EngineTest, NetworkStreamShowsBufferingThenStationTitlesAndCapturesEveryB
     EXPECT_TRUE(readBytes(capture) == reply.audio) << readBytes(capture).size();
 }
 
+std::vector<uint8_t> stationAudio() {
+    return readBytes(testmedia::makeTone("url_station.mp3", 440, 1.0, 44100, 2,
+                                         {"-b:a", "128k", "-write_xing", "0"}));
+}
+
+// Ticks until the server has been asked for `path`, or gives up.
+bool tickUntilRequested(Player& player, const nettest::TestHttpServer& server,
+                        const std::string& path) {
+    for (int tick = 0; tick < 1000; ++tick) {
+        for (const std::string& request : server.requests()) {
+            if (request.find("GET " + path + " ") != std::string::npos) {
+                return true;
+            }
+        }
+        player.PlaybackTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+TEST_F(EngineTest, AnAddressInAPlsStartsThatStreamAndTakesNoRow) {
+    nettest::Reply reply;
+    reply.audio = stationAudio();
+    nettest::TestHttpServer server(reply);
+    const fs::path pls = state.programFolder / "radio.pls";
+    std::ofstream(pls, std::ios::binary) << "[playlist]\r\nFile1=" << server.url("/radio.mp3")
+                                         << "\r\nTitle1=Radio\r\nNumberOfEntries=1\r\n";
+    state.currentIndex = 0;
+    player->LoadPlaylistFile(pls.string());
+    EXPECT_TRUE(state.isNetStream);
+    EXPECT_EQ(state.titleText, "Buffering...");
+    EXPECT_TRUE(playlistView.rows.empty());
+    EXPECT_TRUE(tickUntilRequested(*player, server, "/radio.mp3"));
+}
+
+TEST_F(EngineTest, AddressLinesInAnM3uStartStreamsAndTheLastOneStays) {
+    nettest::Reply reply;
+    reply.audio = stationAudio();
+    nettest::TestHttpServer server(reply);
+    const fs::path a = testmedia::makeTone("url_a.wav", 440, 0.2);
+    const fs::path b = testmedia::makeTone("url_b.wav", 660, 0.2);
+    const fs::path m3u = state.programFolder / "mixed.m3u";
+    std::ofstream(m3u, std::ios::binary) << a.string() << "\r\n"
+                                         << server.url("/first.mp3") << "\r\n"
+                                         << b.string() << "\r\n"
+                                         << server.url("/second.mp3") << "\r\n";
+    state.currentIndex = 0;
+    player->LoadPlaylistFile(m3u.string());
+    // The files take rows 1 and 2 without a gap; the addresses take none.
+    EXPECT_EQ(playlistView.rows,
+              (std::map<int32_t, std::string>{{1, a.string()}, {2, b.string()}}));
+    EXPECT_TRUE(state.isNetStream);
+    EXPECT_TRUE(tickUntilRequested(*player, server, "/second.mp3"));
+}
+
 } // namespace

@@ -60,3 +60,14 @@ TEST(SkinFont, TitleFontUsesSizePlusTwoPixels) {
     font.size = -5;
     EXPECT_EQ(skinTitleFont(font).pixelSize(), 1);
 }
+
+TEST(SkinFont, TitleIsSemiBoldOnlyForABoldFlagOfOne) {
+    SkinDescription::Font font;
+    font.size = 9;
+    font.bold = 1;
+    EXPECT_EQ(skinTitleFont(font).weight(), QFont::DemiBold);
+    font.bold = 2;
+    EXPECT_EQ(skinTitleFont(font).weight(), QFont::Normal);
+    font.bold = 0;
+    EXPECT_EQ(skinTitleFont(font).weight(), QFont::Normal);
+}

@@ -105,6 +105,20 @@ TEST(WaveData, EqualsTheLatestOutputWrittenAfterTheChain) {
     }
 }
 
+TEST(WaveData, AHotMixReadsWithinFullScale) {
+    playbacktest::RenderedSystem render;
+    // Three times the gain on a 0.9 tone: the mix peaks near 2.7 before the output clips it.
+    const FMOD_DSP boost =
+        makeUnit(render.system, FMOD_DSP_TYPE_PARAMEQ, {{0, 1000.0f}, {1, 2.0f}, {2, 3.0f}});
+    ASSERT_EQ(FMOD_System_AddDSP(render.system, boost, nullptr), FMOD_OK);
+    render.play(render.open(sineFile(1000.0, 1.0, 0.9), 0x4A, false));
+    render.update(12);
+    std::vector<float> wave(4096);
+    ASSERT_EQ(FMOD_System_GetWaveData(render.system, wave.data(), 4096, 0), FMOD_OK);
+    EXPECT_EQ(*std::max_element(wave.begin(), wave.end()), 1.0f);
+    EXPECT_EQ(*std::min_element(wave.begin(), wave.end()), -1.0f);
+}
+
 TEST(WaveData, MonoOutputHasOneChannel) {
     playbacktest::RenderSettings mono;
     mono.speakerMode = FMOD_SPEAKERMODE_MONO;

@@ -27,11 +27,11 @@ TEST(TitleScroll, ATitleNarrowerThanTheBoxStillScrollsRoundTheWholeBox) {
     EXPECT_EQ(ticks, (6000 + 1600) / 30 + 2);
 }
 
-TEST(TimeBox, ShowsMinutesWithinTheHourAndTheEntrysLength) {
+TEST(TimeBox, ShowsTotalMinutesAndTheEntrysLength) {
     EXPECT_EQ(timeBoxText(0, "03:20"), "00:00/03:20");
     EXPECT_EQ(timeBoxText(61999, "03:20"), "01:01/03:20");
     // 1 h 2 min 5 s.
-    EXPECT_EQ(timeBoxText((3600 + 125) * 1000, "75:00"), "02:05/75:00");
+    EXPECT_EQ(timeBoxText((3600 + 125) * 1000, "75:00"), "62:05/75:00");
     EXPECT_EQ(timeBoxText(5000, ""), "00:05/");
 }
 
