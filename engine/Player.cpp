@@ -180,6 +180,9 @@ void Player::Shutdown() {
     }
     state_.currentChannel = 0;
     services_.video->StopAndRelease();
+}
+
+void Player::RestartIfDeviceChanged() {
     if (deviceSettings_.DeviceSet()) {
         services_.launcher->StartPlayer();
     }

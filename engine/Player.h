@@ -80,8 +80,11 @@ public:
                                 FMOD_SOUND* sound, FMOD_SOUND_TYPE suggestedType = 0);
     FMOD_RESULT CreateStreamFile(FMOD_SYSTEM system, const std::string& name, FMOD_MODE mode,
                                  FMOD_SOUND* sound);
-    // The engine's part of closing: settings, notice, sound, library; then the restart.
+    // The engine's part of closing: settings, notice, sound, library, video.
     void Shutdown();
+    // The last step of closing, once the tray icon and the instance's name are given back: a
+    // new player when the output device was changed.
+    void RestartIfDeviceChanged();
 
     // Opening media.
     // Entry strings are taken by value: callers often pass a playlist slot that this rewrites.

@@ -126,6 +126,7 @@ void PlayerApplication::closing() {
         server_->close();
     }
     desktop_->DeleteTrayIcon();
+    player_->RestartIfDeviceChanged();
     QCoreApplication::quit();
 }
 
