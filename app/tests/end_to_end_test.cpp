@@ -4,7 +4,10 @@
 // played and in which order.
 #include "test_media.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -181,6 +184,27 @@ struct PlayerFolders {
     fs::path runtime;
 };
 
+// What the X display shows, as a screenshot tool would take it: proves the window is mapped and
+// drawn, not only that it can draw itself.
+QImage grabDisplay() {
+    int argc = 1;
+    char name[] = "app_tests";
+    char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication application(argc, argv);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->grabWindow(0).toImage() : QImage();
+}
+
+// The integer value of `key` in an INI text, if present.
+std::optional<int> iniInt(const std::string& text, const std::string& key) {
+    const size_t at = text.find("\n" + key + "=");
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    return std::atoi(text.c_str() + at + key.size() + 2);
+}
+
 std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -231,6 +255,8 @@ TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
     const double handedAt = writtenSeconds(out);
     EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= handedAt + 2.5; }, 20s));
     EXPECT_TRUE(waitFor([&] { return fs::exists(screenshot); }, 20s)) << "no screenshot";
+    const QImage display = grabDisplay();
+    display.save(QString::fromStdString((artefacts / "display.png").string()), "PNG");
 
     player.signal(SIGTERM);
     EXPECT_EQ(player.waitExit(20s), 0) << "the player did not close on SIGTERM";
@@ -264,6 +290,22 @@ TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
         }
     }
     EXPECT_GT(colours.size(), 50u);
+
+    // The display shows that picture where the player says its window is (positions are kept
+    // in twips, 15 to the pixel); only the title, time and analyzer change in between.
+    const auto left = iniInt(settings, "-MainLeft");
+    const auto top = iniInt(settings, "-MainTop");
+    ASSERT_TRUE(left && top) << settings;
+    ASSERT_FALSE(display.isNull());
+    const QImage shown = display.copy(*left / 15, *top / 15, picture.width(), picture.height());
+    int same = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            same += shown.pixel(x, y) == picture.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(same, picture.width() * picture.height() * 7 / 10)
+        << "the display does not show the window's skin at " << *left / 15 << "," << *top / 15;
 }
 
 TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForANewDevice) {
