@@ -10,7 +10,7 @@ namespace sorvel {
 // $XDG_CONFIG_HOME/autostart/sorvel.desktop (~/.config when unset).
 std::filesystem::path AutostartEntryPath();
 
-// True when the entry exists and its Exec line names `program`.
+// True when the entry exists and its Exec line starts exactly `program` (quoting undone).
 bool AutostartEnabled(const std::filesystem::path& program);
 
 // Creates or removes the entry. Nothing on success, else the system's error text.

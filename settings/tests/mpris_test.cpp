@@ -1,6 +1,9 @@
 // The player as seen from the desktop bus: properties, methods and the notice, on a private
 // session bus started for the test.
 #include "MprisService.h"
+#include "PlayerMediaControl.h"
+#include "engine_fixture.h"
+#include "fake_shell.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -10,8 +13,6 @@
 #include <QDBusVariant>
 #include <csignal>
 #include <cstdio>
-#include "fake_shell.h"
-
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -49,7 +50,6 @@ struct FakeControl : MediaControl {
     int32_t CurrentIndex() const override { return 3; }
 };
 
-
 // A dbus-daemon of our own, gone when the test ends.
 class PrivateBus {
 public:
@@ -84,24 +84,22 @@ private:
     int pid_ = 0;
 };
 
-class Mpris : public ::testing::Test {
+// Our service and a client on a private bus, with the calls a desktop panel makes.
+class BusSides {
 protected:
-    void SetUp() override {
+    // False when no bus could be started.
+    bool connect(const char* name) {
         if (bus.address().empty()) {
-            GTEST_SKIP() << "dbus-daemon is not available";
+            return false;
         }
         static int n = 0;
+        ++n;
         const QString address = QString::fromStdString(bus.address());
-        serviceBus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("service%1").arg(++n)));
+        serviceBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
+            address, QStringLiteral("%1-service%2").arg(name).arg(n)));
         clientBus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("client%1").arg(n)));
-        ASSERT_TRUE(serviceBus->isConnected());
-        options =
-            std::make_unique<clsOption>(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
-        service = std::make_unique<MprisService>(*serviceBus, control, *options,
-                                                 [this] { return video; });
-        ASSERT_TRUE(service->registered());
+            QDBusConnection::connectToBus(address, QStringLiteral("%1-client%2").arg(name).arg(n)));
+        return serviceBus->isConnected() && clientBus->isConnected();
     }
 
     // Calls on our own service must let its event loop run while waiting.
@@ -121,19 +119,62 @@ protected:
         }
         return reply.arguments().first().value<QDBusVariant>().variant();
     }
+    QVariant playerProperty(const QString& name) { return property(player, name); }
     void setProperty(const QString& name, const QVariant& value) {
         call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
              {player, name, QVariant::fromValue(QDBusVariant(value))});
+    }
+    void seekBy(qlonglong microseconds) {
+        call(player, QStringLiteral("Seek"), {QVariant::fromValue(microseconds)});
     }
 
     static inline const QString root = QStringLiteral("org.mpris.MediaPlayer2");
     static inline const QString player = QStringLiteral("org.mpris.MediaPlayer2.Player");
     PrivateBus bus;
     std::unique_ptr<QDBusConnection> serviceBus, clientBus;
+};
+
+class Mpris : public ::testing::Test, protected BusSides {
+protected:
+    void SetUp() override {
+        if (!connect("fake")) {
+            GTEST_SKIP() << "dbus-daemon is not available";
+        }
+        options =
+            std::make_unique<clsOption>(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
+        service = std::make_unique<MprisService>(*serviceBus, control, *options,
+                                                 [this] { return video; });
+        ASSERT_TRUE(service->registered());
+    }
+
     settingstest::FakeShell shell;
     FakeControl control;
     bool video = false;
     std::unique_ptr<clsOption> options;
+    std::unique_ptr<MprisService> service;
+};
+
+// The service on a real engine, as the program wires it.
+class MprisOnPlayer : public enginetest::EngineTest, protected BusSides {
+protected:
+    using EngineTest::player;
+
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (!connect("player")) {
+            GTEST_SKIP() << "dbus-daemon is not available";
+        }
+        options =
+            std::make_unique<clsOption>(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
+        control = std::make_unique<PlayerMediaControl>(*player);
+        service = std::make_unique<MprisService>(*serviceBus, *control, *options,
+                                                 [this] { return state.isVideo; });
+        ASSERT_TRUE(service->registered());
+    }
+
+    settingstest::FakeShell shell;
+    std::unique_ptr<clsOption> options;
+    std::unique_ptr<PlayerMediaControl> control;
     std::unique_ptr<MprisService> service;
 };
 
@@ -197,6 +238,73 @@ TEST_F(Mpris, WritablePropertiesReachThePlayer) {
     EXPECT_TRUE(control.shuffle);
     EXPECT_EQ(property(player, QStringLiteral("LoopStatus")).toString(),
               QStringLiteral("Playlist"));
+    EXPECT_TRUE(playerProperty(QStringLiteral("Shuffle")).toBool());
+    EXPECT_DOUBLE_EQ(playerProperty(QStringLiteral("Volume")).toDouble(), 0.8);
+
+    // A volume out of range is held at the ends.
+    setProperty(QStringLiteral("Volume"), 1.5);
+    EXPECT_DOUBLE_EQ(control.volume, 1.0);
+    setProperty(QStringLiteral("Volume"), -0.5);
+    EXPECT_DOUBLE_EQ(control.volume, 0.0);
+
+    // Changes made on the player's side are what the bus reads next.
+    control.shuffle = false;
+    control.volume = 0.3;
+    control.loop = 1;
+    EXPECT_FALSE(playerProperty(QStringLiteral("Shuffle")).toBool());
+    EXPECT_DOUBLE_EQ(playerProperty(QStringLiteral("Volume")).toDouble(), 0.3);
+    EXPECT_EQ(playerProperty(QStringLiteral("LoopStatus")).toString(), QStringLiteral("Track"));
+}
+
+TEST_F(Mpris, SeekPastTheEndAsksForTheNextEntry) {
+    seekBy(200000000); // 200 s on a 180 s track
+    EXPECT_EQ(control.commands, (std::vector<int>{6}));
+    EXPECT_TRUE(control.seeks.empty());
+    // Up to the end is still a seek.
+    control.position = 170000;
+    seekBy(10000000);
+    EXPECT_EQ(control.seeks, (std::vector<int64_t>{180000}));
+    EXPECT_EQ(control.commands.size(), 1u);
+}
+
+TEST_F(MprisOnPlayer, ShuffleVolumeAndLoopReadBackBothWays) {
+    setProperty(QStringLiteral("Shuffle"), true);
+    EXPECT_EQ(state.randomMode, 255);
+    EXPECT_TRUE(playerProperty(QStringLiteral("Shuffle")).toBool());
+    player->ToggleRandom();
+    EXPECT_FALSE(playerProperty(QStringLiteral("Shuffle")).toBool());
+
+    // The bus volume is the player's level over ten.
+    setProperty(QStringLiteral("Volume"), 0.8);
+    EXPECT_EQ(state.volumeLevel, 8);
+    EXPECT_DOUBLE_EQ(playerProperty(QStringLiteral("Volume")).toDouble(), 0.8);
+    player->SetVolumeLevel(3);
+    EXPECT_DOUBLE_EQ(playerProperty(QStringLiteral("Volume")).toDouble(), 0.3);
+
+    const QString loop = QStringLiteral("LoopStatus");
+    setProperty(loop, QStringLiteral("Track"));
+    EXPECT_EQ(state.loopMode, 1);
+    EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("Track"));
+    player->CycleLoopMode();
+    EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("Playlist"));
+    player->CycleLoopMode();
+    EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("None"));
+    setProperty(loop, QStringLiteral("Playlist"));
+    EXPECT_EQ(state.loopMode, 2);
+    setProperty(loop, QStringLiteral("None"));
+    EXPECT_EQ(state.loopMode, 0);
+}
+
+TEST_F(MprisOnPlayer, SeekPastTheEndPlaysTheNextEntry) {
+    const auto first = testmedia::makeTone("mpris1.wav", 400, 1.0);
+    const auto second = testmedia::makeTone("mpris2.wav", 500, 1.0);
+    addToList({first, second});
+    player->PlayEntryAt(1);
+    ASSERT_EQ(state.currentIndex, 1);
+    seekBy(5000000);
+    EXPECT_EQ(state.currentIndex, 2);
+    EXPECT_EQ(state.titleText, "2. " + second.filename().string());
+    EXPECT_FALSE(state.stoppedFlag);
 }
 
 TEST(MprisWithoutBus, NoticesAreDroppedSilently) {

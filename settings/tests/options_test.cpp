@@ -2,12 +2,11 @@
 #include "Autostart.h"
 #include "MessengerNotice.h"
 #include "clsOption.h"
+#include "fake_shell.h"
 #include "test_media.h"
 
 #include <cstdlib>
 #include <fstream>
-#include "fake_shell.h"
-
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -15,7 +14,6 @@ using namespace sorvel;
 namespace fs = std::filesystem;
 
 namespace {
-
 
 class Options : public ::testing::Test {
 protected:
@@ -107,6 +105,49 @@ TEST_F(Options, StartUpWritesAndRemovesTheLogOnEntry) {
     again.StartUp(0);
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(Options, LogOnEntryIsFoundForPathsThatNeedEscaping) {
+    const fs::path entry = config / "autostart" / "sorvel.desktop";
+    for (const std::string program :
+         {"/opt/say \"hi\"/sorvel", "/opt/$HOME/sorvel", "/opt/`date`/sorvel",
+          "/opt/back\\slash/sorvel", "/opt/100%/sorvel", "/opt/tab\there/sorvel"}) {
+        SCOPED_TRACE(program);
+        ASSERT_EQ(SetAutostart(true, program), std::nullopt);
+        EXPECT_TRUE(AutostartEnabled(program));
+        EXPECT_EQ(clsOption(shell, program, [this] { return title; }).StartUp(), 1);
+        // Only the whole path counts, not a part of it.
+        EXPECT_FALSE(AutostartEnabled(program.substr(0, program.size() - 1)));
+        EXPECT_FALSE(AutostartEnabled(program + "2"));
+    }
+    // The file holds the two levels of escaping a desktop entry's Exec value takes: a backslash
+    // becomes four and a percent sign two, so the desktop starts the same path.
+    SetAutostart(true, "/opt/a\\b%c/sorvel");
+    std::stringstream text;
+    text << std::ifstream(entry).rdbuf();
+    EXPECT_NE(text.str().find(R"(Exec="/opt/a\\\\b%%c/sorvel")"
+                              "\n"),
+              std::string::npos)
+        << text.str();
+    EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(Options, LogOnEntryWrittenByHandIsRecognised) {
+    const fs::path entry = config / "autostart" / "sorvel.desktop";
+    auto write = [&](const std::string& body) {
+        fs::create_directories(entry.parent_path());
+        std::ofstream(entry) << body;
+    };
+    // Unquoted with a field code, spaces around the equals sign, CR LF lines.
+    write("[Desktop Entry]\r\nType=Application\r\nExec = /usr/bin/sorvel %U\r\n");
+    EXPECT_TRUE(AutostartEnabled("/usr/bin/sorvel"));
+    EXPECT_FALSE(AutostartEnabled("/usr/bin/sorv"));
+    // Another group's Exec line says nothing about the entry.
+    write("[Desktop Action Play]\nExec=/usr/bin/sorvel\n[Desktop Entry]\nExec=/usr/bin/other\n");
+    EXPECT_FALSE(AutostartEnabled("/usr/bin/sorvel"));
+    // A quote left open names no program.
+    write("[Desktop Entry]\nExec=\"/usr/bin/sorvel\n");
+    EXPECT_FALSE(AutostartEnabled("/usr/bin/sorvel"));
 }
 
 TEST_F(Options, UnwritableLogOnFolderShowsTheSystemText) {
