@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 using namespace soundlib;
@@ -51,6 +52,8 @@ const std::vector<FormatCase>& formatCases() {
         {"mono.wav", FMOD_SOUND_TYPE_WAV, 22050, 1, {}, 1e-6f, 0},
         {"wide.wav", FMOD_SOUND_TYPE_WAV, 48000, 6, {}, 1e-6f, 0},
         {"tone.aiff", FMOD_SOUND_TYPE_AIFF, 44100, 2, {}, 1e-6f, 0},
+        {"tone.aifc", FMOD_SOUND_TYPE_AIFF, 44100, 2, {}, 1e-6f, 0},
+        {"mono.aifc", FMOD_SOUND_TYPE_AIFF, 22050, 1, {}, 1e-6f, 0},
         {"tone.wma", FMOD_SOUND_TYPE_ASF, 44100, 2, {}, 2e-2f, 4096},
         {"tone.ogg", FMOD_SOUND_TYPE_OGGVORBIS, 44100, 2, {}, 2e-3f, 0},
         {"tone.flac", FMOD_SOUND_TYPE_FLAC, 48000, 2, {}, 1e-6f, 0},
@@ -402,6 +405,8 @@ TEST(DecoderTrackers, ModulesRenderTheirLengthAndEnd) {
     const std::pair<fs::path, FMOD_SOUND_TYPE> modules[] = {
         {testmedia::makeMod("song.mod", 3.0), FMOD_SOUND_TYPE_MOD},
         {testmedia::makeXm("song.xm", 3.0), FMOD_SOUND_TYPE_XM},
+        {testmedia::makeS3m("song.s3m", 3.0), FMOD_SOUND_TYPE_S3M},
+        {testmedia::makeIt("song.it", 3.0), FMOD_SOUND_TYPE_IT},
     };
     for (const auto& [path, type] : modules) {
         ASSERT_FALSE(path.empty());
@@ -430,19 +435,55 @@ TEST(DecoderTrackers, ModulesRenderTheirLengthAndEnd) {
 TEST(DecoderTrackers, LoopingModuleKeepsPlayingPastItsLength) {
     DecoderOptions looping;
     looping.loop = true;
-    auto decoder = openOk(testmedia::makeMod("loop.mod", 1.0), looping);
-    ASSERT_TRUE(decoder);
-    const size_t wanted = static_cast<size_t>(decoder->lengthFrames()) * 3;
-    EXPECT_EQ(readFrames(*decoder, wanted).size(), wanted * 2);
+    for (const fs::path& path :
+         {testmedia::makeMod("loop.mod", 1.0), testmedia::makeXm("loop.xm", 1.0),
+          testmedia::makeS3m("loop.s3m", 1.0), testmedia::makeIt("loop.it", 1.0)}) {
+        auto decoder = openOk(path, looping);
+        ASSERT_TRUE(decoder) << path;
+        const size_t length = static_cast<size_t>(decoder->lengthFrames());
+        ASSERT_GT(length, 0u) << path;
+        const auto all = readFrames(*decoder, length * 3);
+        EXPECT_EQ(all.size(), length * 3 * 2) << path;
+        // Still the note on the third time round, not silence after the end.
+        EXPECT_GT(testmedia::rms(channelOf(all, 2, 0, length * 2 + length / 4, length / 2)), 0.01)
+            << path;
+    }
 }
 
 TEST(DecoderTrackers, ModuleIsFoundByContentUnderAnotherName) {
-    const fs::path mod = testmedia::makeMod("real.mod", 1.0);
-    const fs::path renamed = mod.parent_path() / "module.bin";
-    fs::copy_file(mod, renamed, fs::copy_options::overwrite_existing);
-    auto decoder = openOk(renamed);
-    ASSERT_TRUE(decoder);
-    EXPECT_EQ(decoder->type(), FMOD_SOUND_TYPE_MOD);
+    const std::pair<fs::path, FMOD_SOUND_TYPE> modules[] = {
+        {testmedia::makeMod("real.mod", 1.0), FMOD_SOUND_TYPE_MOD},
+        {testmedia::makeXm("real.xm", 1.0), FMOD_SOUND_TYPE_XM},
+        {testmedia::makeS3m("real.s3m", 1.0), FMOD_SOUND_TYPE_S3M},
+        {testmedia::makeIt("real.it", 1.0), FMOD_SOUND_TYPE_IT},
+    };
+    for (const auto& [path, type] : modules) {
+        for (const char* other : {"module.bin", "module"}) {
+            const fs::path renamed = path.parent_path() / other;
+            fs::copy_file(path, renamed, fs::copy_options::overwrite_existing);
+            auto decoder = openOk(renamed);
+            ASSERT_TRUE(decoder) << path;
+            EXPECT_EQ(decoder->type(), type) << path << " as " << other;
+            EXPECT_NEAR(static_cast<double>(decoder->lengthFrames()), 44100.0, 0.15 * 44100)
+                << path << " as " << other;
+        }
+    }
+}
+
+TEST(DecoderTrackers, ModuleTypeComesFromItsContentNotAMisleadingExtension) {
+    const std::tuple<fs::path, const char*, FMOD_SOUND_TYPE> misnamed[] = {
+        {testmedia::makeIt("it_named.s3m", 1.0), "it_named.s3m", FMOD_SOUND_TYPE_IT},
+        {testmedia::makeS3m("s3m_named.it", 1.0), "s3m_named.it", FMOD_SOUND_TYPE_S3M},
+        {testmedia::makeXm("xm_named.mod", 1.0), "xm_named.mod", FMOD_SOUND_TYPE_XM},
+        {testmedia::makeMod("mod_named.xm", 1.0), "mod_named.xm", FMOD_SOUND_TYPE_MOD},
+    };
+    for (const auto& [path, name, type] : misnamed) {
+        ASSERT_FALSE(path.empty()) << name;
+        auto decoder = openOk(path);
+        ASSERT_TRUE(decoder) << name;
+        EXPECT_EQ(decoder->type(), type) << name;
+        EXPECT_GT(readAll(*decoder).size(), 40000u * 2) << name;
+    }
 }
 
 // ---- zip archives ----
@@ -532,7 +573,8 @@ TEST(DecoderErrors, UnreadableFileAnswersFileBad) {
 TEST(DecoderTags, TitleArtistAlbumRoundTripInEveryTaggedFormat) {
     struct TagCase {
         std::string file;
-        FMOD_TAGTYPE kind;
+        // Unset: the kind is left open (an ID3v2 tag inside AIFF comes out as UNKNOWN so far).
+        std::optional<FMOD_TAGTYPE> kind;
         std::string artistName;
     };
     const TagCase cases[] = {
@@ -541,6 +583,9 @@ TEST(DecoderTags, TitleArtistAlbumRoundTripInEveryTaggedFormat) {
         {"tags.flac", FMOD_TAGTYPE_VORBISCOMMENT, "ARTIST"},
         {"tags.wma", FMOD_TAGTYPE_ASF, "AUTHOR"},
         {"tags.wav", FMOD_TAGTYPE_UNKNOWN, "ARTIST"},
+        {"tags.mp2", FMOD_TAGTYPE_ID3V2, "ARTIST"},
+        {"tags.aiff", std::nullopt, "ARTIST"},
+        {"tags.aifc", std::nullopt, "ARTIST"},
     };
     const std::string title = "夜明けの歌 (Dawn)";
     for (const TagCase& c : cases) {
@@ -557,8 +602,10 @@ TEST(DecoderTags, TitleArtistAlbumRoundTripInEveryTaggedFormat) {
         EXPECT_EQ(artist->value, "Sorvel Band") << c.file;
         EXPECT_EQ(album->value, "First Album") << c.file;
         // A player picks the artist's name by the title's kind.
-        EXPECT_EQ(titleTag->kind, c.kind) << c.file;
-        EXPECT_EQ(artist->kind, c.kind) << c.file;
+        if (c.kind) {
+            EXPECT_EQ(titleTag->kind, *c.kind) << c.file;
+        }
+        EXPECT_EQ(artist->kind, titleTag->kind) << c.file;
     }
 }
 

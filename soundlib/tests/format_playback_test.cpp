@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 
 using namespace playbacktest;
@@ -13,85 +16,111 @@ namespace {
 
 struct FormatCase {
     std::string name;
-    std::filesystem::path file;
+    // Made when the case runs, so listing or filtering the tests encodes nothing.
+    std::function<std::filesystem::path()> make;
     FMOD_MODE mode;
     FMOD_SOUND_TYPE type;
-    double frequency; // 0: not a steady tone
+    double frequency; // of the steady tone
+    double seconds;   // of the tone
     double tolerance; // frames of difference allowed between length and what sounded
 };
 
-std::vector<FormatCase> formatCases() {
-    using testmedia::makeTone;
-    std::vector<FormatCase> cases = {
-        {"wav", makeTone("f.wav", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_WAV, 1000, 2},
-        {"aiff", makeTone("f.aiff", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_AIFF, 1000, 2},
-        {"flac", makeTone("f.flac", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_FLAC, 1000, 2},
-        {"raw", makeTone("f.raw", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_RAW, 1000, 2},
-        {"ogg", makeTone("f.ogg", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_OGGVORBIS, 1000, 64},
-        {"mp3", makeTone("f.mp3", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_MPEG, 1000, 64},
-        {"mp3 vbr no xing",
-         makeTone("fvbr.mp3", 1000, 2.0, 44100, 2, {"-q:a", "2", "-write_xing", "0"}), 0x4049,
-         FMOD_SOUND_TYPE_MPEG, 1000, 1200},
-        {"mp2", makeTone("f.mp2", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_MPEG, 1000, 1200},
-        {"wma", makeTone("f.wma", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_ASF, 1000, 2048},
-        {"vag", testmedia::makeVag("f.vag", 1000, 2.0), 0x48, FMOD_SOUND_TYPE_VAG, 1000, 28},
-        {"mod", testmedia::makeMod("f.mod", 3.0), 0x4049, FMOD_SOUND_TYPE_MOD, 0, 4096},
-        {"xm", testmedia::makeXm("f.xm", 3.0), 0x4049, FMOD_SOUND_TYPE_XM, 0, 4096},
-    };
-    cases.push_back(
-        {"zip", testmedia::makeZip("f.zip", {cases[0].file}), 0x48, FMOD_SOUND_TYPE_WAV, 1000, 2});
-    return cases;
+std::ostream& operator<<(std::ostream& out, const FormatCase& c) {
+    return out << c.name;
 }
 
-TEST(FormatPlayback, EveryFormatPlaysToItsExactLengthAtItsPitch) {
-    for (const FormatCase& c : formatCases()) {
-        SCOPED_TRACE(c.name);
-        ASSERT_FALSE(c.file.empty());
-        RenderedSystem render;
-        const FMOD_SOUND sound = render.open(c.file, c.mode);
-        ASSERT_NE(sound, 0u);
-        FMOD_SOUND_TYPE type = FMOD_SOUND_TYPE_UNKNOWN;
-        EXPECT_EQ(FMOD_Sound_GetFormat(sound, &type, nullptr, nullptr, nullptr), FMOD_OK);
-        EXPECT_EQ(type, c.type);
-        unsigned int lengthPcm = 0, lengthMs = 0;
-        EXPECT_EQ(FMOD_Sound_GetLength(sound, &lengthPcm, FMOD_TIMEUNIT_PCM), FMOD_OK);
-        EXPECT_EQ(FMOD_Sound_GetLength(sound, &lengthMs, FMOD_TIMEUNIT_MS), FMOD_OK);
-        float rate = 0;
-        EXPECT_EQ(FMOD_Sound_GetDefaults(sound, &rate, nullptr, nullptr, nullptr), FMOD_OK);
-        ASSERT_GT(rate, 0.0f);
-        EXPECT_EQ(lengthMs, static_cast<unsigned int>(uint64_t{lengthPcm} * 1000 /
-                                                      static_cast<uint64_t>(rate)));
-        if (c.frequency > 0) {
-            EXPECT_NEAR(lengthMs, 2000.0, 60.0);
-        }
-        const FMOD_CHANNEL channel = render.play(sound);
-        render.renderToEnd(channel);
-        EXPECT_FALSE(render.playing(channel));
-        const auto wav = render.finish();
-        // What sounded ends where the length said it would (output and source rates differ
-        // for the VAG and tracker cases only by design of the test files, not here).
-        const double expected = static_cast<double>(lengthPcm) * 44100.0 / rate;
-        EXPECT_NEAR(static_cast<double>(soundingFrames(wav)), expected, c.tolerance);
-        if (c.frequency > 0) {
-            EXPECT_NEAR(testmedia::measureFrequency(channelOf(wav, 0, 8192, 44100), 44100),
-                        c.frequency, 1.0);
-        } else {
-            EXPECT_GT(testmedia::rms(channelOf(wav, 0, 4410, 44100)), 0.01);
-        }
-    }
+std::vector<FormatCase> formatCases() {
+    using testmedia::kModToneHz;
+    using testmedia::kTrackerToneHz;
+    using testmedia::makeTone;
+    // Two seconds of 1 kHz in the format the name's extension picks.
+    const auto tone = [](std::string file) { return [file] { return makeTone(file, 1000, 2.0); }; };
+    // Three seconds of a tracker's note.
+    const auto module = [](auto* make, std::string file) {
+        return [make, file] { return make(file, 3.0); };
+    };
+    return {
+        {"wav", tone("f.wav"), 0x48, FMOD_SOUND_TYPE_WAV, 1000, 2.0, 2},
+        {"aiff", tone("f.aiff"), 0x48, FMOD_SOUND_TYPE_AIFF, 1000, 2.0, 2},
+        {"aifc", tone("f.aifc"), 0x48, FMOD_SOUND_TYPE_AIFF, 1000, 2.0, 2},
+        {"flac", tone("f.flac"), 0x48, FMOD_SOUND_TYPE_FLAC, 1000, 2.0, 2},
+        {"raw", tone("f.raw"), 0x48, FMOD_SOUND_TYPE_RAW, 1000, 2.0, 2},
+        {"ogg", tone("f.ogg"), 0x48, FMOD_SOUND_TYPE_OGGVORBIS, 1000, 2.0, 64},
+        {"mp3", tone("f.mp3"), 0x48, FMOD_SOUND_TYPE_MPEG, 1000, 2.0, 64},
+        {"mp3_vbr_no_xing",
+         [] {
+             return makeTone("fvbr.mp3", 1000, 2.0, 44100, 2, {"-q:a", "2", "-write_xing", "0"});
+         },
+         0x4049, FMOD_SOUND_TYPE_MPEG, 1000, 2.0, 1200},
+        {"mp2", tone("f.mp2"), 0x48, FMOD_SOUND_TYPE_MPEG, 1000, 2.0, 1200},
+        {"wma", tone("f.wma"), 0x48, FMOD_SOUND_TYPE_ASF, 1000, 2.0, 2048},
+        {"vag", [] { return testmedia::makeVag("f.vag", 1000, 2.0); }, 0x48, FMOD_SOUND_TYPE_VAG,
+         1000, 2.0, 28},
+        {"mod", module(&testmedia::makeMod, "f.mod"), 0x4049, FMOD_SOUND_TYPE_MOD, kModToneHz, 3.0,
+         4096},
+        {"xm", module(&testmedia::makeXm, "f.xm"), 0x4049, FMOD_SOUND_TYPE_XM, kTrackerToneHz, 3.0,
+         4096},
+        {"s3m", module(&testmedia::makeS3m, "f.s3m"), 0x4049, FMOD_SOUND_TYPE_S3M, kTrackerToneHz,
+         3.0, 4096},
+        {"it", module(&testmedia::makeIt, "f.it"), 0x4049, FMOD_SOUND_TYPE_IT, kTrackerToneHz, 3.0,
+         4096},
+        {"zip", [] { return testmedia::makeZip("f.zip", {makeTone("fzip.wav", 1000, 2.0)}); }, 0x48,
+         FMOD_SOUND_TYPE_WAV, 1000, 2.0, 2},
+    };
 }
+
+class FormatPlayback : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatPlayback, PlaysToItsExactLengthAtItsPitchThenStops) {
+    const FormatCase& c = GetParam();
+    const std::filesystem::path file = c.make();
+    ASSERT_FALSE(file.empty()) << "could not make the " << c.name << " file";
+    RenderedSystem render;
+    const FMOD_SOUND sound = render.open(file, c.mode);
+    ASSERT_NE(sound, 0u);
+    FMOD_SOUND_TYPE type = FMOD_SOUND_TYPE_UNKNOWN;
+    EXPECT_EQ(FMOD_Sound_GetFormat(sound, &type, nullptr, nullptr, nullptr), FMOD_OK);
+    EXPECT_EQ(type, c.type);
+    unsigned int lengthPcm = 0, lengthMs = 0;
+    EXPECT_EQ(FMOD_Sound_GetLength(sound, &lengthPcm, FMOD_TIMEUNIT_PCM), FMOD_OK);
+    EXPECT_EQ(FMOD_Sound_GetLength(sound, &lengthMs, FMOD_TIMEUNIT_MS), FMOD_OK);
+    float rate = 0;
+    EXPECT_EQ(FMOD_Sound_GetDefaults(sound, &rate, nullptr, nullptr, nullptr), FMOD_OK);
+    ASSERT_GT(rate, 0.0f);
+    EXPECT_EQ(lengthMs,
+              static_cast<unsigned int>(uint64_t{lengthPcm} * 1000 / static_cast<uint64_t>(rate)));
+    EXPECT_NEAR(lengthMs, c.seconds * 1000.0, 60.0);
+    const FMOD_CHANNEL channel = render.play(sound);
+    render.renderToEnd(channel);
+    EXPECT_FALSE(render.playing(channel));
+    const auto wav = render.finish();
+    // What sounded ends where the length said it would.
+    const double expected = static_cast<double>(lengthPcm) * 44100.0 / rate;
+    EXPECT_NEAR(static_cast<double>(soundingFrames(wav)), expected, c.tolerance);
+    const auto second = channelOf(wav, 0, 8192, 44100);
+    EXPECT_NEAR(testmedia::measureFrequency(second, 44100), c.frequency, 1.0);
+    EXPECT_GT(testmedia::rms(second), 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatPlayback, ::testing::ValuesIn(formatCases()),
+                         [](const ::testing::TestParamInfo<FormatCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST(FormatPlayback, TagsComeOutUnderCommonNamesAsText) {
     struct TagCase {
         std::string file;
         std::string artistName;
-        FMOD_TAGTYPE kind;
+        // Unset: the kind is left open (an ID3v2 tag inside AIFF comes out as UNKNOWN so far).
+        std::optional<FMOD_TAGTYPE> kind;
     };
     const std::vector<TagCase> cases = {
         {"t.mp3", "ARTIST", FMOD_TAGTYPE_ID3V2},
         {"t.ogg", "ARTIST", FMOD_TAGTYPE_VORBISCOMMENT},
         {"t.flac", "ARTIST", FMOD_TAGTYPE_VORBISCOMMENT},
         {"t.wma", "AUTHOR", FMOD_TAGTYPE_ASF},
+        {"t.mp2", "ARTIST", FMOD_TAGTYPE_ID3V2},
+        {"t.aiff", "ARTIST", std::nullopt},
     };
     for (const TagCase& c : cases) {
         SCOPED_TRACE(c.file);
@@ -106,7 +135,10 @@ TEST(FormatPlayback, TagsComeOutUnderCommonNamesAsText) {
 
         FMOD_TAG tag{};
         ASSERT_EQ(FMOD_Sound_GetTag(sound, "TITLE", -1, &tag), FMOD_OK);
-        EXPECT_EQ(tag.type, c.kind);
+        if (c.kind) {
+            EXPECT_EQ(tag.type, *c.kind);
+        }
+        const FMOD_TAGTYPE titleKind = tag.type;
         EXPECT_EQ(tag.datatype, FMOD_TAGDATATYPE_STRING);
         EXPECT_STREQ(static_cast<const char*>(tag.data), "曲名 Title");
         EXPECT_EQ(tag.datalen, std::strlen("曲名 Title") + 1);
@@ -116,11 +148,39 @@ TEST(FormatPlayback, TagsComeOutUnderCommonNamesAsText) {
 
         ASSERT_EQ(FMOD_Sound_GetTag(sound, c.artistName.c_str(), -1, &tag), FMOD_OK);
         EXPECT_STREQ(static_cast<const char*>(tag.data), "Artist 歌手");
+        EXPECT_EQ(tag.type, titleKind); // a player picks the artist's name by the title's kind
         ASSERT_EQ(FMOD_Sound_GetTag(sound, "ALBUM", -1, &tag), FMOD_OK);
         EXPECT_STREQ(static_cast<const char*>(tag.data), "Album");
         EXPECT_EQ(FMOD_Sound_GetNumTags(sound, &count, &updated), FMOD_OK);
         EXPECT_EQ(updated, count - 3);
         EXPECT_EQ(FMOD_Sound_GetTag(sound, "NOSUCHTAG", 0, &tag), FMOD_ERR_TAGNOTFOUND);
+    }
+}
+
+// A module has no tag block: its song name is its title, and it names no artist.
+TEST(FormatPlayback, ModulesReportTheirSongNameAsTitle) {
+    const std::pair<std::string, std::filesystem::path> modules[] = {
+        {"mod", testmedia::makeMod("title.mod", 1.0)},
+        {"xm", testmedia::makeXm("title.xm", 1.0)},
+        {"s3m", testmedia::makeS3m("title.s3m", 1.0)},
+        {"it", testmedia::makeIt("title.it", 1.0)},
+    };
+    for (const auto& [name, path] : modules) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(path.empty());
+        RenderedSystem render;
+        const FMOD_SOUND sound = render.open(path, 0x4049);
+        ASSERT_NE(sound, 0u);
+        FMOD_TAG tag{};
+        ASSERT_EQ(FMOD_Sound_GetTag(sound, "TITLE", -1, &tag), FMOD_OK);
+        EXPECT_STREQ(tag.name, "TITLE");
+        EXPECT_EQ(tag.datatype, FMOD_TAGDATATYPE_STRING);
+        EXPECT_STREQ(static_cast<const char*>(tag.data), testmedia::kTrackerSongName);
+        EXPECT_EQ(tag.datalen, std::strlen(testmedia::kTrackerSongName) + 1);
+        ASSERT_EQ(FMOD_Sound_GetTag(sound, "TITLE", 0, &tag), FMOD_OK);
+        EXPECT_STREQ(static_cast<const char*>(tag.data), testmedia::kTrackerSongName);
+        EXPECT_EQ(FMOD_Sound_GetTag(sound, "TITLE", 1, &tag), FMOD_ERR_TAGNOTFOUND);
+        EXPECT_EQ(FMOD_Sound_GetTag(sound, "ARTIST", 0, &tag), FMOD_ERR_TAGNOTFOUND);
     }
 }
 

@@ -139,6 +139,10 @@ std::vector<std::string> formatArgs(const std::string& ext) {
         return {"-c:a", "pcm_s16le"};
     if (ext == "aiff" || ext == "aif")
         return {"-c:a", "pcm_s16be", "-f", "aiff"};
+    // FFmpeg writes the compressed form (FORM type AIFC) for anything but big-endian 16-bit;
+    // little-endian PCM ('sowt') keeps the tone lossless.
+    if (ext == "aifc")
+        return {"-c:a", "pcm_s16le", "-f", "aiff"};
     if (ext == "wma")
         return {"-c:a", "wmav2", "-f", "asf"};
     if (ext == "ogg")
@@ -159,6 +163,41 @@ std::string copyToChannels(int channels) {
     for (int c = 0; c < channels; ++c)
         filter += "|c" + std::to_string(c) + "=c0";
     return filter;
+}
+
+// Puts the ID3v2 tag ffmpeg writes for an MP3 with these metadata in front of the file at
+// `path`. An MPEG audio reader skips an ID3v2 tag whatever layer follows it.
+bool prependId3v2(const fs::path& path, const std::vector<std::string>& metadata) {
+    const fs::path donor = path.parent_path() / (path.filename().string() + ".tag.mp3");
+    std::string command = "ffmpeg -hide_banner -loglevel error -y -nostdin -f lavfi -i "
+                          "anullsrc=r=44100:cl=mono -t 0.1 -c:a libmp3lame -write_xing 0 "
+                          "-fflags +bitexact -flags:a +bitexact";
+    for (const auto& arg : metadata)
+        command += " -metadata " + shellQuote(arg);
+    command += " " + shellQuote(donor.string());
+    const bool made = run(command);
+    std::vector<uint8_t> tag, audio;
+    try {
+        if (made) {
+            tag = readBytes(donor);
+            audio = readBytes(path);
+        }
+    } catch (const std::exception&) {
+        tag.clear();
+    }
+    std::error_code ignored;
+    fs::remove(donor, ignored);
+    if (tag.size() < 10 || std::memcmp(tag.data(), "ID3", 3) != 0)
+        return false;
+    // Header, body (its size in 7-bit bytes) and the optional footer.
+    const size_t body = size_t(tag[6] & 0x7F) << 21 | size_t(tag[7] & 0x7F) << 14 |
+                        size_t(tag[8] & 0x7F) << 7 | size_t(tag[9] & 0x7F);
+    const size_t size = 10 + body + ((tag[5] & 0x10) ? 10 : 0);
+    if (size > tag.size())
+        return false;
+    tag.resize(size);
+    tag.insert(tag.end(), audio.begin(), audio.end());
+    return writeBytes(path, tag);
 }
 
 fs::path encodeTone(const std::string& fileName, double frequencyHz, double seconds, int sampleRate,
@@ -185,13 +224,21 @@ fs::path encodeTone(const std::string& fileName, double frequencyHz, double seco
     command += " -fflags +bitexact -flags:a +bitexact";
     for (const auto& arg : formatArgs(ext))
         command += " " + shellQuote(arg);
-    for (const auto& arg : metadata)
-        command += " -metadata " + shellQuote(arg);
+    // The MP2 muxer drops tags, and the MP3 muxer refuses layer II: the tag comes afterwards.
+    const bool tagAfterwards = ext == "mp2" && !metadata.empty();
+    if (!tagAfterwards) {
+        for (const auto& arg : metadata)
+            command += " -metadata " + shellQuote(arg);
+    }
+    // Without this the AIFF muxer keeps only the title, in its own NAME chunk.
+    if (!metadata.empty() && (ext == "aiff" || ext == "aif" || ext == "aifc"))
+        command += " -write_id3v2 1";
     for (const auto& arg : extraArgs)
         command += " " + shellQuote(arg);
     command += " " + shellQuote(out.string());
     std::error_code ignored;
-    if (!run(command) || !fs::exists(out, ignored)) {
+    if (!run(command) || !fs::exists(out, ignored) ||
+        (tagAfterwards && !prependId3v2(out, metadata))) {
         fs::remove(out, ignored);
         return {};
     }
@@ -215,6 +262,46 @@ std::vector<int8_t> loopedSine() {
 
 size_t rowsFor(double seconds) {
     return std::max<size_t>(1, static_cast<size_t>(std::lround(seconds / kRowSeconds)));
+}
+
+// S3M and IT lay a tone out alike: 64-row patterns, pattern 0 starts the note, pattern 1 is
+// empty filler, and the last order's pattern ends the song early with a pattern break (C00).
+constexpr size_t kRowsPerPattern = 64;
+constexpr uint8_t kPatternBreak = 3; // command C in both formats
+
+struct ToneSong {
+    std::vector<uint8_t> orders;       // pattern numbers in play order, without terminators
+    size_t breakRow = kRowsPerPattern; // in the last pattern; kRowsPerPattern: it runs full
+    size_t patterns() const { return orders.size() == 1 ? 1 : 3; }
+};
+
+ToneSong toneSong(double seconds, size_t maxOrders) {
+    const size_t rows = std::min(rowsFor(seconds), kRowsPerPattern * maxOrders);
+    const size_t orders = (rows + kRowsPerPattern - 1) / kRowsPerPattern;
+    const size_t lastRows = rows - (orders - 1) * kRowsPerPattern;
+    ToneSong song;
+    song.orders.push_back(0);
+    if (orders > 1) {
+        song.orders.insert(song.orders.end(), orders - 2, 1);
+        song.orders.push_back(2);
+    }
+    if (lastRows < kRowsPerPattern)
+        song.breakRow = lastRows - 1;
+    return song;
+}
+
+// Parapointers and sample offsets are only known once what precedes them is written.
+void patchLe16(std::vector<uint8_t>& out, size_t at, unsigned value) {
+    out[at] = static_cast<uint8_t>(value);
+    out[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+void patchLe32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i)
+        out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+// S3M parapointers count 16-byte paragraphs.
+void alignToParagraph(std::vector<uint8_t>& out) {
+    out.resize((out.size() + 15) / 16 * 16, 0);
 }
 
 std::vector<uint8_t> modCell(int sample, int period, int effect, int param) {
@@ -393,7 +480,7 @@ fs::path makeMod(const std::string& fileName, double seconds) {
 
     const auto sample = loopedSine();
     std::vector<uint8_t> out;
-    putText(out, "sorvel test tone", 20);
+    putText(out, kTrackerSongName, 20);
     for (int s = 0; s < 31; ++s) {
         if (s == 0) {
             putText(out, "sine", 22);
@@ -470,7 +557,7 @@ fs::path makeXm(const std::string& fileName, double seconds) {
     const auto sample = loopedSine();
     std::vector<uint8_t> out;
     putText(out, "Extended Module: ", 17);
-    putText(out, "sorvel test tone", 20);
+    putText(out, kTrackerSongName, 20);
     out.push_back(0x1A);
     putText(out, "sorvel tests", 20);
     putLe16(out, 0x0104);
@@ -514,6 +601,187 @@ fs::path makeXm(const std::string& fileName, double seconds) {
         out.push_back(static_cast<uint8_t>(static_cast<int8_t>(v - previous)));
         previous = v;
     }
+
+    const fs::path path = mediaDir() / fileName;
+    return writeBytes(path, out) ? path : fs::path();
+}
+
+fs::path makeS3m(const std::string& fileName, double seconds) {
+    constexpr size_t kMaxOrders = 254; // the list and its end marker stay within 256, even
+    constexpr uint8_t kNoteC4 = 0x40;  // octave 4, C: the sample at its own rate
+    constexpr uint8_t kEndOfRow = 0;
+    constexpr uint8_t kNoteAndInstrument = 0x20, kCommand = 0x80;
+    const ToneSong song = toneSong(seconds, kMaxOrders);
+
+    std::vector<std::vector<uint8_t>> patterns;
+    for (size_t p = 0; p < song.patterns(); ++p) {
+        std::vector<uint8_t> data(2, 0); // packed length, this field included
+        for (size_t row = 0; row < kRowsPerPattern; ++row) {
+            if (row == 0 && p == 0)
+                data.insert(data.end(), {kNoteAndInstrument | 0, kNoteC4, 1});
+            if (row == song.breakRow && p + 1 == song.patterns())
+                data.insert(data.end(), {kCommand | 3, kPatternBreak, 0});
+            data.push_back(kEndOfRow);
+        }
+        patchLe16(data, 0, unsigned(data.size()));
+        patterns.push_back(std::move(data));
+    }
+    std::vector<uint8_t> orderList = song.orders;
+    orderList.push_back(255); // end of song
+    if (orderList.size() % 2)
+        orderList.push_back(255); // Scream Tracker keeps the count even
+
+    const auto sample = loopedSine();
+    std::vector<uint8_t> out;
+    putText(out, kTrackerSongName, 28);
+    out.push_back(0x1A);
+    out.push_back(16); // module
+    putLe16(out, 0);
+    putLe16(out, unsigned(orderList.size()));
+    putLe16(out, 1); // samples
+    putLe16(out, unsigned(patterns.size()));
+    putLe16(out, 0);      // flags
+    putLe16(out, 0x1320); // Scream Tracker 3.20
+    putLe16(out, 2);      // sample data unsigned, as Scream Tracker writes it
+    putText(out, "SCRM", 4);
+    out.push_back(64);   // global volume
+    out.push_back(6);    // speed
+    out.push_back(125);  // tempo
+    out.push_back(0x30); // master volume 48 with the stereo bit clear: both sides the same
+    out.push_back(16);   // click removal
+    out.push_back(0);    // no panning table follows
+    out.insert(out.end(), 8, 0);
+    putLe16(out, 0); // no extra data block
+    // Four channels, left 1, right 1, left 2, right 2; the rest unused.
+    for (int channel = 0; channel < 32; ++channel)
+        out.push_back(channel < 4 ? uint8_t((channel % 2) * 8 + channel / 2) : 255);
+    out.insert(out.end(), orderList.begin(), orderList.end());
+    const size_t sampleHeaderPointer = out.size();
+    putLe16(out, 0);
+    const size_t patternPointers = out.size();
+    out.insert(out.end(), patterns.size() * 2, 0);
+
+    // Sample header, patterns, sample data: each on a paragraph, in the order trackers use.
+    alignToParagraph(out);
+    patchLe16(out, sampleHeaderPointer, unsigned(out.size() / 16));
+    out.push_back(1); // sampled instrument
+    putText(out, "sine.raw", 12);
+    const size_t dataPointer = out.size();
+    out.insert(out.end(), 3, 0);
+    putLe32(out, uint32_t(sample.size()));
+    putLe32(out, 0);                       // loop start
+    putLe32(out, uint32_t(sample.size())); // loop end
+    out.push_back(64);                     // volume
+    out.push_back(0);
+    out.push_back(0); // not packed
+    out.push_back(1); // looped, mono, 8-bit
+    putLe32(out, 8363);
+    out.insert(out.end(), 12, 0);
+    putText(out, "sine", 28);
+    putText(out, "SCRS", 4);
+    for (size_t p = 0; p < patterns.size(); ++p) {
+        alignToParagraph(out);
+        patchLe16(out, patternPointers + 2 * p, unsigned(out.size() / 16));
+        out.insert(out.end(), patterns[p].begin(), patterns[p].end());
+    }
+    alignToParagraph(out);
+    // The sample's parapointer has 24 bits: the high byte first, then the low 16 bits.
+    const size_t paragraph = out.size() / 16;
+    out[dataPointer] = static_cast<uint8_t>(paragraph >> 16);
+    patchLe16(out, dataPointer + 1, unsigned(paragraph & 0xFFFF));
+    for (int8_t v : sample)
+        out.push_back(static_cast<uint8_t>(v + 128));
+
+    const fs::path path = mediaDir() / fileName;
+    return writeBytes(path, out) ? path : fs::path();
+}
+
+fs::path makeIt(const std::string& fileName, double seconds) {
+    constexpr size_t kMaxOrders = 255; // plus the end marker
+    constexpr uint8_t kNoteC5 = 60;    // the sample at its own rate
+    constexpr int kChannels = 4;
+    constexpr uint8_t kEndOfRow = 0, kNewMask = 0x80;
+    constexpr uint8_t kNote = 0x01, kInstrument = 0x02, kCommand = 0x08;
+    const ToneSong song = toneSong(seconds, kMaxOrders);
+
+    std::vector<std::vector<uint8_t>> patterns;
+    for (size_t p = 0; p < song.patterns(); ++p) {
+        std::vector<uint8_t> data;
+        for (size_t row = 0; row < kRowsPerPattern; ++row) {
+            // Channels count from 1 here.
+            if (row == 0 && p == 0)
+                data.insert(data.end(), {kNewMask | 1, kNote | kInstrument, kNoteC5, 1});
+            if (row == song.breakRow && p + 1 == song.patterns())
+                data.insert(data.end(), {kNewMask | kChannels, kCommand, kPatternBreak, 0});
+            data.push_back(kEndOfRow);
+        }
+        std::vector<uint8_t> pattern;
+        putLe16(pattern, unsigned(data.size()));
+        putLe16(pattern, unsigned(kRowsPerPattern));
+        putLe32(pattern, 0);
+        pattern.insert(pattern.end(), data.begin(), data.end());
+        patterns.push_back(std::move(pattern));
+    }
+    std::vector<uint8_t> orderList = song.orders;
+    orderList.push_back(255); // end of song
+
+    const auto sample = loopedSine();
+    std::vector<uint8_t> out;
+    putText(out, "IMPM", 4);
+    putText(out, kTrackerSongName, 26);
+    putLe16(out, 0x1004); // row highlights every 4 and 16
+    putLe16(out, unsigned(orderList.size()));
+    putLe16(out, 0); // instruments: notes play samples directly
+    putLe16(out, 1); // samples
+    putLe16(out, unsigned(patterns.size()));
+    putLe16(out, 0x0214);      // made with Impulse Tracker 2.14
+    putLe16(out, 0x0214);      // and needs it
+    putLe16(out, 0x01 | 0x08); // stereo, linear slides
+    putLe16(out, 0);           // no message, no embedded extras
+    out.push_back(128);        // global volume
+    out.push_back(48);         // mix volume
+    out.push_back(6);          // speed
+    out.push_back(125);        // tempo
+    out.push_back(128);        // stereo separation
+    out.push_back(0);          // pitch wheel depth
+    putLe16(out, 0);           // message length
+    putLe32(out, 0);           // message offset
+    putLe32(out, 0);
+    for (int channel = 0; channel < 64; ++channel)
+        out.push_back(channel < kChannels ? 32 : 32 | 128); // centred; the rest disabled
+    out.insert(out.end(), 64, 64);                          // channel volumes
+    out.insert(out.end(), orderList.begin(), orderList.end());
+    const size_t sampleHeaderOffset = out.size();
+    putLe32(out, 0);
+    const size_t patternOffsets = out.size();
+    out.insert(out.end(), patterns.size() * 4, 0);
+
+    patchLe32(out, sampleHeaderOffset, uint32_t(out.size()));
+    putText(out, "IMPS", 4);
+    putText(out, "sine.raw", 12);
+    out.push_back(0);
+    out.push_back(64);          // global volume
+    out.push_back(0x01 | 0x10); // data present, looped, 8-bit mono
+    out.push_back(64);          // volume
+    putText(out, "sine", 26);
+    out.push_back(0x01); // signed
+    out.push_back(32);   // default pan, not used (bit 7 clear)
+    putLe32(out, uint32_t(sample.size()));
+    putLe32(out, 0);                       // loop start
+    putLe32(out, uint32_t(sample.size())); // loop end
+    putLe32(out, 8363);                    // rate of C-5
+    putLe32(out, 0);                       // sustain loop
+    putLe32(out, 0);
+    const size_t dataOffset = out.size();
+    putLe32(out, 0);
+    out.insert(out.end(), 4, 0); // no vibrato
+    for (size_t p = 0; p < patterns.size(); ++p) {
+        patchLe32(out, patternOffsets + 4 * p, uint32_t(out.size()));
+        out.insert(out.end(), patterns[p].begin(), patterns[p].end());
+    }
+    patchLe32(out, dataOffset, uint32_t(out.size()));
+    for (int8_t v : sample)
+        out.push_back(static_cast<uint8_t>(v));
 
     const fs::path path = mediaDir() / fileName;
     return writeBytes(path, out) ? path : fs::path();

@@ -16,15 +16,18 @@ std::filesystem::path mediaDir();
 bool run(const std::string& command);
 
 // A sine tone encoded by ffmpeg into mediaDir()/fileName; the extension picks the format
-// (mp3, mp2, wav, aiff, wma, ogg, flac, raw = s16le 44100 stereo). extraArgs go before the
-// output name (e.g. {"-b:a", "128k"}). Returns the path; empty when ffmpeg failed. Encoded
-// bit-exact: the same bytes every run; 16-bit mono/stereo WAV has the plain 44-byte header.
+// (mp3, mp2, wav, aiff, aifc = compressed-form AIFF holding little-endian PCM, wma, ogg, flac,
+// raw = s16le 44100 stereo). extraArgs go before the output name (e.g. {"-b:a", "128k"}).
+// Returns the path; empty when ffmpeg failed. Encoded bit-exact: the same bytes every run;
+// 16-bit mono/stereo WAV has the plain 44-byte header.
 std::filesystem::path makeTone(const std::string& fileName, double frequencyHz, double seconds,
                                int sampleRate = 44100, int channels = 2,
                                const std::vector<std::string>& extraArgs = {},
                                double amplitude = 0.5);
 
-// Adds title/artist/album metadata through ffmpeg's -metadata when making a tone.
+// Adds title/artist/album metadata through ffmpeg's -metadata when making a tone. AIFF and AIFC
+// carry them in an ID3v2 chunk; MP2 gets the ID3v2 tag ffmpeg writes for an MP3 in front of the
+// stream, since none of ffmpeg's muxers tags a layer II stream itself.
 std::filesystem::path makeTaggedTone(const std::string& fileName, double frequencyHz,
                                      double seconds, const std::string& title,
                                      const std::string& artist, const std::string& album,
@@ -36,6 +39,15 @@ std::filesystem::path makeTaggedTone(const std::string& fileName, double frequen
 std::filesystem::path makeMod(const std::string& fileName, double seconds);
 // The same for FastTracker XM; there the note is C-4 (8363 Hz / 32 = 261.34 Hz).
 std::filesystem::path makeXm(const std::string& fileName, double seconds);
+// The same for Scream Tracker 3 (S3M, note C-4) and Impulse Tracker (IT, note C-5, no
+// instruments): 4 channels, one looped 8-bit sine sample at 8363 Hz, so 261.34 Hz. Every tracker
+// file made here has the song name kTrackerSongName.
+std::filesystem::path makeS3m(const std::string& fileName, double seconds);
+std::filesystem::path makeIt(const std::string& fileName, double seconds);
+inline constexpr const char* kTrackerSongName = "sorvel test tone";
+// What the XM, S3M and IT notes sound at, and the MOD note (period 428 on a PAL Amiga's clock).
+inline constexpr double kTrackerToneHz = 8363.0 / 32.0;
+inline constexpr double kModToneHz = 7093789.2 / (2.0 * 428.0) / 32.0;
 // A Sony VAG (ADPCM) file holding a sine tone, mono.
 std::filesystem::path makeVag(const std::string& fileName, double frequencyHz, double seconds,
                               int sampleRate = 44100);

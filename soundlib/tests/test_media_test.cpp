@@ -18,6 +18,7 @@ extern "C" {
 #include <memory>
 #include <numbers>
 #include <random>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using namespace testmedia;
@@ -123,6 +124,17 @@ uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 
+// Where each chunk's body starts in an AIFF or AIFC file, by chunk id.
+std::map<std::string, size_t> aiffChunks(const std::vector<uint8_t>& bytes) {
+    std::map<std::string, size_t> chunks;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t size = be32(bytes, at + 4);
+        chunks.emplace(std::string(bytes.begin() + long(at), bytes.begin() + long(at) + 4), at + 8);
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
 // ---- FFmpeg probe of a generated file ----
 
 struct FormatCloser {
@@ -147,15 +159,27 @@ std::string tag(AVFormatContext* context, const char* key) {
     return entry ? entry->value : "";
 }
 
-// Renders a module to the end; the frame cap keeps a looping module from hanging the test.
-std::vector<float> renderModule(const fs::path& path, int rate, double* reportedSeconds,
-                                std::string* type, int* channels) {
-    std::ifstream in(path, std::ios::binary);
-    openmpt::module module(in);
-    *reportedSeconds = module.get_duration_seconds();
-    *type = module.get_metadata("type");
-    *channels = module.get_num_channels();
+struct RenderedModule {
+    double reportedSeconds = 0;
+    std::string type, title, warnings;
+    std::string log; // what libopenmpt said while loading
+    int channels = 0;
     std::vector<float> mono;
+};
+
+// Renders a module to the end; the frame cap keeps a looping module from hanging the test.
+RenderedModule renderModule(const fs::path& path, int rate) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream log;
+    openmpt::module module(in, log);
+    RenderedModule rendered;
+    rendered.reportedSeconds = module.get_duration_seconds();
+    rendered.type = module.get_metadata("type");
+    rendered.title = module.get_metadata("title");
+    rendered.warnings = module.get_metadata("warnings");
+    rendered.log = log.str();
+    rendered.channels = module.get_num_channels();
+    std::vector<float>& mono = rendered.mono;
     std::vector<float> block(4096);
     const size_t cap = size_t(rate) * 1200;
     while (mono.size() < cap) {
@@ -164,7 +188,7 @@ std::vector<float> renderModule(const fs::path& path, int rate, double* reported
             break;
         mono.insert(mono.end(), block.begin(), block.begin() + long(got));
     }
-    return mono;
+    return rendered;
 }
 
 } // namespace
@@ -378,9 +402,10 @@ TEST(TestMediaTone, WavToneHasTheAskedFrequencyLevelAndLength) {
 
 TEST(TestMediaTone, EachExtensionGivesItsCodec) {
     const std::map<std::string, AVCodecID> codecs = {
-        {"mp3", AV_CODEC_ID_MP3},        {"mp2", AV_CODEC_ID_MP2},   {"wav", AV_CODEC_ID_PCM_S16LE},
-        {"aiff", AV_CODEC_ID_PCM_S16BE}, {"wma", AV_CODEC_ID_WMAV2}, {"ogg", AV_CODEC_ID_VORBIS},
-        {"flac", AV_CODEC_ID_FLAC},
+        {"mp3", AV_CODEC_ID_MP3},       {"mp2", AV_CODEC_ID_MP2},
+        {"wav", AV_CODEC_ID_PCM_S16LE}, {"aiff", AV_CODEC_ID_PCM_S16BE},
+        {"wma", AV_CODEC_ID_WMAV2},     {"ogg", AV_CODEC_ID_VORBIS},
+        {"flac", AV_CODEC_ID_FLAC},     {"aifc", AV_CODEC_ID_PCM_S16LE},
     };
     for (const auto& [ext, codec] : codecs) {
         const fs::path path = makeTone("codec." + ext, 440.0, 2.0, 44100, 1);
@@ -396,6 +421,29 @@ TEST(TestMediaTone, EachExtensionGivesItsCodec) {
     }
 }
 
+TEST(TestMediaTone, AifcIsTheCompressedAiffFormWithItsCompressionType) {
+    const fs::path path = makeTone("form.aifc", 440.0, 0.5, 44100, 2);
+    ASSERT_FALSE(path.empty());
+    const auto bytes = fileBytes(path);
+    ASSERT_GE(bytes.size(), 12u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "FORM");
+    EXPECT_EQ(be32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "AIFC");
+    const auto chunks = aiffChunks(bytes);
+    ASSERT_TRUE(chunks.count("FVER")); // the compressed form's version chunk is required
+    ASSERT_TRUE(chunks.count("COMM") && chunks.count("SSND"));
+    const size_t common = chunks.at("COMM");
+    ASSERT_GE(be32(bytes, common - 4), 22u); // a compressed form's common chunk is longer
+    EXPECT_EQ(std::string(bytes.begin() + long(common) + 18, bytes.begin() + long(common) + 22),
+              "sowt");
+    EXPECT_EQ(be32(bytes, chunks.at("SSND") - 4), 8u + 22050u * 4u); // offset, block size, data
+
+    // The plain form stays plain.
+    const auto plain = fileBytes(makeTone("form.aiff", 440.0, 0.5, 44100, 2));
+    ASSERT_GE(plain.size(), 12u);
+    EXPECT_EQ(std::string(plain.begin() + 8, plain.begin() + 12), "AIFF");
+}
+
 TEST(TestMediaTone, RawIsAlwaysCdFormatPcm) {
     const fs::path path = makeTone("tone.raw", 440.0, 1.0, 22050, 1);
     ASSERT_FALSE(path.empty());
@@ -403,7 +451,7 @@ TEST(TestMediaTone, RawIsAlwaysCdFormatPcm) {
 }
 
 TEST(TestMediaTone, TaggedToneCarriesTitleArtistAlbum) {
-    for (const std::string ext : {"mp3", "ogg", "flac"}) {
+    for (const std::string ext : {"mp3", "ogg", "flac", "mp2", "aiff", "aifc"}) {
         const fs::path path =
             makeTaggedTone("tagged." + ext, 440.0, 1.0, "夜の曲", "Artist Name", "アルバム");
         ASSERT_FALSE(path.empty()) << ext;
@@ -415,6 +463,23 @@ TEST(TestMediaTone, TaggedToneCarriesTitleArtistAlbum) {
     }
 }
 
+TEST(TestMediaTone, Mp2AndAiffCarryTheirTagsAsId3v2) {
+    const fs::path mp2 = makeTaggedTone("id3.mp2", 440.0, 1.0, "Title", "Artist", "Album");
+    ASSERT_FALSE(mp2.empty());
+    const auto stream = fileBytes(mp2);
+    ASSERT_GE(stream.size(), 10u);
+    EXPECT_EQ(std::string(stream.begin(), stream.begin() + 3), "ID3");
+    const FormatPtr context = probe(mp2);
+    ASSERT_TRUE(context);
+    EXPECT_EQ(context->streams[0]->codecpar->codec_id, AV_CODEC_ID_MP2); // still layer II
+    EXPECT_NEAR(double(context->duration) / AV_TIME_BASE, 1.0, 0.1);
+
+    const fs::path aiff = makeTaggedTone("id3.aiff", 440.0, 1.0, "Title", "Artist", "Album");
+    ASSERT_FALSE(aiff.empty());
+    const auto chunks = aiffChunks(fileBytes(aiff));
+    EXPECT_TRUE(chunks.count("ID3 "));
+}
+
 TEST(TestMediaTone, FailedEncodeAnswersEmptyPath) {
     EXPECT_TRUE(makeTone("zero.wav", 440.0, 0.0).empty());
     EXPECT_TRUE(makeTone("bad.mp3", 440.0, 1.0, 44100, 2, {"-b:a", "not-a-rate"}).empty());
@@ -422,48 +487,64 @@ TEST(TestMediaTone, FailedEncodeAnswersEmptyPath) {
 
 // ---- trackers ----
 
-TEST(TestMediaTrackers, ModPlaysASteadyNoteForTheAskedTimeThenEnds) {
-    for (double seconds : {3.0, 20.0}) {
-        const fs::path path = makeMod("tone" + std::to_string(int(seconds)) + ".mod", seconds);
+namespace {
+
+struct TrackerCase {
+    std::string type; // as libopenmpt names it
+    fs::path (*make)(const std::string&, double);
+    int rate;                    // rendered at
+    std::vector<double> seconds; // one short, one spanning several orders
+    double hz;
+};
+
+std::ostream& operator<<(std::ostream& out, const TrackerCase& c) {
+    return out << c.type;
+}
+
+class TestMediaTrackers : public ::testing::TestWithParam<TrackerCase> {};
+
+} // namespace
+
+TEST_P(TestMediaTrackers, PlaysASteadyNoteForTheAskedTimeThenEnds) {
+    const TrackerCase& c = GetParam();
+    for (double seconds : c.seconds) {
+        SCOPED_TRACE(seconds);
+        const fs::path path = c.make("tone" + std::to_string(int(seconds)) + "." + c.type, seconds);
         ASSERT_FALSE(path.empty());
-        double reported = 0;
-        std::string type;
-        int channels = 0;
-        const auto mono = renderModule(path, 44100, &reported, &type, &channels);
-        EXPECT_EQ(type, "mod");
-        EXPECT_EQ(channels, 4);
-        EXPECT_NEAR(reported, seconds, 0.15);
-        EXPECT_NEAR(double(mono.size()) / 44100.0, seconds, 0.15);
-        const auto start = std::vector<float>(mono.begin(), mono.begin() + 44100);
-        const auto end = std::vector<float>(mono.end() - 2 * 44100, mono.end() - 44100);
-        const double hz = measureFrequency(start, 44100);
-        EXPECT_GT(hz, 200.0);
-        EXPECT_LT(hz, 300.0);
-        EXPECT_NEAR(measureFrequency(end, 44100), hz, 0.2);
+        const RenderedModule module = renderModule(path, c.rate);
+        EXPECT_EQ(module.type, c.type);
+        EXPECT_EQ(module.channels, 4);
+        EXPECT_NEAR(module.reportedSeconds, seconds, 0.15);
+        const auto& mono = module.mono;
+        EXPECT_NEAR(double(mono.size()) / c.rate, seconds, 0.15);
+        ASSERT_GE(mono.size(), size_t(2 * c.rate));
+        const auto start = std::vector<float>(mono.begin(), mono.begin() + c.rate);
+        const auto end = std::vector<float>(mono.end() - 2 * c.rate, mono.end() - c.rate);
+        EXPECT_NEAR(measureFrequency(start, c.rate), c.hz, 0.5);
+        EXPECT_NEAR(measureFrequency(end, c.rate), c.hz, 0.5);
         EXPECT_GT(rms(end), 0.05);
     }
 }
 
-TEST(TestMediaTrackers, XmPlaysASteadyNoteForTheAskedTimeThenEnds) {
-    for (double seconds : {2.0, 70.0}) {
-        const fs::path path = makeXm("tone" + std::to_string(int(seconds)) + ".xm", seconds);
-        ASSERT_FALSE(path.empty());
-        double reported = 0;
-        std::string type;
-        int channels = 0;
-        const auto mono = renderModule(path, 48000, &reported, &type, &channels);
-        EXPECT_EQ(type, "xm");
-        EXPECT_EQ(channels, 4);
-        EXPECT_NEAR(reported, seconds, 0.15);
-        EXPECT_NEAR(double(mono.size()) / 48000.0, seconds, 0.15);
-        const auto start = std::vector<float>(mono.begin(), mono.begin() + 48000);
-        const auto end = std::vector<float>(mono.end() - 2 * 48000, mono.end() - 48000);
-        // C-4 at 8363 Hz over a 32-sample cycle.
-        EXPECT_NEAR(measureFrequency(start, 48000), 8363.0 / 32.0, 0.5);
-        EXPECT_NEAR(measureFrequency(end, 48000), 8363.0 / 32.0, 0.5);
-        EXPECT_GT(rms(end), 0.05);
-    }
+// A writer that gets a field wrong still often plays; libopenmpt's load warnings and the song
+// name it reads back catch that.
+TEST_P(TestMediaTrackers, LoadsWithoutWarningsAndWithItsSongName) {
+    const TrackerCase& c = GetParam();
+    const fs::path path = c.make("named." + c.type, 1.0);
+    ASSERT_FALSE(path.empty());
+    const RenderedModule module = renderModule(path, c.rate);
+    EXPECT_EQ(module.title, kTrackerSongName);
+    EXPECT_EQ(module.warnings, "");
+    EXPECT_EQ(module.log, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TestMediaTrackers,
+    ::testing::Values(TrackerCase{"mod", &makeMod, 44100, {3.0, 20.0}, kModToneHz},
+                      TrackerCase{"xm", &makeXm, 48000, {2.0, 70.0}, kTrackerToneHz},
+                      TrackerCase{"s3m", &makeS3m, 44100, {3.0, 40.0}, kTrackerToneHz},
+                      TrackerCase{"it", &makeIt, 48000, {2.0, 70.0}, kTrackerToneHz}),
+    [](const ::testing::TestParamInfo<TrackerCase>& info) { return info.param.type; });
 
 // ---- VAG ----
 
