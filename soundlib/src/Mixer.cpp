@@ -17,6 +17,8 @@ constexpr size_t kSubBlock = 256;
 constexpr double kMaxStep = 32.0;
 constexpr size_t kScratchFrames =
     static_cast<size_t>(kSubBlock * kMaxStep) + kInterpBefore + kInterpAfter + 2;
+// Steps above this are band-limited first; just above 1 the folded band is far out of hearing.
+constexpr double kAntiAliasStep = 1.0001;
 
 constexpr double kQuarterPi = 0.78539816339744830962;
 
@@ -81,6 +83,7 @@ void Mixer::applyCommands() {
             break;
         case MixerCommand::Kind::Seek:
             if (voice.active && voice.generation == command.generation) {
+                voice.antiAlias.reset();
                 if (voice.source.feed != nullptr) {
                     voice.awaiting = true;
                     voice.awaitSerial = command.streamSerial;
@@ -276,8 +279,11 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
     StreamFeed* feed = voice.source.feed;
     if (feed != nullptr) {
         if (config_.synchronousStreams) {
+            // The anti-alias filter may still need the frames a large step skipped between
+            // blocks (fewer than one step's worth, whatever the step was then).
+            const size_t skipped = step > kAntiAliasStep ? static_cast<size_t>(kMaxStep) : 0;
             feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) + kInterpBefore +
-                           kInterpAfter + 2);
+                           kInterpAfter + 2 + skipped);
         }
         StreamFeed::Segment segment;
         if (!feed->segment(segment)) {
@@ -290,6 +296,10 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
             voice.awaiting = false;
             voice.position = 0.0;
             feed->ring().releaseBefore(segment.ringStart);
+            voice.antiAlias.reset();
+        } else if (segment.serial != voice.segment.serial ||
+                   segment.ringStart != voice.segment.ringStart) {
+            voice.antiAlias.reset(); // the source jumped
         }
         voice.segment = segment;
     }
@@ -305,7 +315,23 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         static_cast<int64_t>(std::floor(start + step * static_cast<double>(frames - 1))) +
         kInterpAfter;
     const size_t count = static_cast<size_t>(last - first + 1);
-    const size_t available = gatherFrames(voice, first, count);
+    // Faster than the output rate: band-limit the source before it is interpolated. The filter
+    // may want frames from before `first` gathered too; `lead` of them.
+    const bool antiAlias =
+        step > kAntiAliasStep && voice.source.channels <= AntiAliasFilter::kMaxChannels;
+    size_t lead = 0;
+    size_t available = 0;
+    if (antiAlias) {
+        voice.antiAlias.configure(step, voice.source.channels);
+        const int64_t from = voice.antiAlias.begin(first, base, last, kScratchFrames);
+        lead = static_cast<size_t>(first - from);
+        const size_t gathered = gatherFrames(voice, from, lead + count);
+        voice.antiAlias.process(scratch_.data(), gathered);
+        available = gathered > lead ? gathered - lead : 0;
+    } else {
+        voice.antiAlias.reset();
+        available = gatherFrames(voice, first, count);
+    }
 
     // Output frames whose taps all lie inside what was gathered.
     size_t produced = frames;
@@ -316,7 +342,7 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
     }
 
     // Resample into resampled_ (source channels, output rate).
-    const float* taps = scratch_.data() + kInterpBefore * channels;
+    const float* taps = scratch_.data() + (lead + kInterpBefore) * channels;
     const float* rows = taps;
     if (step == 1.0 && start == std::floor(start)) {
         rows = taps; // whole-sample steps at the same rate need no interpolation
@@ -375,11 +401,21 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
 
     voice.position = start + step * static_cast<double>(produced);
     if (feed == nullptr && voice.source.loop && voice.source.sampleFrames > 0) {
-        voice.position = std::fmod(voice.position, static_cast<double>(voice.source.sampleFrames));
+        const double total = static_cast<double>(voice.source.sampleFrames);
+        const double wrapped = std::fmod(voice.position, total);
+        if (antiAlias) {
+            // The gathered frames wrap round seamlessly, so the filter carries on through.
+            const int64_t loops = std::llround((voice.position - wrapped) / total);
+            voice.antiAlias.rebase(loops * static_cast<int64_t>(voice.source.sampleFrames));
+        }
+        voice.position = wrapped;
     }
     if (feed != nullptr) {
-        const int64_t keep =
-            std::max<int64_t>(0, static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore);
+        int64_t keep = static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore;
+        if (antiAlias && voice.antiAlias.running()) {
+            keep = std::min(keep, voice.antiAlias.next());
+        }
+        keep = std::max<int64_t>(0, keep);
         feed->ring().releaseBefore(voice.segment.ringStart + static_cast<uint64_t>(keep));
     }
     if (voiceEnded(voice)) {

@@ -7,6 +7,7 @@
 // only through post() (a lock-free queue) and the ChannelShared atomics.
 #pragma once
 
+#include "AntiAliasFilter.h"
 #include "ChannelShared.h"
 #include "MixerCommand.h"
 #include "SpectrumTap.h"
@@ -67,6 +68,7 @@ private:
         StreamFeed::Segment segment;
         float gainLeft = 0.0f, gainRight = 0.0f;
         bool gainsSet = false;
+        AntiAliasFilter antiAlias; // in use while the step is above 1
     };
 
     void applyCommands();
