@@ -177,6 +177,19 @@ TEST(PitchShiftUnit, RaisesTheToneAndKeepsItsDuration) {
     EXPECT_NEAR(testmedia::measureFrequency(channelOf(lower, 0, 8192, 32768), kRate), 750.0, 7.5);
 }
 
+TEST(PitchShiftUnit, AnOctaveDownStaysOneCleanToneAtItsLevel) {
+    // Downwards, higher regions land on lower ones' bins; the quiet ones must not take over a
+    // loud partial's phase (the speed control runs the shifter at exactly one half).
+    for (const double hz : {882.0, 1000.0, 3000.0}) {
+        SCOPED_TRACE(hz);
+        const auto wav = renderWith(sineFile(hz, 1.0), FMOD_DSP_TYPE_PITCHSHIFT, {{0, 0.5f}});
+        const auto steady = channelOf(wav, 0, 8192, 32768);
+        EXPECT_NEAR(testmedia::measureFrequency(steady, kRate), hz / 2, hz / 200);
+        EXPECT_LT(testmedia::spuriousLevelDb(steady, kRate, hz / 2), -25.0);
+        EXPECT_NEAR(testmedia::rms(steady), 0.5 / std::sqrt(2.0), 0.07);
+    }
+}
+
 TEST(PitchShiftUnit, AtUnityPassesTheSoundDelayedByTheFftSize) {
     const auto file = playbacktest::writeRamp("dsp_pitch_ramp.wav", 20000);
     const auto wav = renderWith(file, FMOD_DSP_TYPE_PITCHSHIFT, {{1, 512.0f}});

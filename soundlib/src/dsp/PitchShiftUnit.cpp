@@ -37,9 +37,9 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     lastIm_.assign(channels_ * kMaxBins, 0.0f);
     lastTurn_.assign(channels_ * kMaxBins, 0.0f);
     frame_.assign(kMaxSize, 0.0f);
-    for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &peakCrossRe_, &peakCrossIm_,
-                    &peakExpected_, &peakBin_, &peakShifted_, &peakDelta_, &peakTurn_, &peakSine_,
-                    &peakCosine_}) {
+    for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &turnPower_, &peakCrossRe_,
+                    &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakDelta_,
+                    &peakTurn_, &peakSine_, &peakCosine_}) {
         v->assign(kPadded, 0.0f);
     }
     peaks_.assign(kMaxBins, 0);
@@ -224,6 +224,7 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         store4(outRe_.data() + k, zero);
         store4(outIm_.data() + k, zero);
         store4(turn_.data() + k, zero);
+        store4(turnPower_.data() + k, zero);
     }
     float loudest = 0.0f;
     for (size_t lane = 0; lane < 4; ++lane) {
@@ -289,7 +290,9 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     }
 
     // Every region moves whole, turned by its peak's turn; it reaches halfway to the
-    // neighbouring peaks.
+    // neighbouring peaks. Shifted regions may land on each other (downwards, a higher region
+    // lands on a lower one's target): each output bin keeps the turn of its loudest source, so
+    // a faint region never takes over a loud partial's phase for the next frame.
     for (size_t p = 0; p < peakCount; ++p) {
         const size_t k = peaks_[p];
         const ptrdiff_t shift = static_cast<ptrdiff_t>(peakShifted_[p]) - static_cast<ptrdiff_t>(k);
@@ -303,7 +306,10 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
             const auto dst = static_cast<size_t>(b + shift);
             outRe_[dst] += re[src] * cosine - im[src] * sine;
             outIm_[dst] += re[src] * sine + im[src] * cosine;
-            turn_[dst] = turn;
+            if (power[src] >= turnPower_[dst]) {
+                turn_[dst] = turn;
+                turnPower_[dst] = power[src];
+            }
         }
     }
     std::copy(re, re + half + 1, lastRe);

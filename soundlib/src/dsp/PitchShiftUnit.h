@@ -64,6 +64,9 @@ private:
     // that landed on each bin.
     std::vector<float> lastRe_, lastIm_, lastTurn_;
     std::vector<float> frame_, re_, im_, power_, outRe_, outIm_, turn_;
+    // The power of the source bin whose turn each output bin holds: where regions overlap the
+    // loudest one's turn is the one carried on.
+    std::vector<float> turnPower_;
     std::vector<size_t> peaks_;
     // Per peak, four at a time: inputs and results of the phase arithmetic.
     std::vector<float> peakCrossRe_, peakCrossIm_, peakExpected_, peakBin_;
