@@ -16,7 +16,70 @@ size_t indexOfSize(size_t size) {
     return static_cast<size_t>(std::countr_zero(size)) - 8; // 256 -> 0
 }
 
+// A steady partial that sits d bins off the frequency its phase advances at from frame to
+// frame: each frame holds it under the Hann window twice, w^2 = 3/8 - 1/2 cos + 1/8 cos 2, and
+// the overlap-add keeps Q(d) / Q(0) of its level, Q being the transform of w^2 (five sincs).
+// With H frames overlapping it also ripples at the hop rate, by Q(d - H) and Q(d + H).
+double sinc(double x) {
+    return x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+}
+
+double squaredHannTransform(double d) {
+    return 3.0 / 8.0 * sinc(d) + 0.25 * (sinc(d - 1.0) + sinc(d + 1.0)) +
+           1.0 / 16.0 * (sinc(d - 2.0) + sinc(d + 2.0));
+}
+
+// Q(d) / sin(pi d): the five sincs share that factor up to sign. Finite for |d| > 2.
+double squaredHannOverSine(double d) {
+    const double d2 = d * d;
+    return (3.0 / 8.0 + d2 / (2.0 * (1.0 - d2)) - d2 / (8.0 * (4.0 - d2))) / (std::numbers::pi * d);
+}
+
 } // namespace
+
+std::array<double, 3> PitchShiftUnit::fractionalShiftWeights(double offset, double overlap) {
+    // Below four frames the windows' own overlap ripples anyway; from six on the ripple is
+    // -70 dB or less, and the weights would only reshape the frames (more with every frame, as
+    // the conditions grow ill-posed). There only the level is restored.
+    if (!(overlap >= 4.0 && overlap < 6.0)) {
+        return {0.0, squaredHannTransform(0.0) / squaredHannTransform(offset), 0.0};
+    }
+    // Weights a(j) of bins k + j, j = -1, 0, 1, multiply each frame by
+    // a(0) - a(1) e^(-i x) - a(-1) e^(i x), x the angle from the frame's middle. A partial then
+    // keeps sum (-1)^j a(j) Q(d + j) of its level and ripples by sum (-1)^j a(j) Q(d + j +- H).
+    // In the ripple's sums every Q shares sin(pi (d +- H)) up to that same sign (-1)^j; divided
+    // out, the condition stays well posed where the ripple vanishes anyway (d = 0 at a whole H)
+    // and the weights run on smoothly through it. Full level, no ripple either side: three
+    // equations for three weights.
+    double m[3][4];
+    for (int j = -1; j <= 1; ++j) {
+        const auto c = static_cast<size_t>(j + 1);
+        m[0][c] = (j == 0 ? 1.0 : -1.0) * squaredHannTransform(offset + j);
+        m[1][c] = squaredHannOverSine(offset + j + overlap);
+        m[2][c] = squaredHannOverSine(offset + j - overlap);
+    }
+    m[0][3] = squaredHannTransform(0.0);
+    m[1][3] = m[2][3] = 0.0;
+    // Gaussian elimination with partial pivoting.
+    for (size_t col = 0; col < 3; ++col) {
+        size_t pivot = col;
+        for (size_t r = col + 1; r < 3; ++r) {
+            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) {
+                pivot = r;
+            }
+        }
+        std::swap(m[col], m[pivot]);
+        for (size_t r = 0; r < 3; ++r) {
+            if (r != col) {
+                const double f = m[r][col] / m[col][col];
+                for (size_t c = col; c < 4; ++c) {
+                    m[r][c] -= f * m[col][c];
+                }
+            }
+        }
+    }
+    return {m[0][3] / m[0][0], m[1][3] / m[1][1], m[2][3] / m[2][2]};
+}
 
 void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     channels_ = static_cast<size_t>(channels);
@@ -38,8 +101,8 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     lastTurn_.assign(channels_ * kMaxBins, 0.0f);
     frame_.assign(kMaxSize, 0.0f);
     for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &turnPower_, &peakCrossRe_,
-                    &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakDelta_,
-                    &peakTurn_, &peakSine_, &peakCosine_}) {
+                    &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakMove_,
+                    &peakOffset_, &peakDelta_, &peakTurn_, &peakSine_, &peakCosine_}) {
         v->assign(kPadded, 0.0f);
     }
     peaks_.assign(kMaxBins, 0);
@@ -78,6 +141,15 @@ void PitchShiftUnit::configure() noexcept {
         squares += static_cast<double>(w) * w;
     }
     norm_ = static_cast<float>(static_cast<double>(hop_) / (static_cast<double>(size_) * squares));
+    // Frames overlapping at any moment, exactly: a hop need not divide the size.
+    const double overlap = static_cast<double>(size_) / static_cast<double>(hop_);
+    for (size_t i = 0; i < kOffsetSteps; ++i) {
+        const double offset = static_cast<double>(i) / static_cast<double>(kOffsetSteps - 1) - 0.5;
+        const auto w = fractionalShiftWeights(offset, overlap);
+        for (size_t j = 0; j < 3; ++j) {
+            weights_[3 * i + j] = static_cast<float>(w[j]);
+        }
+    }
     std::fill(output_.begin(), output_.end(), 0.0f);
     running_ = false;
     mix_ = 0.0f;
@@ -202,8 +274,9 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     float* lastRe = lastRe_.data() + channel * kMaxBins;
     float* lastIm = lastIm_.data() + channel * kMaxBins;
     float* lastTurn = lastTurn_.data() + channel * kMaxBins;
-    float* re = re_.data();
-    float* im = im_.data();
+    // One guard bin below the spectrum and one above it, for the three-bin filter.
+    float* re = re_.data() + 1;
+    float* im = im_.data() + 1;
 
     // The newest n input frames, windowed.
     const size_t start = (at_ + 1 - n) & kRingMask;
@@ -211,6 +284,11 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         store4(frame_.data() + i, load4(input + ((start + i) & kRingMask)) * load4(window + i));
     }
     fft.forward(frame_.data(), re, im);
+    // A real frame's spectrum mirrors into its conjugate beyond either end.
+    re[-1] = re[1];
+    im[-1] = -im[1];
+    re[half + 1] = re[half - 1];
+    im[half + 1] = -im[half - 1];
 
     // Four bins at a time up to the next multiple of four past half (the arrays have room).
     const size_t rounded = (half + 4) & ~size_t{3};
@@ -237,6 +315,13 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // bin is a peak is a coin toss. (power_ runs a few bins past half; those are never taken.)
     size_t peakCount = 0;
     const float* power = power_.data();
+    // Bin 1's neighbours below are bin 0 and its own mirror image: without this a bass tone
+    // between one and two bins (43 to 86 Hz at 1024) finds no peak and goes silent. (Bin 0 is
+    // real, its phase tells no frequency; it goes with the region above.)
+    if (power[1] > power[0] && power[1] >= power[2] && power[1] >= power[3] &&
+        power[1] > noiseFloor) {
+        peaks_[peakCount++] = 1;
+    }
     const f4 floor4 = splat4(noiseFloor);
     for (size_t k = 2; k + 2 <= half; k += 4) {
         const f4 here = load4(power + k);
@@ -269,8 +354,12 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         const f4 deviation = wrapPhase(angle - load4(peakExpected_.data() + p));
         const f4 frequency = load4(peakBin_.data() + p) + deviation * toBins;
         const f4 shifted = frequency * pitch;
+        const f4 move = shifted - frequency;
+        const f4 whole = roundNearest(move);
         store4(peakShifted_.data() + p, roundNearest(shifted));
-        store4(peakDelta_.data() + p, (shifted - frequency) * hopAngle);
+        store4(peakMove_.data() + p, whole);
+        store4(peakOffset_.data() + p, move - whole);
+        store4(peakDelta_.data() + p, move * hopAngle);
     }
     // A region carries on from the region that landed on its target bin last frame.
     const auto lastBin = static_cast<ptrdiff_t>(half);
@@ -289,14 +378,27 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         store4(peakCosine_.data() + p, cosine);
     }
 
-    // Every region moves whole, turned by its peak's turn; it reaches halfway to the
-    // neighbouring peaks. Shifted regions may land on each other (downwards, a higher region
-    // lands on a lower one's target): each output bin keeps the turn of its loudest source, so
-    // a faint region never takes over a loud partial's phase for the next frame.
+    // Every region moves by its whole number of bins, the three-bin filter making up the rest,
+    // and is turned by its peak's turn; it reaches halfway to the neighbouring peaks. Shifted
+    // regions may land on each other (downwards, a higher region lands on a lower one's
+    // target): each output bin keeps the turn of its loudest source, so a faint region never
+    // takes over a loud partial's phase for the next frame.
     for (size_t p = 0; p < peakCount; ++p) {
         const size_t k = peaks_[p];
-        const ptrdiff_t shift = static_cast<ptrdiff_t>(peakShifted_[p]) - static_cast<ptrdiff_t>(k);
-        const float sine = peakSine_[p], cosine = peakCosine_[p], turn = peakTurn_[p];
+        const auto shift = static_cast<ptrdiff_t>(peakMove_[p]);
+        // Moving by one bin turns a frame's middle by half a turn: undone, so that the middle,
+        // where the windows weigh most, keeps the phase carried on even when the move changes.
+        const float sign = static_cast<float>(1 - 2 * (shift & 1));
+        const float sine = peakSine_[p] * sign, cosine = peakCosine_[p] * sign;
+        const float turn = peakTurn_[p];
+        const float position = std::fmin(std::fmax(peakOffset_[p] + 0.5f, 0.0f), 1.0f) *
+                               static_cast<float>(kOffsetSteps - 1);
+        const size_t step = std::min(static_cast<size_t>(position), kOffsetSteps - 2);
+        const float fraction = position - static_cast<float>(step);
+        const float* w = weights_.data() + 3 * step;
+        const float below = w[0] + fraction * (w[3] - w[0]);
+        const float middle = w[1] + fraction * (w[4] - w[1]);
+        const float above = w[2] + fraction * (w[5] - w[2]);
         const size_t from = p == 0 ? 0 : (peaks_[p - 1] + k) / 2 + 1;
         const size_t to = p + 1 == peakCount ? half : (k + peaks_[p + 1]) / 2;
         const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
@@ -304,12 +406,14 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         for (ptrdiff_t b = first; b <= last; ++b) {
             const auto src = static_cast<size_t>(b);
             const auto dst = static_cast<size_t>(b + shift);
-            outRe_[dst] += re[src] * cosine - im[src] * sine;
-            outIm_[dst] += re[src] * sine + im[src] * cosine;
-            if (power[src] >= turnPower_[dst]) {
-                turn_[dst] = turn;
-                turnPower_[dst] = power[src];
-            }
+            const float r = below * re[b - 1] + middle * re[b] + above * re[b + 1];
+            const float i = below * im[b - 1] + middle * im[b] + above * im[b + 1];
+            outRe_[dst] += r * cosine - i * sine;
+            outIm_[dst] += r * sine + i * cosine;
+            // Written without a branch: which region is louder is a coin toss in noise.
+            const bool louder = power[src] >= turnPower_[dst];
+            turn_[dst] = louder ? turn : turn_[dst];
+            turnPower_[dst] = louder ? power[src] : turnPower_[dst];
         }
     }
     std::copy(re, re + half + 1, lastRe);
