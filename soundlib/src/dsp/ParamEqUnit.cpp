@@ -46,11 +46,11 @@ void ParamEqUnit::reset() noexcept {
 }
 
 void ParamEqUnit::design() noexcept {
-    const double gainDb = gainDb_.current();
-    flat_ = gainDb == 0.0;
-    filter_.setCoefficients(
-        peakingCoefficients(std::exp2(static_cast<double>(logCentre_.current())),
-                            bandwidth_.current(), std::pow(10.0, gainDb / 20.0), sampleRate_));
+    // At 0 dB the output mix leaves the input exactly as it is, while the integrators keep
+    // following the sound, so a band that starts to move carries on without a jump.
+    filter_.setCoefficients(svfPeaking(std::exp2(static_cast<double>(logCentre_.current())),
+                                       bandwidth_.current(),
+                                       std::pow(10.0, gainDb_.current() / 20.0), sampleRate_));
 }
 
 void ParamEqUnit::process(float* interleaved, size_t frames, int channels) noexcept {
@@ -58,12 +58,7 @@ void ParamEqUnit::process(float* interleaved, size_t frames, int channels) noexc
     while (frames > 0) {
         const bool moving = logCentre_.ramping() || bandwidth_.ramping() || gainDb_.ramping();
         if (!moving) {
-            // A flat band is the identity: skipped, with its memory kept as if it had run.
-            if (flat_) {
-                filter_.followFlat(interleaved, frames, channels);
-            } else {
-                filter_.process(interleaved, frames, channels);
-            }
+            filter_.process(interleaved, frames, channels);
             return;
         }
         const size_t n = std::min(frames, kDesignFrames);

@@ -1,10 +1,10 @@
-// One band of parametric equalisation (cookbook peaking biquad). Parameters: 0 centre in Hz,
-// 1 bandwidth in octaves, 2 gain as a linear factor (1 = flat).
+// One band of parametric equalisation (the cookbook peaking response, in state-variable form).
+// Parameters: 0 centre in Hz, 1 bandwidth in octaves, 2 gain as a linear factor (1 = flat).
 #pragma once
 
-#include "Biquad.h"
 #include "DspUnit.h"
 #include "SmoothedValue.h"
+#include "StateVariableFilter.h"
 
 namespace soundlib {
 
@@ -22,8 +22,7 @@ private:
     SmoothedValue logCentre_{12.97f}; // log2 of Hz
     SmoothedValue bandwidth_{1.0f};
     SmoothedValue gainDb_{0.0f};
-    Biquad filter_;
-    bool flat_ = true; // the coefficients in use leave the sound as it is
+    StateVariableFilter filter_;
 };
 
 } // namespace soundlib

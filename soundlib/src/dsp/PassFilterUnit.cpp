@@ -40,8 +40,8 @@ void PassFilterUnit::reset() noexcept {
 void PassFilterUnit::design() noexcept {
     const double cutoff = std::exp2(static_cast<double>(logCutoff_.current()));
     const double q = resonanceToQ(resonance_.current());
-    filter_.setCoefficients(kind_ == Kind::LowPass ? lowPassCoefficients(cutoff, q, sampleRate_)
-                                                   : highPassCoefficients(cutoff, q, sampleRate_));
+    filter_.setCoefficients(kind_ == Kind::LowPass ? svfLowPass(cutoff, q, sampleRate_)
+                                                   : svfHighPass(cutoff, q, sampleRate_));
 }
 
 void PassFilterUnit::process(float* interleaved, size_t frames, int channels) noexcept {

@@ -1,10 +1,10 @@
-// Resonant two-pole low-pass or high-pass filter (cookbook biquad). Parameters: 0 cutoff in Hz,
-// 1 resonance 1..10 (1 = maximally flat).
+// Resonant two-pole low-pass or high-pass filter (the cookbook response, in state-variable form).
+// Parameters: 0 cutoff in Hz, 1 resonance 1..10 (1 = maximally flat).
 #pragma once
 
-#include "Biquad.h"
 #include "DspUnit.h"
 #include "SmoothedValue.h"
+#include "StateVariableFilter.h"
 
 namespace soundlib {
 
@@ -25,7 +25,7 @@ private:
     double sampleRate_ = 48000.0;
     SmoothedValue logCutoff_{12.29f}; // log2 of Hz: sweeps sound even across octaves
     SmoothedValue resonance_{1.0f};
-    Biquad filter_;
+    StateVariableFilter filter_;
 };
 
 } // namespace soundlib

@@ -39,6 +39,9 @@ constexpr std::array<double, 8> kTapMs = {0.0, 2.3, 4.7, 7.1, 9.8, 12.6, 15.9, 1
 constexpr double kChannelTapOffsetMs = 0.37;
 constexpr double kMaxPreDelaySeconds = 0.3 + 0.1 + 0.03;
 constexpr double kGlideSeconds = 0.02;
+// The loss filters' pole stays at or below 1 - this / line length: their memory is a few
+// passes through the line at most.
+constexpr double kLossMemoryPasses = 4.0;
 
 float fromMillibels(float mb) {
     return std::pow(10.0f, mb / 2000.0f);
@@ -166,8 +169,15 @@ void SfxReverbUnit::update() noexcept {
         const double gain = std::pow(10.0, -3.0 * length / (decay * fs));
         const double gainHf = std::pow(10.0, -3.0 * length / (decay * hfRatio * fs));
         lineGain_[i] = static_cast<float>(gain);
-        linePole_[i] =
-            static_cast<float>(onePoleTiltCoefficient(gainHf / gain, p_[HfReference], fs));
+        // The loss filter's memory must stay short against the line. A short decay with a low
+        // HF ratio asks for more loss per pass than one pole can give (0.1 s at ratio 0.1: 1e-14
+        // at 5 kHz), and the pole it would take sits at 1: the loop then holds what it has as a
+        // constant that never decays. A filter that forgets within a few passes lets the lows
+        // die away about as fast as asked (taking half as long again at worst); the highs lose a
+        // little less than asked.
+        const double longestMemory = 1.0 - kLossMemoryPasses / length;
+        linePole_[i] = static_cast<float>(
+            std::min(onePoleTiltCoefficient(gainHf / gain, p_[HfReference], fs), longestMemory));
     }
     // Energy of the tail for a unit impulse: b^2 / (mean length * (1 - per-sample energy
     // decay)); b is chosen to make it 1.

@@ -1,0 +1,23 @@
+// Keeps the signal inside a feedback loop bounded. A loop at or near unity gain that goes on
+// taking new input (an echo that does not decay, a chorus at full feedback) adds every pass to
+// the last: a 10 ms echo at decay 1 rose to 200 times a full-scale square wave in two seconds.
+// Values up to the knee pass untouched, so sound at ordinary levels stays exactly linear;
+// beyond it they bend over, with the slope continuous at the knee, towards a ceiling they never
+// reach. The bend never enlarges a value, so a held loop cannot grow either.
+#pragma once
+
+#include <cmath>
+
+namespace soundlib {
+
+inline float softLimit(float value, float knee, float ceiling) {
+    const float magnitude = std::fabs(value);
+    if (magnitude <= knee) {
+        return value;
+    }
+    const float room = ceiling - knee;
+    const float over = (magnitude - knee) / room;
+    return std::copysign(knee + room * over / (1.0f + over), value);
+}
+
+} // namespace soundlib
