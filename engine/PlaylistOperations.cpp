@@ -4,9 +4,12 @@
 #include "playlist_file_text.h"
 #include "time_text.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <utility>
 
 namespace sorvel {
 namespace fs = std::filesystem;
@@ -33,6 +36,76 @@ std::optional<std::string> readTag(FMOD_SOUND sound, const char* name, FMOD_TAG&
     return RemoveDoubleSpaces(std::string(bytes, length));
 }
 
+bool isPlaylistFile(const std::string& path) {
+    const std::string extension = EntryExtension(path);
+    return extension == "m3u" || extension == "pls";
+}
+
+// The playlist files being loaded on this thread, outermost first. A list that names itself, or
+// lists that name each other, would otherwise load one another until the stack runs out.
+std::vector<fs::path>& listsBeingLoaded() {
+    thread_local std::vector<fs::path> lists;
+    return lists;
+}
+
+// Lists deeper than this inside one another are not followed.
+constexpr size_t kMaxNestedLists = 8;
+
+bool alreadyLoading(const std::string& path) {
+    const auto& lists = listsBeingLoaded();
+    if (lists.size() >= kMaxNestedLists) {
+        return true;
+    }
+    return std::any_of(lists.begin(), lists.end(), [&](const fs::path& loading) {
+        std::error_code error;
+        return fs::equivalent(loading, fs::path(path), error);
+    });
+}
+
+class LoadingList {
+public:
+    explicit LoadingList(const std::string& path) { listsBeingLoaded().emplace_back(path); }
+    ~LoadingList() { listsBeingLoaded().pop_back(); }
+    LoadingList(const LoadingList&) = delete;
+    LoadingList& operator=(const LoadingList&) = delete;
+};
+
+// A playlist file's bytes; nothing for what is not a readable regular file. A folder named like a
+// list makes the stream throw, and opening a pipe would wait for a writer for ever.
+std::optional<std::string> readListBytes(const std::string& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::path(path), error)) {
+        return std::nullopt;
+    }
+    try {
+        std::ifstream file{fs::path(path), std::ios::binary};
+        if (!file) {
+            return std::nullopt;
+        }
+        return std::string((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return std::nullopt; // a read error part way
+    }
+}
+
+// A disc's sound opened only to read one track's tags and length: released, with the track,
+// however adding ends.
+class ScopedSound {
+public:
+    ScopedSound() = default;
+    ~ScopedSound() {
+        if (handle != 0) {
+            FMOD_Sound_Release(handle);
+        }
+    }
+    ScopedSound(const ScopedSound&) = delete;
+    ScopedSound& operator=(const ScopedSound&) = delete;
+    FMOD_SOUND take() { return std::exchange(handle, 0); }
+
+    FMOD_SOUND handle = 0;
+};
+
 } // namespace
 
 int32_t Player::AddEntry(int32_t index, int64_t sound, std::string path, bool openIt) {
@@ -41,20 +114,25 @@ int32_t Player::AddEntry(int32_t index, int64_t sound, std::string path, bool op
         LoadPlaylistFile(path);
         return 0;
     }
+    if (index < 0) {
+        return -1; // slots count from 0, the direct-play slot
+    }
     const bool video = IsVideoExtension(extension);
     FMOD_SOUND entrySound = sound > 0 ? static_cast<FMOD_SOUND>(sound) : 0;
+    // Not the player's drive sound: the disc playing now may hold the current sound.
+    ScopedSound drive;
 
     if (openIt && sound == kOpenHere) {
         std::error_code error;
         if (path.rfind("cd:", 0) == 0) {
             CheckResult(CreateSoundFile(state_.soundSystem, path.substr(3, 2), kModeCdDriveChooser,
-                                        &state_.cdDriveSound));
+                                        &drive.handle));
             int32_t track = 0;
             try {
                 track = path.size() > 5 ? std::stoi(path.substr(5)) : 0;
             } catch (...) {
             }
-            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, track, &entrySound));
+            CheckResult(FMOD_Sound_GetSubSound(drive.handle, track, &entrySound));
         } else if (!fs::exists(fs::path(path), error)) {
             // Nothing to open: no tags, no length below.
         } else if (IsTrackerExtension(extension)) {
@@ -112,6 +190,13 @@ int32_t Player::AddEntry(int32_t index, int64_t sound, std::string path, bool op
     }
     if (index == 0) {
         state_.currentSound = entrySound;
+        if (drive.handle != 0) {
+            // The track is current now: its disc stays open with it.
+            if (state_.cdDriveSound != 0) {
+                FMOD_Sound_Release(state_.cdDriveSound);
+            }
+            state_.cdDriveSound = drive.take();
+        }
         if (!state_.isNetStream) {
             if (FMOD_Sound_GetLength(entrySound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK) {
                 state_.lengthMs = length;
@@ -173,17 +258,18 @@ void Player::PlayEntryAt(int32_t index) {
 }
 
 void Player::LoadPlaylistFile(std::string path) {
+    if (alreadyLoading(path)) {
+        return; // a list inside itself: what it holds is being loaded already
+    }
+    const LoadingList loading(path);
     services_.playlistView->ClearListRows();
     state_.playlistEntries.clear();
     state_.entryCount = 0;
 
-    std::ifstream file{fs::path(path), std::ios::binary};
-    if (file) {
-        const std::string bytes((std::istreambuf_iterator<char>(file)),
-                                std::istreambuf_iterator<char>());
+    if (const std::optional<std::string> bytes = readListBytes(path)) {
         const bool pls = UsesPlsRules(path);
         int32_t position = 1;
-        for (const std::string& line : SplitPlaylistLines(DecodePlaylistText(bytes))) {
+        for (const std::string& line : SplitPlaylistLines(DecodePlaylistText(*bytes))) {
             std::string entry = line;
             if (pls) {
                 auto reduced = PlsEntryString(line);
@@ -196,7 +282,7 @@ void Player::LoadPlaylistFile(std::string path) {
                 OpenMedia(entry);
                 continue;
             }
-            if (entry.empty()) {
+            if (entry.empty() || (isPlaylistFile(entry) && alreadyLoading(entry))) {
                 continue;
             }
             if (AddEntry(position, kOpenHere, entry, true) == 0) {

@@ -106,12 +106,13 @@ uint8_t NextLoopMode(uint8_t loopMode) {
 }
 
 int32_t MakeRoomForSlot(std::vector<PlaylistEntry>& entries, int32_t entryCount, int32_t index) {
-    if (entryCount == 0) {
-        // An empty list is slots 0 and 1; the direct-play record in slot 0 is kept.
+    if (entryCount <= 0) {
+        // An empty list is slots 0 and 1; the direct-play record in slot 0 is kept. A slot
+        // further on grows it below like any list.
         entries.resize(std::max<size_t>(entries.size(), 1));
         entries.resize(2);
         entries[1] = PlaylistEntry{};
-        return 1;
+        entryCount = 1;
     }
     const int32_t upperBound = static_cast<int32_t>(entries.size()) - 1;
     if (index > entryCount || index > upperBound) {

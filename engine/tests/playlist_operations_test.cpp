@@ -9,17 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeAll(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class PlaylistOperations : public EngineTest {
 protected:
     fs::path tone(const std::string& name) { return testmedia::makeTone(name, 440, 0.2); }

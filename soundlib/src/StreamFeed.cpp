@@ -8,9 +8,13 @@ namespace {
 
 constexpr size_t kDecodeChunkFrames = 4096;
 
+// The fastest rate audio files really use; a damaged header may claim any rate at all.
+constexpr int kHighestAudioRate = 384000;
+
 // About two seconds of audio, so a busy disk or a slow decoder frame never starves the mixer.
 size_t ringFramesFor(int sampleRate) {
-    return std::max<size_t>(32768, static_cast<size_t>(std::max(sampleRate, 8000)) * 2);
+    return std::max<size_t>(
+        32768, static_cast<size_t>(std::clamp(sampleRate, 8000, kHighestAudioRate)) * 2);
 }
 
 } // namespace
