@@ -34,8 +34,13 @@ const PresetType kEqualizerType = {"GraphicEqualizer", ".geq", "GraphicEqualizer
 // only cost memory.
 constexpr std::streamsize kMaxPresetBytes = 64 * 1024;
 
+bool isCp932TrailByte(unsigned char byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
 // Byte offsets where the characters of `text` start, in UTF-8 when it is valid UTF-8, else in
-// CP932 (lead bytes 0x81-0x9F and 0xE0-0xFC take the next byte with them).
+// CP932 (lead bytes 0x81-0x9F and 0xE0-0xFC take the next byte with them when it can follow a
+// lead byte; a stray lead byte before ".crs" must not swallow the dot).
 std::vector<size_t> characterStarts(std::string_view text) {
     std::vector<size_t> starts;
     const bool utf8 = soundlib::isValidUtf8(text);
@@ -48,7 +53,7 @@ std::vector<size_t> characterStarts(std::string_view text) {
                 ++i;
             }
         } else if (((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) &&
-                   i < text.size()) {
+                   i < text.size() && isCp932TrailByte(static_cast<unsigned char>(text[i]))) {
             ++i;
         }
     }
@@ -106,6 +111,47 @@ bool looksLikeNumber(std::string_view text) {
         }
     }
     return i == text.size();
+}
+
+// For a number text (as looksLikeNumber accepts) that a double cannot hold: true when it is too
+// small, so that it rounds to 0, rather than too large. Its decimal magnitude decides: the place
+// of the first significant digit plus the exponent.
+bool isTinyNumber(std::string_view text) {
+    size_t i = text.front() == '+' || text.front() == '-' ? 1 : 0;
+    while (i < text.size() && text[i] == '0') {
+        ++i;
+    }
+    int64_t magnitude = -1;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        ++magnitude;
+        ++i;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+            if (magnitude < 0 && text[i] == '0') {
+                --magnitude; // zeros between the point and the first significant digit
+            } else if (magnitude < 0) {
+                break;
+            }
+        }
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        }
+    }
+    int64_t exponent = 0;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+            exponent = std::min<int64_t>(exponent * 10 + (text[i] - '0'), 1'000'000'000);
+        }
+    }
+    return magnitude + (negativeExponent ? -exponent : exponent) < 0;
 }
 
 } // namespace
@@ -182,6 +228,10 @@ std::optional<int32_t> ParsePresetValue(std::string_view line) {
     }
     double value = 0;
     const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+    if (error == std::errc::result_out_of_range && end == line.data() + line.size() &&
+        isTinyNumber(line)) {
+        return 0; // "1e-400" is a number, too small for a double: the classic conversion gives 0
+    }
     if (error != std::errc{} || end != line.data() + line.size() || !std::isfinite(value)) {
         return std::nullopt;
     }

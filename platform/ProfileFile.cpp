@@ -100,6 +100,12 @@ std::string_view firstCodePoints(std::string_view text, std::size_t count) {
     return text.substr(0, index);
 }
 
+// Names and values meet UTF-8 lines. Other bytes are read as CP932, as a file's bytes are, so
+// that one such value never makes the saved file read as CP932 and garble every other line.
+std::string asUtf8(std::string_view text) {
+    return soundlib::isValidUtf8(text) ? std::string(text) : soundlib::cp932ToUtf8(text);
+}
+
 bool holdsLineBreak(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -225,11 +231,11 @@ std::optional<std::size_t> ProfileFile::findKey(std::size_t header, std::string_
 }
 
 std::optional<std::string> ProfileFile::find(std::string_view section, std::string_view key) const {
-    const auto header = findSection(section);
+    const auto header = findSection(asUtf8(section));
     if (!header) {
         return std::nullopt;
     }
-    const auto index = findKey(*header, key);
+    const auto index = findKey(*header, asUtf8(key));
     if (!index) {
         return std::nullopt;
     }
@@ -261,12 +267,17 @@ void ProfileFile::insertLine(std::size_t index, std::string text) {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), {std::move(text), newline_});
 }
 
-bool ProfileFile::set(std::string_view section, std::optional<std::string_view> key,
-                      std::optional<std::string_view> value) {
-    if (holdsLineBreak(section) || (key && holdsLineBreak(*key)) ||
-        (value && holdsLineBreak(*value))) {
+bool ProfileFile::set(std::string_view rawSection, std::optional<std::string_view> rawKey,
+                      std::optional<std::string_view> rawValue) {
+    if (holdsLineBreak(rawSection) || (rawKey && holdsLineBreak(*rawKey)) ||
+        (rawValue && holdsLineBreak(*rawValue))) {
         return false;
     }
+    const std::string section = asUtf8(rawSection);
+    const std::optional<std::string> key =
+        rawKey ? std::optional<std::string>(asUtf8(*rawKey)) : std::nullopt;
+    const std::optional<std::string> value =
+        rawValue ? std::optional<std::string>(asUtf8(*rawValue)) : std::nullopt;
     const auto header = findSection(section);
 
     if (!key) {
@@ -289,8 +300,8 @@ bool ProfileFile::set(std::string_view section, std::optional<std::string_view> 
         if (!lines_.empty() && !trim(lines_.back().text).empty()) {
             insertLine(lines_.size(), "");
         }
-        insertLine(lines_.size(), "[" + std::string(section) + "]");
-        insertLine(lines_.size(), std::string(*key) + "=" + std::string(*value));
+        insertLine(lines_.size(), "[" + section + "]");
+        insertLine(lines_.size(), *key + "=" + *value);
         return true;
     }
     if (const auto index = findKey(*header, *key)) {
@@ -298,11 +309,11 @@ bool ProfileFile::set(std::string_view section, std::optional<std::string_view> 
         std::string& text = lines_[*index].text;
         const auto equals = text.find('=');
         if (equals == std::string::npos) {
-            text += "=" + std::string(*value);
+            text += "=" + *value;
         } else {
             const auto valueStart = text.find_first_not_of(blanks, equals + 1);
             const auto keep = valueStart == std::string::npos ? text.size() : valueStart;
-            text = text.substr(0, keep) + std::string(*value);
+            text = text.substr(0, keep) + *value;
         }
         return true;
     }
@@ -311,7 +322,7 @@ bool ProfileFile::set(std::string_view section, std::optional<std::string_view> 
     while (at > *header + 1 && trim(lines_[at - 1].text).empty()) {
         --at;
     }
-    insertLine(at, std::string(*key) + "=" + std::string(*value));
+    insertLine(at, *key + "=" + *value);
     return true;
 }
 
@@ -320,9 +331,13 @@ std::string ProfileFile::text() const {
     if (byteOrderMark_) {
         out += byteOrderMark;
     }
-    for (const Line& line : lines_) {
-        out += line.text;
-        out += line.ending;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        out += lines_[i].text;
+        // An edit can put a line ended by a lone CR before an empty line ended by LF; written as
+        // they are, the two breaks would read back as one CR LF and the empty line would be lost.
+        const bool breaksMerge = lines_[i].ending == "\r" && i + 1 < lines_.size() &&
+                                 lines_[i + 1].text.empty() && lines_[i + 1].ending == "\n";
+        out += breaksMerge ? std::string_view("\r\n") : std::string_view(lines_[i].ending);
     }
     return out;
 }

@@ -17,7 +17,9 @@ namespace sorvel {
 // Reading rules: section and key names compare without regard to ASCII case; the first section
 // with a matching name is the only one searched and its first matching key wins; lines whose
 // first non-blank character is ";" are comments; blanks around names and values are trimmed and
-// one pair of matching surrounding quotes (" or ') is removed from a value.
+// one pair of matching surrounding quotes (" or ') is removed from a value. Names and values
+// handed in that are not valid UTF-8 are taken as CP932, as file bytes are, so that one of them
+// never turns the saved file into one that reads as CP932.
 class ProfileFile {
 public:
     ProfileFile() = default;
@@ -54,7 +56,8 @@ public:
     // fails. Returns false when the file could not be written.
     bool save(const std::filesystem::path& file) const;
 
-    // The whole text as save() writes it.
+    // The whole text as save() writes it. Every line reads back from it as a line: a lone CR
+    // that an edit put before an empty line ended by LF is written as CR LF.
     std::string text() const;
 
 private:

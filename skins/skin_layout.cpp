@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace sorvel {
@@ -17,11 +18,31 @@ int nearest(double value) {
                                        double(std::numeric_limits<int>::max())));
 }
 
+// Skin numbers come from a text file and may be anything an int holds. Rectangles and window
+// offsets built from them are pulled in to this far from the origin (Qt's largest widget size)
+// so that Qt's own edge and size arithmetic stays within int.
+constexpr int farthest = (1 << 24) - 1;
+
+int onScreen(int value) {
+    return std::clamp(value, -farthest, farthest);
+}
+
+QRect area(int x, int y, int width, int height) {
+    return QRect(onScreen(x), onScreen(y), onScreen(width), onScreen(height));
+}
+
 struct Travel {
     int start;
     int end;
-    int length() const { return end - start; }
+    // In double, as the rest of the knob arithmetic, since the ends may lie almost 2^32 apart.
+    double length() const { return double(end) - start; }
+    double offset(int position) const { return double(position) - start; }
 };
+
+// Where the mouse takes a knob's edge; in 64 bits, since a skin may put the knob at INT_MAX.
+std::int64_t proposedKnob(int knob, int pointer, int grabOffset) {
+    return std::int64_t{knob} + (std::int64_t{pointer} - grabOffset);
+}
 
 Travel travel(const SkinDescription::Slider& slider) {
     return slider.vertical() ? Travel{slider.barAreaY, slider.barAreaY2}
@@ -100,7 +121,7 @@ QPoint trackKnobPosition(const SkinDescription::Slider& slider, double positionM
 KnobMove dragVolumeKnob(const SkinDescription::Slider& slider, int knob, int pointer,
                         int grabOffset, int volume, bool release) {
     const Travel t = travel(slider);
-    const int proposed = knob + (pointer - grabOffset);
+    const std::int64_t proposed = proposedKnob(knob, pointer, grabOffset);
     if (proposed < t.start || proposed > t.end) {
         return {false, knob, volume};
     }
@@ -110,7 +131,7 @@ KnobMove dragVolumeKnob(const SkinDescription::Slider& slider, int knob, int poi
     const int quietEnd = slider.vertical() ? t.end : t.start;
     const int loudEnd = slider.vertical() ? t.start : t.end;
     int value = volume;
-    int position = proposed;
+    int position = static_cast<int>(proposed); // within the travel
     if (volume < low) {
         value = low;
         position = quietEnd;
@@ -121,21 +142,21 @@ KnobMove dragVolumeKnob(const SkinDescription::Slider& slider, int knob, int poi
     if (t.length() == 0) {
         return {true, position, value};
     }
-    const double share = double(position - t.start) * slider.barMax / t.length();
+    const double share = t.offset(position) * slider.barMax / t.length();
     return {true, position, nearest(slider.vertical() ? slider.barMax - share : share)};
 }
 
 KnobMove dragPanKnob(const SkinDescription::Slider& slider, int knob, int pointer, int grabOffset,
                      int pan, bool /*release*/) {
     const Travel t = travel(slider);
-    const int proposed = knob + (pointer - grabOffset);
+    const std::int64_t proposed = proposedKnob(knob, pointer, grabOffset);
     if (proposed < t.start || proposed > t.end) {
         return {false, knob, pan};
     }
     // Left (horizontal) or bottom (vertical) is -10.
     const int leftEnd = slider.vertical() ? t.end : t.start;
     const int rightEnd = slider.vertical() ? t.start : t.end;
-    int position = proposed;
+    int position = static_cast<int>(proposed); // within the travel
     if (pan < -10) {
         position = leftEnd;
     } else if (pan > 10) {
@@ -144,19 +165,17 @@ KnobMove dragPanKnob(const SkinDescription::Slider& slider, int knob, int pointe
     if (t.length() == 0) {
         return {true, position, std::clamp(pan, -10, 10)};
     }
-    const double q =
-        double(position - t.start) * (double(slider.barMax) - slider.barMin) / t.length();
+    const double q = t.offset(position) * (double(slider.barMax) - slider.barMin) / t.length();
     return {true, position, nearest(slider.vertical() ? 10 - q : q - 10)};
 }
 
 KnobMove dragTrackKnob(const SkinDescription::Slider& slider, int knob, int pointer, int grabOffset,
                        int trackMaximum) {
     const Travel t = travel(slider);
-    const int proposed = knob + (pointer - grabOffset);
+    const std::int64_t proposed = proposedKnob(knob, pointer, grabOffset);
     const bool moved = proposed >= t.start && proposed <= t.end;
-    const int position = moved ? proposed : knob;
-    const int value =
-        t.length() == 0 ? 0 : nearest(double(position - t.start) * trackMaximum / t.length());
+    const int position = moved ? static_cast<int>(proposed) : knob;
+    const int value = t.length() == 0 ? 0 : nearest(t.offset(position) * trackMaximum / t.length());
     return {moved, position, value};
 }
 
@@ -201,10 +220,9 @@ MainWindowLayout mainWindowLayout(const SkinDescription& skin, const SkinPicture
     layout.volumeKnob = volumeKnobPosition(skin.volumeSlider, layout.volumeLevel);
     layout.trackKnob = QPoint(skin.trackSlider.barX, skin.trackSlider.barY);
     layout.panKnob = panKnobPosition(skin.panSlider, player.panPosition);
-    layout.spectrumArea = QRect(skin.spectrumAreaX, skin.spectrumAreaY, skin.spectrumAreaWidth,
-                                skin.spectrumAreaHeight);
-    layout.textArea =
-        QRect(skin.textAreaX, skin.textAreaY, skin.textAreaWidth, skin.textAreaHeight);
+    layout.spectrumArea = area(skin.spectrumAreaX, skin.spectrumAreaY, skin.spectrumAreaWidth,
+                               skin.spectrumAreaHeight);
+    layout.textArea = area(skin.textAreaX, skin.textAreaY, skin.textAreaWidth, skin.textAreaHeight);
     layout.titleOffset = QPoint(skin.titleAreaX, skin.titleAreaY);
     layout.timeText = QPoint(skin.timeTxtAreaX, skin.timeTxtAreaY);
     layout.fileText = QPoint(skin.fileTxtAreaX, skin.fileTxtAreaY);
@@ -220,7 +238,8 @@ std::array<int, 3> playlistColumnWidths(int listWidth) {
 QPoint playlistWindowPosition(const SkinDescription& skin, QPoint mainWindowTopLeft) {
     const auto& list = skin.playListMain;
     if (list.magnetMode != 0) {
-        return mainWindowTopLeft - QPoint(list.mainX, list.mainY);
+        return QPoint(onScreen(mainWindowTopLeft.x()), onScreen(mainWindowTopLeft.y())) -
+               QPoint(onScreen(list.mainX), onScreen(list.mainY));
     }
     return {list.mainX, list.mainY};
 }
@@ -232,7 +251,7 @@ PlaylistWindowLayout playlistWindowLayout(const SkinDescription& skin, QPoint ma
     layout.topLeft = playlistWindowPosition(skin, mainWindowTopLeft);
     layout.followsMain = list.magnetMode != 0;
     layout.bringToFront = list.magnetMode != 0;
-    layout.list = QRect(list.listX, list.listY, list.listWidth, list.listHeight);
+    layout.list = area(list.listX, list.listY, list.listWidth, list.listHeight);
     layout.listBackColor = list.listBackColor;
     layout.listForeColor = list.listForeColor;
     layout.columnWidths = playlistColumnWidths(list.listWidth);

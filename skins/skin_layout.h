@@ -65,6 +65,8 @@ const QImage& mainButtonPicture(const SkinPictures& pictures, int number, int st
 // Buttons show only when the skin gives them a normal picture.
 bool mainButtonVisible(const SkinPictures& pictures, int number);
 
+// Areas (and, below, the playlist window's offset) keep every number within 2^24 - 1 pixels of
+// the origin, Qt's largest widget size, whatever the skin file says.
 MainWindowLayout mainWindowLayout(const SkinDescription& skin, const SkinPictures& pictures,
                                   const SkinPlayerState& player);
 

@@ -81,6 +81,18 @@ TEST(PresetFiles, ValueLinesAreNumbersRoundedTiesToEven) {
     }
 }
 
+// Found by preset_file_fuzz against the C library's reading: numbers below the smallest double
+// were refused although they round to 0, while those above the largest must stay refused.
+TEST(PresetFiles, NumbersTooSmallForADoubleReadAsZero) {
+    EXPECT_EQ(ParsePresetValue(" 1e-400 "), 0);
+    EXPECT_EQ(ParsePresetValue("-2.5E-999"), 0);
+    EXPECT_EQ(ParsePresetValue("0.000001e-320"), 0);
+    EXPECT_EQ(ParsePresetValue("1e400"), std::nullopt);
+    EXPECT_EQ(ParsePresetValue("0.5e999"), std::nullopt);
+    EXPECT_EQ(ParsePresetValue("1" + std::string(400, '0') + "e-1"), std::nullopt);
+    EXPECT_EQ(ParsePresetValue("1e-99999999999999999999999"), 0);
+}
+
 TEST(PresetFiles, RoundTripThroughAFile) {
     const fs::path folder = freshFolder("roundtrip");
     const PresetType& type = EffectPresetType(EffectKind::Compressor);
@@ -153,6 +165,19 @@ TEST(PresetFiles, ListingNamesEveryFileWithoutItsLastFourCharacters) {
     EXPECT_TRUE(PresetFile(folder, "../x", type).empty());
 
     EXPECT_TRUE(ListPresets(folder / "missing").empty());
+}
+
+// Found by preset_file_fuzz: a name ending in a stray CP932 lead byte took the dot of ".dst"
+// as its second byte, so the listed stem lost that byte and the preset could not be loaded.
+TEST(PresetFiles, StrayCp932LeadByteBeforeTheExtensionStaysInTheName) {
+    const fs::path folder = freshFolder("stray-lead");
+    writeBytes(folder / "Warm\x82.dst", "x");
+    const auto list = ListPresets(folder);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].fileStem, "Warm\x82");
+    EXPECT_EQ(list[0].name, "Warm\xEF\xBF\xBD"); // the stray byte shows as U+FFFD
+    const PresetType& type = EffectPresetType(EffectKind::Distortion);
+    EXPECT_EQ(PresetFile(folder, list[0].fileStem, type), folder / "Warm\x82.dst");
 }
 
 TEST(PresetFiles, SavingAddsTheExtensionOnlyWhenNoneIsGiven) {

@@ -202,6 +202,32 @@ TEST(ProfileFileWrite, LineBreaksInNamesOrValuesAreRefusedWithoutTouchingTheFile
     EXPECT_EQ(TempFolder::read(file), "[A]\nx=1\n");
 }
 
+// Found by profile_file_fuzz: one value that was not UTF-8 made the whole saved file read as
+// CP932 next time, garbling every other Japanese line.
+TEST(ProfileFileWrite, TextThatIsNotUtf8IsTakenAsCp932AndEveryOtherLineStaysReadable) {
+    TempFolder folder;
+    const auto file = folder.write("s.ini", "[S]\nname=青\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "path", "Skins\\" + std::string(blueCp932), file));
+    ASSERT_TRUE(WritePrivateProfileStringA(settingsCp932, "k", "1", file));
+    EXPECT_EQ(TempFolder::read(file), "[S]\nname=青\npath=Skins\\青\n\n[設定]\nk=1\n");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "name", "", 256, file), "青");
+    // Lookups take such names the same way, so the caller reads back what it wrote.
+    EXPECT_EQ(GetPrivateProfileIntA(settingsCp932, "k", 0, file), 1);
+}
+
+// Found by profile_file_fuzz: a line added with the file's lone-CR ending in front of an empty
+// line ending in LF, or a removal bringing the two together, wrote CR LF and lost the empty line.
+TEST(ProfileFileWrite, EmptyLinesSurviveNextToLinesEndedByALoneCr) {
+    TempFolder folder;
+    const auto added = folder.write("a.ini", "[S]\rk=1\n\n[T]\r");
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "new", "2", added));
+    EXPECT_EQ(TempFolder::read(added), "[S]\rk=1\nnew=2\r\n\n[T]\r");
+    const auto removed = folder.write("r.ini", "[S]\rx=1\ry=2\n\n[T]\rz=3\r");
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "y", std::nullopt, removed));
+    EXPECT_EQ(TempFolder::read(removed), "[S]\rx=1\r\n\n[T]\rz=3\r");
+    EXPECT_EQ(GetPrivateProfileIntA("T", "z", 0, removed), 3);
+}
+
 TEST(ProfileFileWrite, FailedWriteReturnsFalseAndLeavesNoTrace) {
     TempFolder folder;
     // The target is a folder: it can be neither read nor replaced.

@@ -1,6 +1,7 @@
 #include "skin_layout.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace sorvel;
 
@@ -221,4 +222,41 @@ TEST(SkinPlaylistLayout, ListAndColumnsComeFromTheSkin) {
     EXPECT_EQ(layout.columnWidths[1], 197);
     EXPECT_EQ(layout.buttons[6], QPoint(200, 210));
     EXPECT_EQ(layout.listBackColor, 1u);
+}
+
+// Skin numbers are whatever the file says; found by skin_file_fuzz, where the slider's ends
+// 2^32 apart overflowed the travel's int length and a knob at INT_MAX wrapped to INT_MIN.
+TEST(SkinExtremeNumbers, KnobsFollowTheWholeTravelWithoutWrapping) {
+    constexpr int lowest = std::numeric_limits<int>::min();
+    constexpr int highest = std::numeric_limits<int>::max();
+    auto s = horizontal(lowest, highest, 0, 10);
+    s.barX = 0;
+    EXPECT_EQ(volumeKnobPosition(s, 0), QPoint(0, 7));
+    EXPECT_EQ(volumeKnobPosition(s, 10), QPoint(highest, 7));
+    EXPECT_EQ(trackKnobPosition(s, 1000, 1000), QPoint(highest, 7));
+    // A knob at the far end dragged further stays there instead of jumping to the other end.
+    EXPECT_EQ(dragTrackKnob(s, highest, 10, 0, 100), (KnobMove{false, highest, 100}));
+    EXPECT_FALSE(dragVolumeKnob(s, highest, 10, 0, 10, true).moved);
+    EXPECT_FALSE(dragPanKnob(s, highest, 10, 0, 10, true).moved);
+    // Half way along the whole travel is half the track.
+    EXPECT_EQ(dragTrackKnob(s, -1, 1, 0, 100).value, 50);
+}
+
+TEST(SkinExtremeNumbers, AreasAndThePlaylistOffsetStayWithinQtsRange) {
+    constexpr int highest = std::numeric_limits<int>::max();
+    SkinDescription d;
+    d.spectrumAreaX = highest;
+    d.spectrumAreaWidth = 70;
+    d.textAreaY = std::numeric_limits<int>::min();
+    d.textAreaHeight = highest;
+    d.playListMain.magnetMode = 1;
+    d.playListMain.mainX = std::numeric_limits<int>::min();
+    d.playListMain.listWidth = highest;
+    const MainWindowLayout main = mainWindowLayout(d, SkinPictures{}, SkinPlayerState{});
+    EXPECT_EQ(main.spectrumArea.width(), 70);
+    EXPECT_GT(main.spectrumArea.right(), main.spectrumArea.left());
+    EXPECT_GT(main.textArea.bottom(), main.textArea.top());
+    const PlaylistWindowLayout list = playlistWindowLayout(d, QPoint(300, 200));
+    EXPECT_GT(list.topLeft.x(), 300);
+    EXPECT_GT(list.list.width(), 0);
 }

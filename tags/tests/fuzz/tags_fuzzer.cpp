@@ -3,6 +3,7 @@
 // reported sizes match the file, and writing or removing a tag changes the length by exactly
 // one tag.
 #include "Mp3Info.h"
+#include "fuzz_support.h"
 #include "mdlID3.h"
 
 #include <cstdint>
@@ -18,10 +19,7 @@ namespace {
 
 using namespace sorvel;
 
-void require(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using fuzzsupport::require;
 
 // One scratch file for the whole run, removed at exit.
 struct ScratchFile {

@@ -1,0 +1,2 @@
+[playlist]File1=D:\‰¹Šy\‹È.mp3Title1=x‚
+ƒ
