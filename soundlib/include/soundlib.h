@@ -560,7 +560,8 @@ F_API FMOD_RESULT FMOD_Channel_GetCurrentSound(FMOD_CHANNEL channel, FMOD_SOUND*
  *                 the cutoff; higher values peak there). Two-pole.
  *   5 high-pass:  0 cutoff 1-22000 Hz (5000), 1 resonance 1-10 (1).
  *   6 echo:       0 delay 10-5000 ms (500), 1 decay ratio 0-1 (0.5), 2 channels that echo 0-16
- *                 (0 = all), 3 dry mix 0-1 (1), 4 wet mix 0-1 (1).
+ *                 (0 = all), 3 dry mix 0-1 (1), 4 wet mix 0-1 (1). The repeats saturate
+ *                 softly above twice full scale, so a decay of 1 holds instead of growing.
  *   7 flange:     0 dry mix 0-1 (0.45), 1 wet mix 0-1 (0.55), 2 depth 0.01-1 (1; the delay
  *                 sweeps 0.1 to 5.1 ms at 1), 3 rate 0-20 Hz (0.1).
  *   8 distortion: 0 level 0-1 (0.5).
@@ -571,7 +572,8 @@ F_API FMOD_RESULT FMOD_Channel_GetCurrentSound(FMOD_CHANNEL channel, FMOD_SOUND*
  *                 change; the output is late by one FFT size.
  *  12 chorus:     0 dry mix 0-1 (0.5), 1-3 wet mix of taps 1-3 0-1 (0.5; taps at 0, 90 and
  *                 180 degrees of the oscillator), 4 delay 0.1-100 ms (40), 5 rate 0-20 Hz
- *                 (0.8), 6 depth 0-1 (0.03), 7 feedback 0-1 (0).
+ *                 (0.8), 6 depth 0-1 (0.03), 7 feedback 0-1 (0; the loop saturates softly
+ *                 above full scale).
  *  13 reverb:     0 room size 0-1 (0.5), 1 damp 0-1 (0.5), 2 wet mix 0-1 (0.33), 3 dry mix 0-1
  *                 (0.66), 4 width 0-1 (1), 5 mode 0-1 (0; 1 = freeze).
  *  17 compressor: 0 threshold -60-0 dB (0), 1 attack 10-200 ms (50), 2 release 20-1000 ms (50),
