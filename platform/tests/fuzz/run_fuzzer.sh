@@ -83,6 +83,10 @@ if ((rebuild)); then
     printf '%s' "${command_line[*]}" >"$fuzzer.command"
 fi
 
+# A fixed seed by default, so that a finding in a test run can be reproduced; SORVEL_FUZZ_SEED=0
+# lets libFuzzer pick one (longer runs by hand).
+seed=${SORVEL_FUZZ_SEED:-1}
+
 # libFuzzer's own exit code for a fault is 77, which ctest takes for "skipped", so faults and
 # hangs exit with 1 here. Leak checks are off: LeakSanitizer stops with a fatal error where
 # ptrace is not allowed (some containers), and every resource here is owned by RAII anyway. The
@@ -90,5 +94,5 @@ fi
 export TMPDIR=$out_dir
 ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1} \
     "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
-    -error_exitcode=1 -timeout_exitcode=1 ${dictionary:+-dict="$dictionary"} \
+    -seed="$seed" -error_exitcode=1 -timeout_exitcode=1 ${dictionary:+-dict="$dictionary"} \
     -artifact_prefix="$out_dir/" "$out_dir/corpus" "$seed_dir"
