@@ -113,7 +113,9 @@ template <int Channels> void AntiAliasFilter::run(float* frames, size_t count) {
     for (float* p = frames; p < frames + count * Channels; p += Channels) {
         std::array<double, Channels> x;
         for (int c = 0; c < Channels; ++c) {
-            x[c] = p[c];
+            // A broken sample (NaN, infinity in a damaged float file) would spread through the
+            // recursion to every later frame: it goes in as silence instead.
+            x[c] = std::isfinite(p[c]) ? p[c] : 0.0;
         }
         for (size_t k = 0; k < kSections; ++k) {
             const Section& s = sections[k];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cmath>
 
 namespace soundlib {
 namespace {
@@ -271,7 +272,8 @@ FMOD_RESULT System::waveData(float* out, int numValues, int channel) {
     }
     mixer_->tap().latest(channel, static_cast<size_t>(numValues), out);
     // The mix may run hot before the output clips it; callers draw within -1..1.
-    std::transform(out, out + numValues, out, [](float v) { return std::clamp(v, -1.0f, 1.0f); });
+    std::transform(out, out + numValues, out,
+                   [](float v) { return std::isnan(v) ? 0.0f : std::clamp(v, -1.0f, 1.0f); });
     return FMOD_OK;
 }
 

@@ -420,7 +420,8 @@ TEST(UnitStressFaults, ChorusAtFullFeedbackStaysBounded) {
     const Ranges& ranges = rangesOf(FMOD_DSP_TYPE_CHORUS);
     const auto result = render(FMOD_DSP_TYPE_CHORUS, ranges.maximum, Signal::Square,
                                {48000, FMOD_SPEAKERMODE_STEREO}, 2.0, 0.1);
-    EXPECT_LT(result.inputPeak, 8.0);
+    // Now each tap holds at most the input plus the loop's ceiling of twice full scale.
+    EXPECT_LT(result.inputPeak, 10.0);
 }
 
 TEST(UnitStressFaults, WidestBandAtTheTopEdgeDiesAwayAtOnce) {

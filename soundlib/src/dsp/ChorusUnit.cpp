@@ -14,8 +14,8 @@ constexpr float kMinDelayFrames = 2.0f;
 // Three copies fed back at full strength would ring for ever; the top of the range stops
 // just short of that.
 constexpr float kLoopGain = 0.97f;
-// Even short of unity a loop at full feedback builds a steady tone up some 30 times: the line
-// stays linear up to full scale and never passes twice it.
+// Even short of unity a loop at full feedback builds a steady tone up some 30 times: what the
+// loop feeds back stays linear up to full scale and never passes twice it.
 constexpr float kLoopKnee = 1.0f;
 constexpr float kLoopCeiling = 2.0f;
 
@@ -122,7 +122,7 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
             const float first = tap(0), second = tap(1), third = tap(2);
             const float x = frame[c];
             lines_.line(c)[at] =
-                softLimit(x + feedback * (first + second + third), kLoopKnee, kLoopCeiling);
+                x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
             frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
         }
         at = (at + 1) & mask;

@@ -11,8 +11,8 @@ namespace {
 constexpr float kMaxDelayMs = 5000.0f;
 constexpr double kGlideSeconds = 0.02;
 constexpr double kDelayFadeSeconds = 0.03;
-// The line's loop stays linear up to twice full scale, all a full-scale input reaches at the
-// default decay of 0.5, and never passes four times it.
+// What the loop feeds back stays linear up to twice full scale, far beyond what a full-scale
+// input gives at the default decay of 0.5, and never passes four times it.
 constexpr float kLoopKnee = 2.0f;
 constexpr float kLoopCeiling = 4.0f;
 
@@ -90,7 +90,7 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
                 float* line = lines_.line(c);
                 const float delayed = line[from] + fade_ * (line[to] - line[from]);
                 const float x = frame[c];
-                line[at] = softLimit(x + decay * delayed, kLoopKnee, kLoopCeiling);
+                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
             if (fade_ >= 1.0f) {
@@ -103,7 +103,7 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
                 float* line = lines_.line(c);
                 const float delayed = line[from];
                 const float x = frame[c];
-                line[at] = softLimit(x + decay * delayed, kLoopKnee, kLoopCeiling);
+                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
         }

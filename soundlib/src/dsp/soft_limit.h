@@ -1,4 +1,5 @@
-// Keeps the signal inside a feedback loop bounded. A loop at or near unity gain that goes on
+// Keeps the signal inside a feedback loop bounded. Only what is fed back is bent, so the input
+// itself always passes exactly, however hot the mix runs. A loop at or near unity gain that goes on
 // taking new input (an echo that does not decay, a chorus at full feedback) adds every pass to
 // the last: a 10 ms echo at decay 1 rose to 200 times a full-scale square wave in two seconds.
 // Values up to the knee pass untouched, so sound at ordinary levels stays exactly linear;
