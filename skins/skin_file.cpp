@@ -17,8 +17,11 @@ public:
 
     void section(std::string_view name) { section_ = name; }
 
+    // Numbers beyond any screen (2^24 - 1 pixels, Qt's largest widget; also the largest
+    // colour) are held there, so no position or size sum can overflow further on.
     int integer(std::string_view key, int defaultValue) const {
-        return profile_.getInt(section_, key, defaultValue);
+        constexpr int farthest = (1 << 24) - 1;
+        return std::clamp(profile_.getInt(section_, key, defaultValue), -farthest, farthest);
     }
 
     std::string text(std::string_view key, std::string_view defaultValue) const {

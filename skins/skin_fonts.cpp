@@ -75,8 +75,8 @@ QString mapSkinFontFamily(const QString& skinFamily, const QStringList& installe
 }
 
 int skinFontPixels(int points) {
-    const int size = points > 0 ? points : 9;
-    return static_cast<int>(std::lround(size * 96.0 / 72.0));
+    const int size = points > 0 ? std::min(points, kLargestFontPixels) : 9;
+    return std::min(kLargestFontPixels, static_cast<int>(std::lround(size * 96.0 / 72.0)));
 }
 
 QFont skinFont(const SkinDescription::Font& font) {
@@ -100,7 +100,7 @@ QFont skinFont(const SkinDescription::Font& font) {
 
 QFont skinTitleFont(const SkinDescription::Font& font) {
     QFont qfont = skinFont(font);
-    qfont.setPixelSize(std::max(1, font.size + 2));
+    qfont.setPixelSize(std::clamp(font.size, -1, kLargestFontPixels - 2) + 2);
     // The title is drawn semi-bold for a bold flag of exactly 1, and plain for any other value.
     qfont.setWeight(font.bold == 1 ? QFont::DemiBold : QFont::Normal);
     return qfont;

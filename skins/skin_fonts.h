@@ -17,6 +17,10 @@ namespace sorvel {
 // full-width letters and spaces.
 QString mapSkinFontFamily(const QString& skinFamily, const QStringList& installedFamilies);
 
+// No skin text is drawn larger than this many pixels: a damaged size must not make Qt render
+// glyphs the size of a wall.
+inline constexpr int kLargestFontPixels = 500;
+
 // Pixels at 96 dots per inch for a size in points; sizes of 0 or less give the Windows default
 // of 9 points.
 int skinFontPixels(int points);

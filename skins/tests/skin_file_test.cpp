@@ -280,6 +280,16 @@ TEST(SkinFileRead, SkinWithoutTrackSliderGetsTrackMaximumHundredOthersZero) {
     EXPECT_EQ(d.panSlider.barMax, 0);
 }
 
+TEST(SkinFileRead, NumbersBeyondAnyScreenAreHeldAtItsEdge) {
+    SkinFolder folder;
+    const auto file = folder.write("s.ssf", "[TrackSlider]\n-BarAreaX=-2147483648\n"
+                                            "-BarAreaX2=2147483647\n-BarMax=99999999999\n");
+    const SkinDescription d = ReadSkinDescription(file, folder.path());
+    EXPECT_EQ(d.trackSlider.barAreaX, -((1 << 24) - 1));
+    EXPECT_EQ(d.trackSlider.barAreaX2, (1 << 24) - 1);
+    EXPECT_LE(d.trackSlider.barMax, (1 << 24) - 1);
+}
+
 TEST(SkinFileDir, RelativeDirIsBelowTheProgramFolderWithATrailingBackslash) {
     EXPECT_EQ(resolveSkinDir("Skins\\Blue", "/opt/sorvel"), "/opt/sorvel\\Skins\\Blue\\");
     EXPECT_EQ(resolveSkinDir("Skins\\Blue\\", "/opt/sorvel"), "/opt/sorvel\\Skins\\Blue\\");

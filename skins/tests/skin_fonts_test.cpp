@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace sorvel;
 
@@ -59,6 +60,13 @@ TEST(SkinFont, TitleFontUsesSizePlusTwoPixels) {
     EXPECT_TRUE(qfont.italic());
     font.size = -5;
     EXPECT_EQ(skinTitleFont(font).pixelSize(), 1);
+}
+
+TEST(SkinFont, DamagedSizesStayDrawable) {
+    EXPECT_EQ(skinFontPixels(std::numeric_limits<int>::max()), kLargestFontPixels);
+    SkinDescription::Font font;
+    font.size = std::numeric_limits<int>::max();
+    EXPECT_EQ(skinTitleFont(font).pixelSize(), kLargestFontPixels);
 }
 
 TEST(SkinFont, TitleIsSemiBoldOnlyForABoldFlagOfOne) {
