@@ -105,10 +105,10 @@ void PlayerDesktop::activated(QSystemTrayIcon::ActivationReason reason) {
         break;
     case QSystemTrayIcon::Context:
         // The menu acts on the player, so the player comes forward with it (the menu itself
-        // opens by itself); a window hidden in the tray stays hidden.
+        // opens by itself); a window hidden in the tray stays hidden. Raised without taking
+        // the focus, which would close the menu that is already open.
         if (main_.isVisible()) {
             main_.raise();
-            main_.activateWindow();
         }
         break;
     default:

@@ -109,7 +109,11 @@ void SingleInstance::acceptConnections() {
             }
             const QString line = QString::fromUtf8(socket->readLine()).chopped(1);
             socket->write("ok\n");
-            socket->flush();
+            // A sender that gave up waiting (this player was busy) has started a player of its
+            // own with the file: the answer then finds nobody, and the line is not played twice.
+            if (!socket->flush() || socket->state() != QLocalSocket::ConnectedState) {
+                return;
+            }
             // Opening the file may show a message box; the sender has its answer by then.
             QPointer<SingleInstance> self(this);
             QTimer::singleShot(0, this, [self, line] {
