@@ -70,6 +70,10 @@ public:
     LoadingList& operator=(const LoadingList&) = delete;
 };
 
+// Far more than any real list (some hundred thousand entries); a huge file merely named like a
+// list is read no further.
+constexpr std::streamsize kMaxListBytes = 16 << 20;
+
 // A playlist file's bytes; nothing for what is not a readable regular file. A folder named like a
 // list makes the stream throw, and opening a pipe would wait for a writer for ever.
 std::optional<std::string> readListBytes(const std::string& path) {
@@ -82,8 +86,12 @@ std::optional<std::string> readListBytes(const std::string& path) {
         if (!file) {
             return std::nullopt;
         }
-        return std::string((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+        const auto size = static_cast<std::streamsize>(
+            std::min<std::uintmax_t>(fs::file_size(fs::path(path), error), kMaxListBytes));
+        std::string bytes(static_cast<size_t>(error ? 0 : size), '\0');
+        file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(file.gcount()));
+        return bytes;
     } catch (const std::exception&) {
         return std::nullopt; // a read error part way
     }

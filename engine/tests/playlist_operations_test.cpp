@@ -74,6 +74,14 @@ TEST_F(PlaylistOperations, M3uLoadsEveryLineEndingAndSkipsWhatIsNotAFile) {
     EXPECT_EQ(state.entryCount, 2);
 }
 
+TEST_F(PlaylistOperations, AHugeFileNamedLikeAListIsReadOnlyToItsFirstSixteenMegabytes) {
+    const auto a = tone("huge_a.wav"), b = tone("huge_b.wav");
+    const auto huge = state.programFolder / "huge.m3u";
+    writeAll(huge, a.string() + "\r\n" + std::string(16 << 20, 'x') + "\r\n" + b.string() + "\r\n");
+    player->LoadPlaylistFile(huge.string());
+    EXPECT_EQ(playlistView.rows, (std::map<int32_t, std::string>{{1, a.string()}}));
+}
+
 TEST_F(PlaylistOperations, PlsLoadsOnlyTheFileKeys) {
     const auto a = tone("pls_a.wav");
     const auto pls = state.programFolder / "list.pls";
