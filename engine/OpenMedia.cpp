@@ -78,11 +78,6 @@ void Player::OpenMedia(std::string entry) {
             netOpened_ = true;
         } else if (cdEntry) {
             state_.cdMode = true;
-            // The previous disc goes with the track released above; dropping it would leak it.
-            if (state_.cdDriveSound != 0) {
-                FMOD_Sound_Release(state_.cdDriveSound);
-                state_.cdDriveSound = 0;
-            }
             CheckResult(CreateSoundFile(state_.soundSystem, entry.substr(3, 2), kModeCdDrive,
                                         &state_.cdDriveSound));
             CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, cdTrackIndex(entry),

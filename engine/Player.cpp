@@ -215,15 +215,19 @@ void Player::reapplyPlaybackRate() {
 }
 
 void Player::releaseCurrentSound() {
-    if (state_.currentSound == 0) {
-        return;
+    if (state_.currentSound != 0) {
+        if (state_.currentChannel != 0) {
+            FMOD_Channel_Stop(state_.currentChannel);
+            state_.currentChannel = 0;
+        }
+        FMOD_Sound_Release(state_.currentSound);
+        state_.currentSound = 0;
     }
-    if (state_.currentChannel != 0) {
-        FMOD_Channel_Stop(state_.currentChannel);
-        state_.currentChannel = 0;
+    // A disc is opened for its track and goes with it: left open it would hold the drive.
+    if (state_.cdDriveSound != 0) {
+        FMOD_Sound_Release(state_.cdDriveSound);
+        state_.cdDriveSound = 0;
     }
-    FMOD_Sound_Release(state_.currentSound);
-    state_.currentSound = 0;
 }
 
 void Player::playOnCurrentChannel() {

@@ -468,7 +468,7 @@ TEST_F(EngineMonkey, AddingPastTheEndOfAnEmptyListGrowsTheStorageToTheSlot) {
     EXPECT_EQ(state.entryCount, 3);
 }
 
-TEST_F(EngineMonkey, CdTracksReleaseTheDiscTheyReplaceAndAddingLeavesThePlayingDiscAlone) {
+TEST_F(EngineMonkey, CdTracksReleaseTheDiscTheyReplaceOrLeaveAndAddingLeavesThePlayingDiscAlone) {
     const cdtest::ImageDrives drives(cdtest::makeDiscImage("monkey_cd").string());
     int count = 0;
     char name[64] = {};
@@ -497,6 +497,11 @@ TEST_F(EngineMonkey, CdTracksReleaseTheDiscTheyReplaceAndAddingLeavesThePlayingD
     FMOD_BOOL playing = 0;
     EXPECT_EQ(FMOD_Channel_IsPlaying(state.currentChannel, &playing), FMOD_OK);
     EXPECT_EQ(playing, 1);
+
+    // Leaving the disc for a file gives the drive back.
+    player->OpenMedia(testmedia::makeTone("after_cd.wav", 440, 0.2).string());
+    EXPECT_EQ(state.cdDriveSound, 0u);
+    EXPECT_FALSE(soundAlive(playingDisc));
 }
 
 } // namespace
