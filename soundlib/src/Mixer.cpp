@@ -41,7 +41,8 @@ PanGains panGains(int sourceChannels, float pan) {
 Mixer::Mixer(const MixerConfig& config)
     : config_(config), commands_(4096), voices_(config.maxChannels),
       shared_(std::make_unique<ChannelShared[]>(config.maxChannels)), scratch_(kScratchFrames * 2),
-      resampled_(kSubBlock * 2), tap_(config.outputChannels) {}
+      resampled_(kSubBlock * 2), rawScratch_(kScratchFrames * 2), rawResampled_(kSubBlock * 2),
+      tap_(config.outputChannels) {}
 
 void Mixer::applyCommands() {
     MixerCommand command;
@@ -276,12 +277,20 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) / config_.outputRate,
         0.0, kMaxStep);
 
+    // Faster than the output rate the source is band-limited before it is interpolated. When
+    // the filter comes in or goes out (a speed control crossing the rate), it runs for one more
+    // block and the block fades between the two paths: their phases differ, and a plain switch
+    // would tick.
+    const bool filterable = voice.source.channels <= AntiAliasFilter::kMaxChannels;
+    const bool wantFilter = step > kAntiAliasStep && filterable;
+
     StreamFeed* feed = voice.source.feed;
     if (feed != nullptr) {
         if (config_.synchronousStreams) {
             // The anti-alias filter may still need the frames a large step skipped between
             // blocks (fewer than one step's worth, whatever the step was then).
-            const size_t skipped = step > kAntiAliasStep ? static_cast<size_t>(kMaxStep) : 0;
+            const size_t skipped =
+                wantFilter || voice.antiAlias.running() ? static_cast<size_t>(kMaxStep) : 0;
             feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) + kInterpBefore +
                            kInterpAfter + 2 + skipped);
         }
@@ -315,10 +324,10 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         static_cast<int64_t>(std::floor(start + step * static_cast<double>(frames - 1))) +
         kInterpAfter;
     const size_t count = static_cast<size_t>(last - first + 1);
-    // Faster than the output rate: band-limit the source before it is interpolated. The filter
-    // may want frames from before `first` gathered too; `lead` of them.
-    const bool antiAlias =
-        step > kAntiAliasStep && voice.source.channels <= AntiAliasFilter::kMaxChannels;
+    const bool wasFiltering = voice.antiAlias.running();
+    const bool antiAlias = filterable && (wantFilter || wasFiltering);
+    const bool crossfade = antiAlias && wantFilter != wasFiltering;
+    // The filter may want frames from before `first` gathered too; `lead` of them.
     size_t lead = 0;
     size_t available = 0;
     if (antiAlias) {
@@ -326,10 +335,14 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         const int64_t from = voice.antiAlias.begin(first, base, last, kScratchFrames);
         lead = static_cast<size_t>(first - from);
         const size_t gathered = gatherFrames(voice, from, lead + count);
+        if (crossfade) {
+            std::copy(scratch_.begin(),
+                      scratch_.begin() + static_cast<ptrdiff_t>((lead + count) * channels),
+                      rawScratch_.begin());
+        }
         voice.antiAlias.process(scratch_.data(), gathered);
         available = gathered > lead ? gathered - lead : 0;
     } else {
-        voice.antiAlias.reset();
         available = gatherFrames(voice, first, count);
     }
 
@@ -341,12 +354,12 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         produced = usable < 0.0 ? 0 : std::min(frames, static_cast<size_t>(usable) + 1);
     }
 
-    // Resample into resampled_ (source channels, output rate).
-    const float* taps = scratch_.data() + (lead + kInterpBefore) * channels;
-    const float* rows = taps;
-    if (step == 1.0 && start == std::floor(start)) {
-        rows = taps; // whole-sample steps at the same rate need no interpolation
-    } else {
+    // Resample into `into` (source channels, output rate); the rows to mix.
+    const bool wholeSteps = step == 1.0 && start == std::floor(start);
+    auto resample = [&](const float* taps, std::vector<float>& into) -> const float* {
+        if (wholeSteps) {
+            return taps; // whole-sample steps at the same rate need no interpolation
+        }
         const FMOD_DSP_RESAMPLER method = config_.resampler;
         const ptrdiff_t stride = static_cast<ptrdiff_t>(channels);
         for (size_t k = 0; k < produced; ++k) {
@@ -356,10 +369,28 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
             const float t = static_cast<float>(p - whole);
             const float* y = taps + index * channels;
             for (size_t c = 0; c < channels; ++c) {
-                resampled_[k * channels + c] = interpolate(method, y + c, stride, t);
+                into[k * channels + c] = interpolate(method, y + c, stride, t);
+            }
+        }
+        return into.data();
+    };
+    const float* rows = resample(scratch_.data() + (lead + kInterpBefore) * channels, resampled_);
+    if (crossfade && produced > 0) {
+        const float* raw =
+            resample(rawScratch_.data() + (lead + kInterpBefore) * channels, rawResampled_);
+        // From the path that played to the one that plays from now on.
+        for (size_t k = 0; k < produced; ++k) {
+            const float ramp = static_cast<float>(k + 1) / static_cast<float>(produced);
+            const float w = wantFilter ? ramp : 1.0f - ramp;
+            for (size_t c = 0; c < channels; ++c) {
+                const size_t i = k * channels + c;
+                resampled_[i] = raw[i] + w * (rows[i] - raw[i]);
             }
         }
         rows = resampled_.data();
+    }
+    if (antiAlias && !wantFilter) {
+        voice.antiAlias.reset(); // faded out: the raw path carries on alone
     }
 
     // Volume and pan, ramped across the block so changes do not click.

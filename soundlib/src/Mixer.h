@@ -87,8 +87,11 @@ private:
     SpscQueue<MixerCommand> commands_;
     std::vector<Voice> voices_;
     std::unique_ptr<ChannelShared[]> shared_;
-    std::vector<float> scratch_;               // gathered source frames
-    std::vector<float> resampled_;             // one sub-block at the output rate, source channels
+    std::vector<float> scratch_;   // gathered source frames
+    std::vector<float> resampled_; // one sub-block at the output rate, source channels
+    // The same, unfiltered, for the block where the anti-alias filter comes in or goes out.
+    std::vector<float> rawScratch_;
+    std::vector<float> rawResampled_;
     std::array<Dsp*, kChainCapacity> chain_{}; // in processing order
     size_t chainLength_ = 0;
     SpectrumTap tap_;

@@ -180,4 +180,28 @@ TEST(Downsampling, SeeksAndLoopWrapsDoNotClick) {
     }
 }
 
+TEST(Downsampling, ASpeedCrossingTheOutputRateDoesNotTick) {
+    // An 8 kHz tone, where the filter's phase lag is large: played alternately at the output
+    // rate (unfiltered) and 1 % above it (filtered), as a speed control moved across. Every
+    // switch fades between the two paths, so no sample steps beyond the tone's own.
+    const auto path = testmedia::makeTone("cross-44k.wav", 8000, 1.0, 44100, 2, {}, kAmplitude);
+    constexpr int kRate = 48000;
+    const double toneStep =
+        kAmplitude * 2.0 * std::numbers::pi * 8000.0 * 1.01 * kRate / 44100 / kRate;
+    RenderSettings settings;
+    settings.sampleRate = kRate;
+    settings.resampler = FMOD_DSP_RESAMPLER_SPLINE;
+    RenderedSystem render(settings);
+    const FMOD_CHANNEL channel =
+        render.play(render.open(path, kSoftware2D | FMOD_LOOP_NORMAL, false));
+    for (int round = 0; round < 8; ++round) {
+        const float frequency = round % 2 == 0 ? float(kRate) : float(kRate) * 1.01f;
+        ASSERT_EQ(FMOD_Channel_SetFrequency(channel, frequency), FMOD_OK);
+        render.update(3);
+    }
+    const auto wav = render.finish();
+    ASSERT_GE(wav.frames(), 24u * 1024u);
+    EXPECT_LT(largestStep(wav, 1024, 23 * 1024), 1.05 * toneStep);
+}
+
 } // namespace
