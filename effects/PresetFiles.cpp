@@ -61,7 +61,7 @@ std::vector<size_t> characterStarts(std::string_view text) {
 }
 
 std::string asUtf8(std::string_view text) {
-    return soundlib::isValidUtf8(text) ? std::string(text) : soundlib::cp932ToUtf8(text);
+    return soundlib::utf8OrCp932(text);
 }
 
 std::string foldAscii(std::string_view text) {

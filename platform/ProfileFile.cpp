@@ -103,7 +103,7 @@ std::string_view firstCodePoints(std::string_view text, std::size_t count) {
 // Names and values meet UTF-8 lines. Other bytes are read as CP932, as a file's bytes are, so
 // that one such value never makes the saved file read as CP932 and garble every other line.
 std::string asUtf8(std::string_view text) {
-    return soundlib::isValidUtf8(text) ? std::string(text) : soundlib::cp932ToUtf8(text);
+    return soundlib::utf8OrCp932(text);
 }
 
 bool holdsLineBreak(std::string_view text) {
@@ -172,8 +172,7 @@ std::optional<ProfileFile> ProfileFile::read(const std::filesystem::path& file) 
     }
     // Windows-made files are CP932; a file that is valid UTF-8 is taken as UTF-8 (plain ASCII
     // reads the same either way).
-    const std::string text =
-        soundlib::isValidUtf8(body) ? std::string(body) : soundlib::cp932ToUtf8(body);
+    const std::string text = soundlib::utf8OrCp932(body);
 
     bool newlineKnown = false;
     std::size_t start = 0;

@@ -67,7 +67,7 @@ std::pair<std::string, std::string> splitArtistTitle(std::string_view text) {
 }
 
 std::string icyTextToUtf8(std::string_view text) {
-    return isValidUtf8(text) ? std::string(text) : cp932ToUtf8(text);
+    return utf8OrCp932(text);
 }
 
 } // namespace soundlib

@@ -137,4 +137,8 @@ std::string utf8ToCp932(std::string_view text) {
     });
 }
 
+std::string utf8OrCp932(std::string_view bytes) {
+    return isValidUtf8(bytes) ? std::string(bytes) : cp932ToUtf8(bytes);
+}
+
 } // namespace soundlib

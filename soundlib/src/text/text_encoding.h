@@ -14,6 +14,10 @@ bool isValidUtf8(std::string_view text);
 // character at the end becomes one U+FFFD.
 std::string cp932ToUtf8(std::string_view bytes);
 
+// Text from files and peers that may have been made on Windows: kept as it is when it is valid
+// UTF-8 (plain ASCII reads the same either way), else taken as CP932.
+std::string utf8OrCp932(std::string_view bytes);
+
 // UTF-8 as CP932 for tag writers. Characters CP932 cannot hold, and invalid UTF-8 bytes,
 // become '?'.
 std::string utf8ToCp932(std::string_view text);
