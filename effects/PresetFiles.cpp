@@ -60,10 +60,6 @@ std::vector<size_t> characterStarts(std::string_view text) {
     return starts;
 }
 
-std::string asUtf8(std::string_view text) {
-    return soundlib::utf8OrCp932(text);
-}
-
 std::string foldAscii(std::string_view text) {
     std::string folded(text);
     std::transform(folded.begin(), folded.end(), folded.begin(),
@@ -193,7 +189,7 @@ std::vector<PresetName> ListPresets(const std::filesystem::path& folder) {
             continue;
         }
         const std::string stem = fileName.substr(0, starts[starts.size() - 4]);
-        names.push_back({asUtf8(stem), stem});
+        names.push_back({soundlib::utf8OrCp932(stem), stem});
     }
     std::sort(names.begin(), names.end(), [](const PresetName& a, const PresetName& b) {
         const std::string foldedA = foldAscii(a.name);
@@ -253,7 +249,7 @@ std::vector<std::optional<int32_t>> ReadPresetValues(const std::filesystem::path
     std::string bytes(static_cast<size_t>(kMaxPresetBytes), '\0');
     in.read(bytes.data(), kMaxPresetBytes);
     bytes.resize(static_cast<size_t>(in.gcount()));
-    const std::string text = asUtf8(bytes);
+    const std::string text = soundlib::utf8OrCp932(bytes);
 
     std::vector<std::string_view> lines;
     for (size_t start = 0; start < text.size();) {

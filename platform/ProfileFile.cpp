@@ -100,12 +100,6 @@ std::string_view firstCodePoints(std::string_view text, std::size_t count) {
     return text.substr(0, index);
 }
 
-// Names and values meet UTF-8 lines. Other bytes are read as CP932, as a file's bytes are, so
-// that one such value never makes the saved file read as CP932 and garble every other line.
-std::string asUtf8(std::string_view text) {
-    return soundlib::utf8OrCp932(text);
-}
-
 bool holdsLineBreak(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -230,11 +224,11 @@ std::optional<std::size_t> ProfileFile::findKey(std::size_t header, std::string_
 }
 
 std::optional<std::string> ProfileFile::find(std::string_view section, std::string_view key) const {
-    const auto header = findSection(asUtf8(section));
+    const auto header = findSection(soundlib::utf8OrCp932(section));
     if (!header) {
         return std::nullopt;
     }
-    const auto index = findKey(*header, asUtf8(key));
+    const auto index = findKey(*header, soundlib::utf8OrCp932(key));
     if (!index) {
         return std::nullopt;
     }
@@ -272,11 +266,13 @@ bool ProfileFile::set(std::string_view rawSection, std::optional<std::string_vie
         (rawValue && holdsLineBreak(*rawValue))) {
         return false;
     }
-    const std::string section = asUtf8(rawSection);
+    // Names and values meet UTF-8 lines: other bytes are read as CP932, as a file's bytes are,
+    // so that one such value never makes the saved file read as CP932 and garble every line.
+    const std::string section = soundlib::utf8OrCp932(rawSection);
     const std::optional<std::string> key =
-        rawKey ? std::optional<std::string>(asUtf8(*rawKey)) : std::nullopt;
+        rawKey ? std::optional<std::string>(soundlib::utf8OrCp932(*rawKey)) : std::nullopt;
     const std::optional<std::string> value =
-        rawValue ? std::optional<std::string>(asUtf8(*rawValue)) : std::nullopt;
+        rawValue ? std::optional<std::string>(soundlib::utf8OrCp932(*rawValue)) : std::nullopt;
     const auto header = findSection(section);
 
     if (!key) {

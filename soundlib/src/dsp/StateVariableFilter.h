@@ -20,7 +20,6 @@ public:
     void prepare(int channels) { state_.assign(static_cast<size_t>(channels) * 2, 0.0); }
     void reset() { std::fill(state_.begin(), state_.end(), 0.0); }
     void setCoefficients(const SvfCoefficients& c) { c_ = c; }
-    const SvfCoefficients& coefficients() const { return c_; }
 
     void process(float* interleaved, size_t frames, int channels) noexcept {
         // The per-sample steps of the state-variable form folded into one linear map of the

@@ -13,7 +13,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -21,26 +20,11 @@ using namespace sorvel;
 
 using fuzzsupport::require;
 
-// One scratch file for the whole run, removed at exit.
-struct ScratchFile {
-    ScratchFile() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tags_fuzz_XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        require(fd >= 0);
-        ::close(fd);
-        path = pattern;
-    }
-    ~ScratchFile() {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-    }
-    std::filesystem::path path;
-};
-
+// One scratch file for the whole run, its folder removed at exit.
 const std::filesystem::path& scratchPath() {
-    static const ScratchFile file;
-    return file.path;
+    static const fuzzsupport::ScratchFolder folder("tags_fuzz");
+    static const std::filesystem::path file = folder.path() / "tag.mp3";
+    return file;
 }
 
 std::uint64_t fileSize(const std::filesystem::path& path) {
