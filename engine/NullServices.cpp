@@ -18,13 +18,9 @@ public:
 
 class NullPlaylistView final : public PlaylistView {
 public:
-    void AddListRow(int32_t, const PlaylistEntry&) override { ++rows_; }
-    void ClearListRows() override { rows_ = 0; }
-    int32_t ListRowCount() const override { return rows_; }
+    void AddListRow(int32_t, const PlaylistEntry&) override {}
+    void ClearListRows() override {}
     void HighlightCurrentRow(int32_t) override {}
-
-private:
-    int32_t rows_ = 0;
 };
 
 class NullMainWindow final : public MainWindowView {
@@ -93,6 +89,7 @@ PlayerServices WithNullServices(PlayerServices services) {
     // Shared stand-ins: none keeps state a player relies on.
     static thread_local NullMessageBox messageBox;
     static thread_local NullFileDialog fileDialog;
+    static thread_local NullPlaylistView playlistView;
     static thread_local NullMainWindow mainWindow;
     static thread_local NullPlaybackRate playbackRate;
     static thread_local NullNotifier notifier;
@@ -101,10 +98,7 @@ PlayerServices WithNullServices(PlayerServices services) {
     static thread_local NullLauncher launcher;
     services.messageBox = orNull<MessageBoxService>(services.messageBox, messageBox);
     services.fileDialog = orNull<FileDialogService>(services.fileDialog, fileDialog);
-    if (services.playlistView == nullptr) {
-        static thread_local NullPlaylistView playlistView;
-        services.playlistView = &playlistView;
-    }
+    services.playlistView = orNull<PlaylistView>(services.playlistView, playlistView);
     services.mainWindow = orNull<MainWindowView>(services.mainWindow, mainWindow);
     services.playbackRate = orNull<PlaybackRateControl>(services.playbackRate, playbackRate);
     services.notifier = orNull<NowPlayingNotifier>(services.notifier, notifier);

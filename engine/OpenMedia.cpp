@@ -8,32 +8,6 @@
 namespace sorvel {
 namespace fs = std::filesystem;
 
-namespace {
-
-bool startsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
-bool isNetworkEntry(const std::string& entry) {
-    // Compared case-sensitively: "HTTP://" is taken for a local file.
-    return startsWith(entry, "http://") || startsWith(entry, "ftp://");
-}
-
-std::string fileNamePart(const std::string& entry) {
-    const size_t slash = entry.find_last_of("/\\");
-    return slash == std::string::npos ? entry : entry.substr(slash + 1);
-}
-
-int32_t cdTrackIndex(const std::string& entry) {
-    try {
-        return entry.size() > 5 ? std::stoi(entry.substr(5)) : 0;
-    } catch (...) {
-        return 0;
-    }
-}
-
-} // namespace
-
 void Player::OpenMedia(std::string entry) {
     services_.notifier->Send_Messenger("", 0);
     state_.cdMode = false;
@@ -43,12 +17,12 @@ void Player::OpenMedia(std::string entry) {
         services_.video->StopAndRelease();
     }
     state_.isVideo = IsVideoExtension(extension);
-    if (extension == "m3u" || extension == "pls") {
-        LoadPlaylistFile(entry);
+    if (IsPlaylistFile(entry)) {
+        playlist_->LoadPlaylistFile(entry);
         return;
     }
 
-    const bool cdEntry = startsWith(entry, "cd:");
+    const bool cdEntry = IsCdEntry(entry);
     if (state_.isVideo) {
         releaseCurrentSound();
         services_.mainWindow->ShowAnalyzerPicture(false);
@@ -62,7 +36,7 @@ void Player::OpenMedia(std::string entry) {
         services_.mainWindow->ShowAnalyzerPicture(true);
         releaseCurrentSound();
 
-        if (isNetworkEntry(entry)) {
+        if (IsNetworkEntry(entry)) {
             netOpened_ = false;
             if (!state_.isNetStream) {
                 CheckResult(FMOD_System_SetStreamBufferSize(state_.soundSystem, 131072,
@@ -80,7 +54,7 @@ void Player::OpenMedia(std::string entry) {
             state_.cdMode = true;
             CheckResult(CreateSoundFile(state_.soundSystem, entry.substr(3, 2), kModeCdDrive,
                                         &state_.cdDriveSound));
-            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, cdTrackIndex(entry),
+            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, CdTrackIndex(entry),
                                                &state_.currentSound));
         } else {
             std::error_code error;
@@ -115,7 +89,7 @@ void Player::OpenMedia(std::string entry) {
             state_.currentChannel = 0;
         }
 
-        if (AddEntry(0, state_.currentSound, entry, false) != 0) {
+        if (playlist_->AddEntry(0, state_.currentSound, entry, false) != 0) {
             return;
         }
         unsigned int length = 0;
@@ -140,7 +114,7 @@ void Player::OpenMedia(std::string entry) {
     }
 
     setTitleForCurrentEntry(entry, cdEntry);
-    services_.playlistView->HighlightCurrentRow(state_.currentIndex);
+    playlist_->ShowCurrentEntry();
     if (services_.mainWindow->windowState() == WindowState::Minimized) {
         services_.mainWindow->RefreshTrayTip();
     }
@@ -154,10 +128,10 @@ void Player::setTitleForCurrentEntry(const std::string& entry, bool cdEntry) {
         state_.titleText = index + ". " + current->title + " - " + current->artist;
     } else if (cdEntry) {
         char track[16];
-        std::snprintf(track, sizeof track, "%02d", cdTrackIndex(entry) + 1);
+        std::snprintf(track, sizeof track, "%02d", CdTrackIndex(entry) + 1);
         state_.titleText = index + ". Track - " + track;
     } else {
-        state_.titleText = index + ". " + fileNamePart(entry);
+        state_.titleText = index + ". " + FileNamePart(entry);
     }
 }
 

@@ -66,7 +66,7 @@ void Player::PlaybackTick() {
     }
 
     if (!playing && !state_.isNetStream && !state_.commandInProgress && !state_.stoppedFlag) {
-        SelectNextAfterEnd();
+        playlist_->SelectNextAfterEnd();
     }
 }
 

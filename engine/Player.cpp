@@ -5,27 +5,10 @@
 #include "StartupDecision.h"
 #include "time_text.h"
 
-#include <algorithm>
-#include <cctype>
-#include <chrono>
 #include <filesystem>
-#include <random>
 
 namespace sorvel {
 namespace fs = std::filesystem;
-
-namespace {
-
-std::function<double()> clockSeededRandom() {
-    return [] {
-        // Reseeded from the clock on every draw.
-        std::mt19937_64 generator(static_cast<uint64_t>(
-            std::chrono::high_resolution_clock::now().time_since_epoch().count()));
-        return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
-    };
-}
-
-} // namespace
 
 std::string ResultText(FMOD_RESULT result) {
     return FMOD_ErrorString(result);
@@ -33,28 +16,6 @@ std::string ResultText(FMOD_RESULT result) {
 
 std::string ErrorTitle(FMOD_RESULT result) {
     return "ERROR! No." + std::to_string(result) + ResultText(result);
-}
-
-std::string EntryExtension(const std::string& entry) {
-    // The text after the last "." of the last path component.
-    const size_t slash = entry.find_last_of("/\\");
-    const size_t dot = entry.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return {};
-    }
-    std::string extension = entry.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
-bool IsVideoExtension(const std::string& extension) {
-    return extension == "wmv" || extension == "avi" || extension == "mpg" || extension == "mpeg" ||
-           extension == "ogm";
-}
-
-bool IsTrackerExtension(const std::string& extension) {
-    return extension == "xm" || extension == "it" || extension == "mod" || extension == "s3m";
 }
 
 std::string CommandLineFile(const std::string& commandLine) {
@@ -80,10 +41,38 @@ private:
     Player& player_;
 };
 
+class Player::PlaylistSide final : public PlaylistPlayer {
+public:
+    explicit PlaylistSide(Player& player) : player_(player) {}
+    FMOD_SOUND currentSound() const override { return player_.state_.currentSound; }
+    void CheckResult(FMOD_RESULT result) override { player_.CheckResult(result); }
+    FMOD_RESULT CreateSoundFile(const std::string& name, FMOD_MODE mode,
+                                FMOD_SOUND* sound) override {
+        return player_.CreateSoundFile(player_.state_.soundSystem, name, mode, sound);
+    }
+    FMOD_RESULT CreateStreamFile(const std::string& name, FMOD_MODE mode,
+                                 FMOD_SOUND* sound) override {
+        return player_.CreateStreamFile(player_.state_.soundSystem, name, mode, sound);
+    }
+    void AdoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) override {
+        player_.adoptDirectPlaySound(sound, disc, slot);
+    }
+    void OpenMedia(std::string entry) override { player_.OpenMedia(std::move(entry)); }
+    bool hasChannel() const override { return player_.state_.currentChannel != 0; }
+    bool isPlaying() override { return player_.channelPlaying(); }
+    void Play() override { player_.TransportCommand(kPlay); }
+
+private:
+    Player& player_;
+};
+
 Player::Player(PlayerState& state, const PlayerServices& services)
     : state_(state), services_(WithNullServices(services)),
       deviceSettings_(*services_.messageBox, "Sorvel"), netCapture_(std::make_unique<NetCapture>()),
-      random01_(clockSeededRandom()) {
+      playlistSide_(std::make_unique<PlaylistSide>(*this)),
+      playlist_(std::make_unique<PlaylistController>(state_, *playlistSide_, *services_.messageBox,
+                                                     *services_.fileDialog,
+                                                     *services_.playlistView)) {
     if (services.settings == nullptr) {
         ownSettings_ = std::make_unique<DeviceSettingsOnly>(*this);
         services_.settings = ownSettings_.get();
@@ -233,6 +222,26 @@ void Player::releaseCurrentSound() {
 void Player::playOnCurrentChannel() {
     CheckResult(FMOD_System_PlaySound(state_.soundSystem, FMOD_CHANNEL_REUSE, state_.currentSound,
                                       0, &state_.currentChannel));
+}
+
+void Player::adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) {
+    state_.currentSound = sound;
+    if (disc != 0) {
+        if (state_.cdDriveSound != 0) {
+            FMOD_Sound_Release(state_.cdDriveSound);
+        }
+        state_.cdDriveSound = disc;
+    }
+    if (!state_.isNetStream) {
+        unsigned int length = 0;
+        if (FMOD_Sound_GetLength(sound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK) {
+            state_.lengthMs = length;
+        }
+        state_.seekBarLengthMs = state_.lengthMs;
+        slot.timeText = TimeText(state_.lengthMs);
+        state_.lengthText = slot.timeText;
+        applyVolume();
+    }
 }
 
 const PlaylistEntry* Player::currentEntry() const {

@@ -1,6 +1,7 @@
 // The player's engine: start-up and shutdown of the sound library, opening media, the transport
-// commands, the playlist operations and the playback tick. It works on the shared PlayerState and
-// reaches windows only through PlayerServices, so all of it runs and is tested without a window.
+// commands and the playback tick; the playlist's operations are its PlaylistController's. It works
+// on the shared PlayerState and reaches windows only through PlayerServices, so all of it runs and
+// is tested without a window.
 //
 // Thread: the UI thread only, except the three file-system hooks (see NetCapture).
 #pragma once
@@ -8,7 +9,9 @@
 #include "NetCapture.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
+#include "PlaylistController.h"
 #include "clsAudioDeviceSettings.h"
+#include "entry_kind.h"
 #include "soundlib.h"
 
 #include <cstdint>
@@ -17,14 +20,6 @@
 #include <string>
 
 namespace sorvel {
-
-// Mode bits of the sound library used when opening media.
-inline constexpr FMOD_MODE kModeSoftware2D = 0x48;
-inline constexpr FMOD_MODE kModeHardware2D = 0x28;
-inline constexpr FMOD_MODE kModeTracker = 0x4049;
-inline constexpr FMOD_MODE kModeCdDrive = 0x20C8;
-inline constexpr FMOD_MODE kModeCdDriveChooser = 0x20A8;
-inline constexpr FMOD_MODE kModeNetStream = 0x100C8;
 
 // Main window button indexes, which are the transport command numbers.
 enum TransportButton : int {
@@ -49,10 +44,6 @@ enum TransportButton : int {
 std::string ResultText(FMOD_RESULT result);
 // What the title display shows for a failed result: "ERROR! No." + number + text.
 std::string ErrorTitle(FMOD_RESULT result);
-// The entry-string kinds, from its extension (lower-cased) and prefixes.
-std::string EntryExtension(const std::string& entry);
-bool IsVideoExtension(const std::string& extension);
-bool IsTrackerExtension(const std::string& extension);
 // The part of a command line that names the file: between the first two double quotes when it
 // starts with one, else the whole text.
 std::string CommandLineFile(const std::string& commandLine);
@@ -70,8 +61,8 @@ public:
     // The effect object is made during start-up, after the player: it takes over the
     // playback-rate settings then.
     void setPlaybackRateControl(PlaybackRateControl* control);
-    // Random numbers in [0, 1) for random order; tests may pin them.
-    void setRandomSource(std::function<double()> random01) { random01_ = std::move(random01); }
+    // The playlist's operations: adding, files, the next entry, the list window's rows.
+    PlaylistController& playlist() { return *playlist_; }
 
     // Start-up and shutdown.
     void StartEngine();
@@ -107,25 +98,9 @@ public:
     void SetPanPosition(int32_t position);
     void SeekBarReleased(int32_t targetMs);
 
-    // Playlist.
-    static constexpr int64_t kOpenHere = -1;
-    int32_t AddEntry(int32_t index, int64_t sound, std::string path, bool openIt);
-    void SelectNextAfterEnd();
-    void StepBack();
-    void StepNext();
-    void ToggleRandom();
-    void CycleLoopMode();
-    void PlayEntryAt(int32_t index);
-    void LoadPlaylistFile(std::string path);
-    void SavePlaylistFile();
-    // Writes the M3U file for the given rows; false (and a message) when it cannot be written.
-    bool WritePlaylistFile(const std::string& path);
-
     // Command line and the tick.
     void OpenFromCommandLine(const std::string& text);
     void PlaybackTick();
-
-    NetCapture& netCapture() { return *netCapture_; }
 
 private:
     bool channelPlaying();
@@ -139,13 +114,17 @@ private:
 
     // Until a full settings store is given, start-up reads the device part of the settings file.
     class DeviceSettingsOnly;
+    // The player as the playlist sees it.
+    class PlaylistSide;
+    void adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot);
     std::unique_ptr<SettingsStore> ownSettings_;
 
     PlayerState& state_;
     PlayerServices services_;
     clsAudioDeviceSettings deviceSettings_;
     std::unique_ptr<NetCapture> netCapture_;
-    std::function<double()> random01_;
+    std::unique_ptr<PlaylistSide> playlistSide_;
+    std::unique_ptr<PlaylistController> playlist_;
     bool netOpened_ = false;
 };
 

@@ -2,7 +2,8 @@
 // implement these; tests fake them. All calls come on the UI thread.
 #pragma once
 
-#include "PlaylistEntry.h"
+#include "PlaylistView.h"
+#include "WindowServices.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,46 +12,6 @@
 #include <vector>
 
 namespace sorvel {
-
-enum class MessageIcon { Information, Question, Exclamation, Critical };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
-
-class MessageBoxService {
-public:
-    virtual ~MessageBoxService() = default;
-    virtual MessageAnswer show(const std::string& text, const std::string& caption,
-                               MessageButtons buttons, MessageIcon icon) = 0;
-};
-
-struct FileFilter {
-    std::string label;
-    std::string patterns; // "*.wav; *.mp3"
-};
-
-struct FileDialogRequest {
-    bool save = false;
-    std::string title;
-    std::vector<FileFilter> filters;
-    int filterIndex = 1;
-    std::string initialFolder;
-};
-
-class FileDialogService {
-public:
-    virtual ~FileDialogService() = default;
-    // The chosen file, or nothing when the user cancelled.
-    virtual std::optional<std::string> choose(const FileDialogRequest& request) = 0;
-};
-
-class PlaylistView {
-public:
-    virtual ~PlaylistView() = default;
-    virtual void AddListRow(int32_t slot, const PlaylistEntry& entry) = 0;
-    virtual void ClearListRows() = 0;
-    virtual int32_t ListRowCount() const = 0;
-    virtual void HighlightCurrentRow(int32_t index) = 0;
-};
 
 enum class WindowState { Normal, Minimized, Maximized };
 

@@ -2,7 +2,7 @@
 // Used on the UI thread only.
 #pragma once
 
-#include "PlaylistEntry.h"
+#include "PlaylistState.h"
 #include "soundlib.h"
 
 #include <array>
@@ -13,7 +13,8 @@
 
 namespace sorvel {
 
-struct PlayerState {
+// The playlist part (storage, current entry, play modes, stopped flag) comes from PlaylistState.
+struct PlayerState : PlaylistState {
     // Sound library handles (0 = none).
     FMOD_SYSTEM soundSystem = 0;
     FMOD_SOUND currentSound = 0;
@@ -32,14 +33,11 @@ struct PlayerState {
     std::string netTagTitle;
 
     // Transport.
-    bool stoppedFlag = true;
     bool commandInProgress = false;
     bool buttonHeld = false;
     int32_t volumeLevel = 5; // 0..10; the library volume is a tenth of it
     int32_t panPosition = 0; // -10..10
     int32_t seekStepTotal = 0;
-    uint8_t randomMode = 0; // 0 off, 255 on
-    uint8_t loopMode = 0;   // 0 off, 1 repeat the entry, 2 loop the list
     int32_t refreshIntervalMs = 80;
     std::array<int32_t, 31> optionValues{};
 
@@ -47,12 +45,6 @@ struct PlayerState {
     uint32_t seekBarLengthMs = 0;
     bool seekDragging = false;
     int32_t seekDragTargetMs = 0;
-
-    // Playlist: slot 0 is the direct-play slot, slots 1..entryCount the list.
-    std::vector<PlaylistEntry> playlistEntries;
-    int32_t entryCount = 0;
-    int32_t currentIndex = 0;
-    bool soundOpened = false;
 
     std::filesystem::path programFolder;
     std::string skinFilePath;

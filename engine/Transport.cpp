@@ -35,10 +35,6 @@ std::vector<FileFilter> openFileFilters() {
     };
 }
 
-bool startsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
 } // namespace
 
 void Player::SeekTo(int32_t milliseconds) {
@@ -129,7 +125,7 @@ void Player::TransportCommand(int command) {
 
     switch (command) {
     case kBack:
-        StepBack();
+        playlist_->StepBack();
         break;
     case kSeekBack:
     case kSeekForward:
@@ -175,7 +171,7 @@ void Player::TransportCommand(int command) {
         }
         applyVolume();
         if (const PlaylistEntry* now = currentEntry()) {
-            state_.cdMode = startsWith(now->path, "cd:");
+            state_.cdMode = IsCdEntry(now->path);
         }
         break;
     case kPause:
@@ -195,13 +191,13 @@ void Player::TransportCommand(int command) {
         state_.stoppedFlag = true;
         break;
     case kNext:
-        StepNext();
+        playlist_->StepNext();
         break;
     case kRandom:
-        ToggleRandom();
+        playlist_->ToggleRandom();
         break;
     case kRepeatLoop:
-        CycleLoopMode();
+        playlist_->CycleLoopMode();
         break;
     case kOpenFile:
         services_.mainWindow->ShowButtonNormal(kOpenFile);

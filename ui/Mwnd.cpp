@@ -8,7 +8,6 @@
 #include "TitleBox.h"
 #include "clsOption.h"
 #include "clsSnap.h"
-#include "dropped_items.h"
 #include "frmAbout.h"
 #include "now_playing_text.h"
 #include "skin_fonts.h"
@@ -759,8 +758,7 @@ void Mwnd::dropEvent(QDropEvent* event) {
     if (items.empty() || player_ == nullptr) {
         return;
     }
-    const int32_t rows = player_->services().playlistView->ListRowCount();
-    DropOnMainWindow(*player_, rows, items);
+    player_->playlist().DropOnMainWindow(items);
 }
 
 void Mwnd::closeEvent(QCloseEvent* event) {

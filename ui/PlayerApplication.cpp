@@ -24,7 +24,6 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     PlayerServices services;
     services.messageBox = &messageBox_;
     services.fileDialog = &fileDialog_;
-    services.playlistView = &playlistRows_;
     services.mainWindow = mwnd_.get();
     services.playbackRate = this;
     services.notifier = this;

@@ -7,7 +7,6 @@
 #include "PlayerDesktop.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
-#include "PlaylistRows.h"
 #include "QtFileDialog.h"
 #include "QtMessageBox.h"
 #include "SettingFile.h"
@@ -72,7 +71,6 @@ private:
     clsSnap snap_;
     QtMessageBox messageBox_;
     QtFileDialog fileDialog_;
-    PlaylistRows playlistRows_;
     std::unique_ptr<Mwnd> mwnd_;
     std::unique_ptr<PlayerDesktop> desktop_;
     std::unique_ptr<Player> player_;

@@ -25,7 +25,7 @@ QString qtFileFilters(const std::vector<FileFilter>& filters) {
     return parts.join(QStringLiteral(";;"));
 }
 
-std::optional<std::string> QtFileDialog::choose(const FileDialogRequest& request) {
+std::vector<std::string> QtFileDialog::show(const FileDialogRequest& request) {
     const QString filters = qtFileFilters(request.filters);
     QStringList list = filters.split(QStringLiteral(";;"));
     const int index = request.filterIndex - 1;
@@ -34,14 +34,35 @@ std::optional<std::string> QtFileDialog::choose(const FileDialogRequest& request
     const QString folder = QString::fromStdString(request.initialFolder);
     // Links are opened as themselves: the path kept in playlists is the one the user chose.
     const QFileDialog::Options options = QFileDialog::DontResolveSymlinks;
-    const QString chosen =
-        request.save
-            ? QFileDialog::getSaveFileName(owner_, title, folder, filters, &selected, options)
-            : QFileDialog::getOpenFileName(owner_, title, folder, filters, &selected, options);
-    if (chosen.isEmpty()) {
+    QStringList chosen;
+    if (request.save) {
+        chosen << QFileDialog::getSaveFileName(owner_, title, folder, filters, &selected, options);
+    } else if (request.multiple) {
+        chosen = QFileDialog::getOpenFileNames(owner_, title, folder, filters, &selected, options);
+    } else {
+        chosen << QFileDialog::getOpenFileName(owner_, title, folder, filters, &selected, options);
+    }
+    std::vector<std::string> files;
+    for (const QString& file : chosen) {
+        if (!file.isEmpty()) {
+            files.push_back(file.toStdString());
+        }
+    }
+    return files;
+}
+
+std::optional<std::string> QtFileDialog::choose(const FileDialogRequest& request) {
+    FileDialogRequest one = request;
+    one.multiple = false;
+    std::vector<std::string> files = show(one);
+    if (files.empty()) {
         return std::nullopt;
     }
-    return chosen.toStdString();
+    return std::move(files.front());
+}
+
+std::vector<std::string> QtFileDialog::chooseMany(const FileDialogRequest& request) {
+    return show(request);
 }
 
 } // namespace sorvel

@@ -13,8 +13,11 @@ class QtFileDialog final : public FileDialogService {
 public:
     void setOwner(QWidget* owner) { owner_ = owner; }
     std::optional<std::string> choose(const FileDialogRequest& request) override;
+    std::vector<std::string> chooseMany(const FileDialogRequest& request) override;
 
 private:
+    std::vector<std::string> show(const FileDialogRequest& request);
+
     QPointer<QWidget> owner_;
 };
 

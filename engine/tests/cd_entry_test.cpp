@@ -25,7 +25,7 @@ TEST_F(EngineTest, CdEntryOpensItsTrackWithTheDiscText) {
     EXPECT_EQ(state.lengthMs, 113u * 1000 / 75);
     EXPECT_EQ(state.lengthText, "00:01");
     // The list keeps the track string as it is.
-    ASSERT_EQ(player->AddEntry(1, Player::kOpenHere, entry, true), 0);
+    ASSERT_EQ(player->playlist().AddEntry(1, PlaylistController::kOpenHere, entry, true), 0);
     EXPECT_EQ(state.playlistEntries[1].title, "Song 2");
     EXPECT_EQ(state.playlistEntries[1].lengthMs, 1506);
 }

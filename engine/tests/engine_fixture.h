@@ -3,12 +3,12 @@
 
 #include "Player.h"
 #include "PlayerState.h"
+#include "playlist_fakes.h"
 #include "test_media.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,33 +17,9 @@ namespace enginetest {
 
 using namespace sorvel;
 
-struct FakeMessageBox : MessageBoxService {
-    std::vector<std::string> texts;
-    MessageAnswer answer = MessageAnswer::Yes;
-    MessageAnswer show(const std::string& text, const std::string&, MessageButtons,
-                       MessageIcon) override {
-        texts.push_back(text);
-        return answer;
-    }
-};
-
-struct FakeFileDialog : FileDialogService {
-    std::optional<std::string> next;
-    std::vector<FileDialogRequest> requests;
-    std::optional<std::string> choose(const FileDialogRequest& request) override {
-        requests.push_back(request);
-        return next;
-    }
-};
-
-struct FakePlaylistView : PlaylistView {
-    std::map<int32_t, std::string> rows; // slot -> path
-    int32_t highlighted = -1;
-    void AddListRow(int32_t slot, const PlaylistEntry& entry) override { rows[slot] = entry.path; }
-    void ClearListRows() override { rows.clear(); }
-    int32_t ListRowCount() const override { return static_cast<int32_t>(rows.size()); }
-    void HighlightCurrentRow(int32_t index) override { highlighted = index; }
-};
+using fakes::FakeFileDialog;
+using fakes::FakeMessageBox;
+using fakes::FakePlaylistView;
 
 struct FakeMainWindow : MainWindowView {
     WindowState state = WindowState::Normal;
@@ -107,7 +83,10 @@ protected:
     void addToList(const std::vector<std::filesystem::path>& files) {
         int32_t slot = state.entryCount + 1;
         for (const auto& file : files) {
-            ASSERT_EQ(player->AddEntry(slot++, Player::kOpenHere, file.string(), true), 0) << file;
+            ASSERT_EQ(player->playlist().AddEntry(slot++, PlaylistController::kOpenHere,
+                                                  file.string(), true),
+                      0)
+                << file;
         }
     }
 

@@ -50,7 +50,8 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         mainWindow.release = [this] { player->SeekButtonUp(); };
-        player->setRandomSource([this] { return std::uniform_real_distribution<double>()(rng); });
+        player->playlist().setRandomSource(
+            [this] { return std::uniform_real_distribution<double>()(rng); });
     }
 
     // Everything the actions pick from.
@@ -245,28 +246,29 @@ protected:
         case 11: {
             // Where the playlist window and drops put new rows: after the last row.
             const int32_t slot =
-                pick(4) == 0 ? between(1, state.entryCount + 2) : playlistView.ListRowCount() + 1;
+                pick(4) == 0 ? between(1, state.entryCount + 2) : player->playlist().rowCount() + 1;
             const std::string entry = anyEntry();
-            const int32_t result = player->AddEntry(slot, Player::kOpenHere, entry, true);
+            const int32_t result =
+                player->playlist().AddEntry(slot, PlaylistController::kOpenHere, entry, true);
             return "add " + entry + " at " + std::to_string(slot) + " -> " + std::to_string(result);
         }
         case 12: {
             const std::string path = pick(3) == 0 ? randomList() : anyOf(lists);
-            player->LoadPlaylistFile(path);
+            player->playlist().LoadPlaylistFile(path);
             return "load list " + path;
         }
         case 13:
         case 14: {
             const int32_t index = anyIndex();
-            player->PlayEntryAt(index);
+            player->playlist().PlayEntryAt(index);
             return "play entry " + std::to_string(index);
         }
         case 15:
             if (pick(2)) {
-                player->ToggleRandom();
+                player->playlist().ToggleRandom();
                 return "toggle random";
             }
-            player->CycleLoopMode();
+            player->playlist().CycleLoopMode();
             return "cycle loop";
         case 16: {
             const std::string entry = anyEntry();
@@ -286,13 +288,13 @@ protected:
             mainWindow.state = pick(3) == 0 ? WindowState::Minimized : WindowState::Normal;
             switch (pick(3)) {
             case 0:
-                player->StepBack();
+                player->playlist().StepBack();
                 return "step back";
             case 1:
-                player->StepNext();
+                player->playlist().StepNext();
                 return "step next";
             default:
-                player->SelectNextAfterEnd();
+                player->playlist().SelectNextAfterEnd();
                 return "next after end";
             }
         }
@@ -308,18 +310,18 @@ protected:
         const fs::path target = dir / "saved.m3u";
         writeAll(target, "old list\r\n");
         std::string expected;
-        for (int32_t row = 1; row <= playlistView.ListRowCount(); ++row) {
+        for (int32_t row = 1; row <= player->playlist().rowCount(); ++row) {
             if (static_cast<size_t>(row) < state.playlistEntries.size()) {
                 expected += state.playlistEntries[static_cast<size_t>(row)].path + "\r\n";
             }
         }
-        EXPECT_TRUE(player->WritePlaylistFile(target.string()));
+        EXPECT_TRUE(player->playlist().WritePlaylistFile(target.string()));
         EXPECT_EQ(readAll(target), expected);
-        EXPECT_FALSE(player->WritePlaylistFile((dir / "no_folder" / "x.m3u").string()));
+        EXPECT_FALSE(player->playlist().WritePlaylistFile((dir / "no_folder" / "x.m3u").string()));
         EXPECT_FALSE(fs::exists(dir / "no_folder"));
         const fs::path folder = dir / "folder.m3u";
         fs::create_directories(folder / "inside");
-        EXPECT_FALSE(player->WritePlaylistFile(folder.string()));
+        EXPECT_FALSE(player->playlist().WritePlaylistFile(folder.string()));
         EXPECT_TRUE(fs::is_directory(folder / "inside"));
         EXPECT_FALSE(fs::exists(dir / "folder.m3u.saving"));
         return "save list";
@@ -417,20 +419,22 @@ TEST_F(EngineMonkey, RandomActionsKeepTheListSoundsAndChannelConsistent) {
 TEST_F(EngineMonkey, AListNamingItselfOrANeighbourNamingItBackLoadsOnce) {
     makeMedia();
     const fs::path dir = testmedia::mediaDir() / "monkey";
-    player->LoadPlaylistFile((dir / "self.m3u").string());
+    player->playlist().LoadPlaylistFile((dir / "self.m3u").string());
     EXPECT_EQ(state.entryCount, 2);
     EXPECT_EQ(state.playlistEntries[1].path, playable[0]);
     EXPECT_EQ(state.playlistEntries[2].path, playable[1]);
     EXPECT_EQ(playlistView.rows.size(), 2u);
     // first.m3u names second.pls, which names first.m3u back: the inner list takes over and the
     // way back is not followed.
-    player->LoadPlaylistFile((dir / "first.m3u").string());
+    player->playlist().LoadPlaylistFile((dir / "first.m3u").string());
     ASSERT_GE(state.entryCount, 1);
     EXPECT_EQ(state.playlistEntries[1].path, playable[0]);
     // Lists opened or added as entries take the same way.
     player->OpenMedia((dir / "self.m3u").string());
     EXPECT_EQ(state.entryCount, 2);
-    EXPECT_EQ(player->AddEntry(1, Player::kOpenHere, (dir / "self.m3u").string(), true), 0);
+    EXPECT_EQ(player->playlist().AddEntry(1, PlaylistController::kOpenHere,
+                                          (dir / "self.m3u").string(), true),
+              0);
     EXPECT_EQ(state.entryCount, 2);
 }
 
@@ -441,12 +445,14 @@ TEST_F(EngineMonkey, AFolderOrAPipeNamedLikeAListLoadsAsAnEmptyList) {
     const auto tone = testmedia::makeTone("monkey_odd.wav", 440, 0.1);
     for (const fs::path& list : {dir / "pipe.pls", dir / "folder.m3u"}) {
         SCOPED_TRACE(list.string());
-        ASSERT_EQ(player->AddEntry(1, Player::kOpenHere, tone.string(), true), 0);
-        player->LoadPlaylistFile(list.string());
+        ASSERT_EQ(
+            player->playlist().AddEntry(1, PlaylistController::kOpenHere, tone.string(), true), 0);
+        player->playlist().LoadPlaylistFile(list.string());
         EXPECT_EQ(state.entryCount, 0);
         EXPECT_TRUE(playlistView.rows.empty());
         player->OpenMedia(list.string());
-        EXPECT_EQ(player->AddEntry(1, Player::kOpenHere, list.string(), true), 0);
+        EXPECT_EQ(
+            player->playlist().AddEntry(1, PlaylistController::kOpenHere, list.string(), true), 0);
         EXPECT_EQ(state.entryCount, 0);
     }
 }
@@ -457,14 +463,16 @@ TEST_F(EngineMonkey, AddingPastTheEndOfAnEmptyListGrowsTheStorageToTheSlot) {
     EXPECT_EQ(entries.size(), 4u);
 
     const auto tone = testmedia::makeTone("monkey_slot.wav", 440, 0.1);
-    player->LoadPlaylistFile((testmedia::mediaDir() / "no_such_list.m3u").string());
+    player->playlist().LoadPlaylistFile((testmedia::mediaDir() / "no_such_list.m3u").string());
     ASSERT_EQ(state.entryCount, 0);
-    EXPECT_EQ(player->AddEntry(3, Player::kOpenHere, tone.string(), true), 0);
+    EXPECT_EQ(player->playlist().AddEntry(3, PlaylistController::kOpenHere, tone.string(), true),
+              0);
     EXPECT_EQ(state.entryCount, 3);
     ASSERT_EQ(state.playlistEntries.size(), 4u);
     EXPECT_EQ(state.playlistEntries[3].path, tone.string());
     // Below the direct-play slot there is nothing to add to.
-    EXPECT_EQ(player->AddEntry(-1, Player::kOpenHere, tone.string(), true), -1);
+    EXPECT_EQ(player->playlist().AddEntry(-1, PlaylistController::kOpenHere, tone.string(), true),
+              -1);
     EXPECT_EQ(state.entryCount, 3);
 }
 
@@ -489,7 +497,7 @@ TEST_F(EngineMonkey, CdTracksReleaseTheDiscTheyReplaceOrLeaveAndAddingLeavesTheP
 
     const FMOD_SOUND playingDisc = state.cdDriveSound;
     const FMOD_SOUND playingTrack = state.currentSound;
-    ASSERT_EQ(player->AddEntry(1, Player::kOpenHere, drive + "2", true), 0);
+    ASSERT_EQ(player->playlist().AddEntry(1, PlaylistController::kOpenHere, drive + "2", true), 0);
     EXPECT_EQ(state.playlistEntries[1].title, "Song 3");
     EXPECT_EQ(state.cdDriveSound, playingDisc);
     EXPECT_TRUE(soundAlive(playingDisc));

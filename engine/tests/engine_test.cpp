@@ -76,7 +76,7 @@ TEST_F(EngineTest, OpeningAFileStartsItAndWritesTitleAndLength) {
 TEST_F(EngineTest, ListPlaysThroughAndStopsAtItsEndWithLoopOff) {
     addToList({shortTone(1), shortTone(2), shortTone(3)});
     EXPECT_EQ(playlistView.rows.size(), 3u);
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     std::vector<int32_t> order{state.currentIndex};
     ASSERT_TRUE(tickUntil([&] {
         if (order.back() != state.currentIndex) {
@@ -95,7 +95,7 @@ TEST_F(EngineTest, ListPlaysThroughAndStopsAtItsEndWithLoopOff) {
 TEST_F(EngineTest, LoopModesRepeatOneOrWrapTheList) {
     addToList({shortTone(1), shortTone(2)});
     state.loopMode = 2;
-    player->PlayEntryAt(2);
+    player->playlist().PlayEntryAt(2);
     ASSERT_TRUE(tickUntil([&] { return state.currentIndex == 1; }));
     EXPECT_FALSE(state.stoppedFlag);
 
@@ -123,7 +123,7 @@ TEST_F(EngineTest, LoopModesRepeatOneOrWrapTheList) {
 TEST_F(EngineTest, RandomWithOneEntryPlaysItAgain) {
     addToList({shortTone(1)});
     state.randomMode = 255;
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     FMOD_SOUND first = state.currentSound;
     ASSERT_TRUE(tickUntil([&] { return state.currentSound != first; }));
     EXPECT_EQ(state.currentIndex, 1);
@@ -136,7 +136,7 @@ TEST_F(EngineTest, MissingFileInTheListIsSkippedByTheNextTick) {
     const auto doomed = testmedia::makeTone("doomed.wav", 500, 0.1);
     addToList({doomed, shortTone(2)});
     fs::remove(doomed);
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     std::vector<int32_t> seen;
     ASSERT_TRUE(tickUntil([&] {
         if (seen.empty() || seen.back() != state.currentIndex) {
@@ -150,7 +150,7 @@ TEST_F(EngineTest, MissingFileInTheListIsSkippedByTheNextTick) {
 
 TEST_F(EngineTest, BackAndNextStopAtTheEndsOfTheList) {
     addToList({shortTone(1), shortTone(2)});
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     player->TransportCommand(kBack);
     EXPECT_EQ(state.currentIndex, 1);
     player->TransportCommand(kNext);
@@ -164,7 +164,7 @@ TEST_F(EngineTest, BackAndNextStopAtTheEndsOfTheList) {
 TEST_F(EngineTest, StopHoldsTheTickAndPlayStartsTheEntryAgain) {
     const auto tone = testmedia::makeTone("stoppable.wav", 440, 3.0);
     addToList({tone});
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     for (int i = 0; i < 20; ++i) {
         player->PlaybackTick();
     }
@@ -197,7 +197,7 @@ TEST_F(EngineTest, StopHoldsTheTickAndPlayStartsTheEntryAgain) {
 TEST_F(EngineTest, HeldSeekButtonJumpsFurtherEachPassAndResumes) {
     const auto tone = testmedia::makeTone("seekable.wav", 440, 2.0);
     addToList({tone});
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     state.positionMs = 1000;
     mainWindow.holdPasses = 4;
     mainWindow.release = [&] { player->SeekButtonUp(); };
@@ -270,7 +270,7 @@ TEST_F(EngineTest, VideoEntriesFailToOpenWithoutAVideoWindow) {
     state.playlistEntries.resize(3);
     state.playlistEntries[2].path = video.string();
     state.entryCount = 2;
-    player->PlayEntryAt(2);
+    player->playlist().PlayEntryAt(2);
     EXPECT_FALSE(state.isVideo);
     EXPECT_EQ(state.currentSound, 0u);
 }

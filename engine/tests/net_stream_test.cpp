@@ -91,7 +91,7 @@ TEST_F(EngineTest, AnAddressInAPlsStartsThatStreamAndTakesNoRow) {
     std::ofstream(pls, std::ios::binary) << "[playlist]\r\nFile1=" << server.url("/radio.mp3")
                                          << "\r\nTitle1=Radio\r\nNumberOfEntries=1\r\n";
     state.currentIndex = 0;
-    player->LoadPlaylistFile(pls.string());
+    player->playlist().LoadPlaylistFile(pls.string());
     EXPECT_TRUE(state.isNetStream);
     EXPECT_EQ(state.titleText, "Buffering...");
     EXPECT_TRUE(playlistView.rows.empty());
@@ -110,12 +110,35 @@ TEST_F(EngineTest, AddressLinesInAnM3uStartStreamsAndTheLastOneStays) {
                                          << b.string() << "\r\n"
                                          << server.url("/second.mp3") << "\r\n";
     state.currentIndex = 0;
-    player->LoadPlaylistFile(m3u.string());
+    player->playlist().LoadPlaylistFile(m3u.string());
     // The files take rows 1 and 2 without a gap; the addresses take none.
     EXPECT_EQ(playlistView.rows,
               (std::map<int32_t, std::string>{{1, a.string()}, {2, b.string()}}));
     EXPECT_TRUE(state.isNetStream);
     EXPECT_TRUE(tickUntilRequested(*player, server, "/second.mp3"));
+}
+
+TEST(NetCaptureFile, EveryBlockLandsInOrderAndEachCaptureStartsEmpty) {
+    const fs::path file = testmedia::mediaDir() / "capture.tmp";
+    { std::ofstream(file) << "an older and much longer capture that must not survive"; }
+    NetCapture capture;
+    void* handle = nullptr;
+    unsigned int size = 0;
+    NetCapture::OpenHook("http://x", 0, &size, &handle, nullptr);
+    std::string expected;
+    for (int block = 0; block < 50; ++block) {
+        std::string bytes(100 + block, static_cast<char>('a' + block % 26));
+        unsigned int count = static_cast<unsigned int>(bytes.size());
+        NetCapture::ReadHook(handle, bytes.data(), count, &count, nullptr);
+        expected += bytes;
+        if (block % 7 == 0) {
+            capture.Service(file); // the tick runs now and then, never between every block
+        }
+    }
+    NetCapture::CloseHook(handle, nullptr);
+    capture.Service(file);
+    EXPECT_FALSE(capture.fileOpen());
+    EXPECT_EQ(readAll(file), expected);
 }
 
 } // namespace

@@ -271,7 +271,7 @@ TEST_F(MprisOnPlayer, ShuffleVolumeAndLoopReadBackBothWays) {
     setProperty(QStringLiteral("Shuffle"), true);
     EXPECT_EQ(state.randomMode, 255);
     EXPECT_TRUE(playerProperty(QStringLiteral("Shuffle")).toBool());
-    player->ToggleRandom();
+    player->playlist().ToggleRandom();
     EXPECT_FALSE(playerProperty(QStringLiteral("Shuffle")).toBool());
 
     // The bus volume is the player's level over ten.
@@ -285,9 +285,9 @@ TEST_F(MprisOnPlayer, ShuffleVolumeAndLoopReadBackBothWays) {
     setProperty(loop, QStringLiteral("Track"));
     EXPECT_EQ(state.loopMode, 1);
     EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("Track"));
-    player->CycleLoopMode();
+    player->playlist().CycleLoopMode();
     EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("Playlist"));
-    player->CycleLoopMode();
+    player->playlist().CycleLoopMode();
     EXPECT_EQ(playerProperty(loop).toString(), QStringLiteral("None"));
     setProperty(loop, QStringLiteral("Playlist"));
     EXPECT_EQ(state.loopMode, 2);
@@ -299,7 +299,7 @@ TEST_F(MprisOnPlayer, SeekPastTheEndPlaysTheNextEntry) {
     const auto first = testmedia::makeTone("mpris1.wav", 400, 1.0);
     const auto second = testmedia::makeTone("mpris2.wav", 500, 1.0);
     addToList({first, second});
-    player->PlayEntryAt(1);
+    player->playlist().PlayEntryAt(1);
     ASSERT_EQ(state.currentIndex, 1);
     seekBy(5000000);
     EXPECT_EQ(state.currentIndex, 2);

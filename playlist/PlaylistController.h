@@ -1,0 +1,123 @@
+// The playlist's operations, shared by the engine and the windows: adding entries (one by one,
+// from the open dialog, from drops and folders), playlist files, removing, moving and clearing,
+// choosing the next entry, and the rows the playlist window shows with their texts and colours.
+// It works on the shared PlaylistState and reaches the player through PlaylistPlayer, so all of
+// it runs and is tested without a window.
+//
+// Thread: the UI thread only.
+#pragma once
+
+#include "PlaylistPlayer.h"
+#include "PlaylistState.h"
+#include "PlaylistView.h"
+#include "WindowServices.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sorvel {
+
+struct DropOutcome {
+    int32_t firstSlot = 0; // the slot of the first entry added
+    int32_t added = 0;     // entries added (a playlist file replaces the list: its entries)
+};
+
+// The cells of one row of the list window.
+struct PlaylistRowCells {
+    std::string number; // "  7."
+    std::string title;
+    std::string time;
+};
+
+// The "No." cell: the number right-aligned in three characters, then ".".
+std::string RowNumberText(int32_t number);
+// The "Title" cell: title and artist; without a title the file name, or "Track - N" (counted
+// from 1) for a CD track.
+std::string RowTitleText(const PlaylistEntry& entry);
+// The current entry's row is drawn in the complement of the list's background colour, every
+// other row in the list's text colour. Colours are 0xBBGGRR.
+uint32_t RowColour(bool current, uint32_t listBackColour, uint32_t listForeColour);
+// The filters of the playlist window's open dialog.
+std::vector<FileFilter> PlaylistOpenFilters();
+
+class PlaylistController {
+public:
+    // AddEntry's `sound` when the entry is to be opened here.
+    static constexpr int64_t kOpenHere = -1;
+
+    PlaylistController(PlaylistState& state, PlaylistPlayer& player, MessageBoxService& messageBox,
+                       FileDialogService& fileDialog, PlaylistView& view);
+    PlaylistController(const PlaylistController&) = delete;
+    PlaylistController& operator=(const PlaylistController&) = delete;
+
+    // The playlist window attaches itself while it is open; null goes back to no window.
+    void setView(PlaylistView* view);
+    // Random numbers in [0, 1) for random order; tests may pin them.
+    void setRandomSource(std::function<double()> random01) { random01_ = std::move(random01); }
+
+    // Stores slot `index` (0 = direct play) for `path`, reading its tags and length from `sound`
+    // or, with kOpenHere and `openIt`, from the file opened here. 0 = stored and shown; -1 = an
+    // unsupported zip or no length (stored, no row); -2 = not openable (nothing stored).
+    int32_t AddEntry(int32_t index, int64_t sound, std::string path, bool openIt);
+
+    // Choosing what plays.
+    void SelectNextAfterEnd();
+    void StepBack();
+    void StepNext();
+    void ToggleRandom();
+    void CycleLoopMode();
+    void PlayEntryAt(int32_t index);
+    // The row colours follow the current entry.
+    void ShowCurrentEntry();
+
+    // Playlist files.
+    void LoadPlaylistFile(std::string path);
+    void SavePlaylistFile();
+    // Writes the M3U file for the rows; false when it cannot be written (the old file stays).
+    bool WritePlaylistFile(const std::string& path);
+
+    // The playlist window's operations. Rows count from 1; row N shows slot N.
+    void AddFiles();
+    void Remove(int32_t row);
+    // Both answer the row selected afterwards (the same row when nothing moved).
+    int32_t MoveUp(int32_t row);
+    int32_t MoveDown(int32_t row);
+    void Clear();
+
+    // Drops. Items go after the rows in the order given: a folder adds every file directly in it
+    // (no sub-folders) in the order the file system lists them; an item that cannot be added
+    // takes no slot, so the next one reuses it.
+    DropOutcome AddDroppedItems(const std::vector<std::string>& items);
+    // The main window's drop: adds the items and, when nothing plays, starts playing. A player
+    // that has never opened anything has no channel for the Play command to act on, so the
+    // first entry added is then opened directly.
+    DropOutcome DropOnMainWindow(const std::vector<std::string>& items);
+    // A drop on the list itself: like AddDroppedItems but only existing files and folders are
+    // taken, and nothing starts.
+    DropOutcome DropOnList(const std::vector<std::string>& items);
+
+    // The rows as the window shows them.
+    int32_t rowCount() const { return static_cast<int32_t>(rowNumbers_.size()); }
+    PlaylistRowCells rowCells(int32_t row) const;
+    uint32_t rowColour(int32_t row, uint32_t listBackColour, uint32_t listForeColour) const;
+
+private:
+    const PlaylistEntry* slot(int32_t index) const;
+    DropOutcome addItems(const std::vector<std::string>& items, bool onlyExisting);
+    void startIfStopped(const DropOutcome& outcome);
+    void clearRows();
+
+    PlaylistState& state_;
+    PlaylistPlayer& player_;
+    MessageBoxService& messageBox_;
+    FileDialogService& fileDialog_;
+    PlaylistView* view_;
+    std::function<double()> random01_;
+    // The "No." of each row: the slot it was added for. Rows are not renumbered when one is
+    // removed, as the list shows them.
+    std::vector<int32_t> rowNumbers_;
+};
+
+} // namespace sorvel

@@ -1,0 +1,45 @@
+// Recording fakes of the window services the playlist and the engine reach.
+#pragma once
+
+#include "PlaylistView.h"
+#include "WindowServices.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sorvel::fakes {
+
+struct FakeMessageBox : MessageBoxService {
+    std::vector<std::string> texts;
+    MessageAnswer answer = MessageAnswer::Yes;
+    MessageAnswer show(const std::string& text, const std::string&, MessageButtons,
+                       MessageIcon) override {
+        texts.push_back(text);
+        return answer;
+    }
+};
+
+struct FakeFileDialog : FileDialogService {
+    std::optional<std::string> next;
+    std::vector<std::string> nextMany;
+    std::vector<FileDialogRequest> requests;
+    std::optional<std::string> choose(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        return next;
+    }
+    std::vector<std::string> chooseMany(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        return nextMany;
+    }
+};
+
+struct FakePlaylistView : PlaylistView {
+    std::map<int32_t, std::string> rows; // slot -> path
+    int32_t highlighted = -1;
+    void AddListRow(int32_t slot, const PlaylistEntry& entry) override { rows[slot] = entry.path; }
+    void ClearListRows() override { rows.clear(); }
+    void HighlightCurrentRow(int32_t index) override { highlighted = index; }
+};
+
+} // namespace sorvel::fakes
