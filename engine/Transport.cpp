@@ -273,4 +273,64 @@ void Player::OpenFileDialog() {
     }
 }
 
+void Player::SeekDragStarted() {
+    state_.seekDragging = true;
+    state_.seekDragTargetMs = state_.positionMs;
+}
+
+void Player::SeekDragMoved(int32_t targetMs) {
+    state_.seekDragTargetMs = targetMs;
+}
+
+void Player::ButtonDown() {
+    state_.buttonHeld = true;
+}
+
+void Player::ReleaseHeldButton() {
+    state_.buttonHeld = false;
+}
+
+void Player::MenuCommand(int command) {
+    state_.commandInProgress = true;
+    TransportCommand(command);
+    state_.commandInProgress = false;
+}
+
+void Player::TakeVolumeLevel(int32_t level) {
+    state_.volumeLevel = level;
+}
+
+bool Player::IsPlaying() {
+    if (state_.isVideo) {
+        return services_.video->loaded() && services_.video->running();
+    }
+    return channelPlaying();
+}
+
+int Player::OutputChannelCount() {
+    int channels = 0;
+    if (state_.soundSystem != 0) {
+        CheckResult(FMOD_System_GetSoftwareFormat(state_.soundSystem, nullptr, nullptr, &channels,
+                                                  nullptr, nullptr, nullptr));
+    }
+    return channels;
+}
+
+void Player::GetWaveData(std::span<float> values, int channel) {
+    std::fill(values.begin(), values.end(), 0.0f);
+    if (state_.soundSystem != 0 && !state_.isVideo) {
+        CheckResult(FMOD_System_GetWaveData(state_.soundSystem, values.data(),
+                                            static_cast<int>(values.size()), channel));
+    }
+}
+
+void Player::GetSpectrum(std::span<float> values, int channel) {
+    std::fill(values.begin(), values.end(), 0.0f);
+    if (state_.soundSystem != 0 && !state_.isVideo) {
+        CheckResult(FMOD_System_GetSpectrum(state_.soundSystem, values.data(),
+                                            static_cast<int>(values.size()), channel,
+                                            FMOD_DSP_FFT_WINDOW_HANNING));
+    }
+}
+
 } // namespace sorvel

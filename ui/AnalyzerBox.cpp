@@ -1,5 +1,7 @@
 #include "AnalyzerBox.h"
 
+#include "Player.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <array>
@@ -75,16 +77,14 @@ void AnalyzerBox::paint(const std::vector<AnalyzerPaint>& paints) {
     }
 }
 
-void AnalyzerBox::drawFrom(FMOD_SYSTEM system, const std::function<void(FMOD_RESULT)>& check) {
-    int channels = 0;
-    check(FMOD_System_GetSoftwareFormat(system, nullptr, nullptr, &channels, nullptr, nullptr,
-                                        nullptr));
+void AnalyzerBox::drawFrom(Player& player) {
+    const int channels = player.OutputChannelCount();
     const int areaWidth = width();
     const int areaHeight = height();
     if (mode_ == 3) {
         std::array<float, kWaveValues + 1> samples{};
         for (int channel = 0; channel < channels; ++channel) {
-            check(FMOD_System_GetWaveData(system, samples.data(), kWaveValues, channel));
+            player.GetWaveData(std::span<float>(samples.data(), kWaveValues), channel);
             paint(wavePass(std::span<const float>(samples.data(), kWaveValues), areaHeight));
         }
         return;
@@ -92,8 +92,7 @@ void AnalyzerBox::drawFrom(FMOD_SYSTEM system, const std::function<void(FMOD_RES
     std::array<float, kSpectrumValues + 1> values{};
     float maximum = 0.0f; // once per drawing, not per channel
     for (int channel = 0; channel < channels; ++channel) {
-        check(FMOD_System_GetSpectrum(system, values.data(), kSpectrumValues, channel,
-                                      FMOD_DSP_FFT_WINDOW_HANNING));
+        player.GetSpectrum(std::span<float>(values.data(), kSpectrumValues), channel);
         paint(spectrumPass(std::span<const float>(values.data(), kSpectrumValues), maximum, peaks_,
                            areaWidth, areaHeight, mode_, hasBarPicture()));
     }

@@ -3,14 +3,14 @@
 #pragma once
 
 #include "analyzer_geometry.h"
-#include "soundlib.h"
 
 #include <QColor>
 #include <QImage>
 #include <QWidget>
-#include <functional>
 
 namespace sorvel {
+
+class Player;
 
 class AnalyzerBox final : public QWidget {
     Q_OBJECT
@@ -28,9 +28,9 @@ public:
 
     // Starts a drawing: the skin's background under the box.
     void clearToBackground();
-    // Draws every output channel's spectrum (modes 0 to 2) or wave (mode 3) of `system`;
-    // each library result goes to `check`.
-    void drawFrom(FMOD_SYSTEM system, const std::function<void(FMOD_RESULT)>& check);
+    // Draws every output channel's spectrum (modes 0 to 2) or wave (mode 3) of what `player`
+    // plays.
+    void drawFrom(Player& player);
     // Carries out the paints of one pass.
     void paint(const std::vector<AnalyzerPaint>& paints);
     // Shows what was drawn since the last clear.

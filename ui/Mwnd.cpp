@@ -117,8 +117,9 @@ void Mwnd::buildControls() {
     trackKnob_ = new SkinKnob(this);
     trackKnob_->setObjectName(QStringLiteral("Slider_Track"));
     connect(trackKnob_, &SkinKnob::dragStarted, this, [this] {
-        state_.seekDragging = true;
-        state_.seekDragTargetMs = state_.positionMs;
+        if (player_ != nullptr) {
+            player_->SeekDragStarted();
+        }
     });
     connect(trackKnob_, &SkinKnob::dragMoved, this, [this](QPoint p) { trackDrag(p, false); });
     connect(trackKnob_, &SkinKnob::dragEnded, this, [this](QPoint p) { trackDrag(p, true); });
@@ -195,12 +196,8 @@ SkinButton* Mwnd::button(int number) const {
     return buttons_[static_cast<size_t>(number)];
 }
 
-bool Mwnd::channelPlaying() const {
-    FMOD_BOOL playing = 0;
-    if (state_.currentChannel != 0) {
-        FMOD_Channel_IsPlaying(state_.currentChannel, &playing);
-    }
-    return playing != 0;
+bool Mwnd::playing() const {
+    return player_ != nullptr && player_->IsPlaying();
 }
 
 int Mwnd::trackMaximum() const {
@@ -212,9 +209,11 @@ int Mwnd::trackMaximum() const {
 void Mwnd::ApplySkin() {
     pictures_.load(skin_);
     const SkinPlayerState player{state_.volumeLevel, state_.panPosition, state_.randomMode != 0,
-                                 state_.loopMode,    channelPlaying(),   trackMaximum()};
+                                 state_.loopMode,    playing(),          trackMaximum()};
     layout_ = mainWindowLayout(skin_, pictures_, player);
-    state_.volumeLevel = layout_.volumeLevel;
+    if (player_ != nullptr) {
+        player_->TakeVolumeLevel(layout_.volumeLevel);
+    }
     background_ = pictures_.mainBackground();
 
     QSize size = layout_.clientSize;
@@ -352,11 +351,9 @@ bool Mwnd::AnalyzerStep() {
     if (options_ != nullptr && options_->Analyzer_Off() != 0) {
         return false; // the box keeps its last picture
     }
-    analyzer_->drawFrom(state_.soundSystem, [this](FMOD_RESULT result) {
-        if (player_ != nullptr) {
-            player_->CheckResult(result);
-        }
-    });
+    if (player_ != nullptr) {
+        analyzer_->drawFrom(*player_);
+    }
     analyzer_->refresh();
     return true;
 }
@@ -622,7 +619,9 @@ void Mwnd::buttonPressed(int number) {
         });
         return;
     }
-    state_.buttonHeld = true;
+    if (player_ != nullptr) {
+        player_->ButtonDown();
+    }
 }
 
 void Mwnd::buttonReleased(int number, bool inside) {
@@ -636,8 +635,6 @@ void Mwnd::buttonReleased(int number, bool inside) {
     }
     if (player_ != nullptr) {
         player_->ButtonUp(number, inside);
-    } else {
-        state_.buttonHeld = false;
     }
     // Random and loop show their new state once the command has run.
     showButton(number, false);
@@ -678,8 +675,6 @@ void Mwnd::panDrag(QPoint inKnob, bool release) {
 void Mwnd::centrePan() {
     if (player_ != nullptr) {
         player_->SetPanPosition(0);
-    } else {
-        state_.panPosition = 0;
     }
     panKnob_->move(panKnobPosition(skin_.panSlider, 0));
     updateSliderTips();
@@ -694,12 +689,11 @@ void Mwnd::trackDrag(QPoint inKnob, bool release) {
         trackKnob_->move(slider.vertical() ? QPoint(trackKnob_->x(), move.knob)
                                            : QPoint(move.knob, trackKnob_->y()));
     }
-    state_.seekDragTargetMs = move.value;
-    if (release) {
-        if (player_ != nullptr) {
+    if (player_ != nullptr) {
+        if (release) {
             player_->SeekBarReleased(move.value);
         } else {
-            state_.seekDragging = false;
+            player_->SeekDragMoved(move.value);
         }
     }
     drawTime();
@@ -714,9 +708,7 @@ void Mwnd::menuTransport(int command) {
     if (player_ == nullptr) {
         return;
     }
-    state_.commandInProgress = true;
-    player_->TransportCommand(command);
-    state_.commandInProgress = false;
+    player_->MenuCommand(command);
     showButton(kRandom, false);
     showButton(kRepeatLoop, false);
 }
@@ -765,7 +757,9 @@ void Mwnd::closeEvent(QCloseEvent* event) {
     if (!closed_) {
         closed_ = true;
         // A seek button held down keeps a loop running; it ends with the button.
-        state_.buttonHeld = false;
+        if (player_ != nullptr) {
+            player_->ReleaseHeldButton();
+        }
         seekButtonDown_ = -1;
         tick_.stop();
         if (closing_) {

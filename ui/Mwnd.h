@@ -136,7 +136,7 @@ private:
     void drawFileText();
     void updateShape();
     void scheduleScreenshot();
-    bool channelPlaying() const;
+    bool playing() const;
     int trackMaximum() const;
 
     PlayerState& state_;

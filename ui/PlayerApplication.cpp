@@ -72,8 +72,7 @@ void PlayerApplication::createOptionObjects() {
     option_ = std::make_unique<clsOption>(*desktop_,
                                           QCoreApplication::applicationFilePath().toStdString(),
                                           [this] { return state_.titleText; });
-    dsp_ = std::make_unique<clsDsp>(state_,
-                                    [this](FMOD_RESULT result) { player_->CheckResult(result); });
+    dsp_ = std::make_unique<clsDsp>(state_, [this](auto result) { player_->CheckResult(result); });
     settings_ = std::make_unique<SettingFile>(settingsOwners());
     mwnd_->setOptions(option_.get());
     mediaControl_ = std::make_unique<PlayerMediaControl>(*player_);
