@@ -8,8 +8,8 @@
 // so other work on the machine does not count against the units.
 // Exit status: 0 goals met, 1 a goal missed, 2 something failed.
 #include "bench_support.h"
-#include "dsp/dsp_catalog.h"
 #include "soundlib.h"
+#include "standalone_unit.h"
 
 #include <algorithm>
 #include <chrono>
@@ -130,23 +130,20 @@ const std::vector<UnitCase>& unitCases() {
 
 // One unit alone on `music`, in 1024-frame blocks; ns per stereo frame.
 double unitCost(const UnitCase& c, const std::vector<float>& music) {
-    const soundlib::DspDescription* description = soundlib::findDspDescription(c.type);
-    auto unit = description->create();
-    for (size_t i = 0; i < description->parameters.size(); ++i)
-        unit->setParameter(int(i), description->parameters[i].defaultValue);
+    soundlib::bench::StandaloneUnit unit(c.type);
     for (const auto& [index, value] : c.settings)
-        unit->setParameter(index, value);
+        unit.setParameter(index, value);
     constexpr size_t kBlock = 1024;
-    unit->prepare(kRate, 2, kBlock);
+    unit.prepare(kRate, 2, kBlock);
     const size_t frames = music.size() / 2 / kBlock * kBlock;
     // The best of three: the machine may be busy with other work now and then.
     double best = 1e30;
     for (int round = 0; round < 3; ++round) {
         std::vector<float> buffer(music);
-        unit->reset();
+        unit.reset();
         const double start = threadSeconds();
         for (size_t at = 0; at < frames; at += kBlock)
-            unit->process(buffer.data() + at * 2, kBlock, 2);
+            unit.process(buffer.data() + at * 2, kBlock, 2);
         best = std::min(best, threadSeconds() - start);
     }
     return best * 1e9 / double(frames);

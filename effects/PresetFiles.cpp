@@ -34,13 +34,9 @@ const PresetType kEqualizerType = {"GraphicEqualizer", ".geq", "GraphicEqualizer
 // only cost memory.
 constexpr std::streamsize kMaxPresetBytes = 64 * 1024;
 
-bool isCp932TrailByte(unsigned char byte) {
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
 // Byte offsets where the characters of `text` start, in UTF-8 when it is valid UTF-8, else in
-// CP932 (lead bytes 0x81-0x9F and 0xE0-0xFC take the next byte with them when it can follow a
-// lead byte; a stray lead byte before ".crs" must not swallow the dot).
+// CP932 (a lead byte takes the next byte with it only when that can follow a lead byte, so a
+// stray lead byte before ".crs" does not swallow the dot).
 std::vector<size_t> characterStarts(std::string_view text) {
     std::vector<size_t> starts;
     const bool utf8 = soundlib::isValidUtf8(text);
@@ -52,8 +48,8 @@ std::vector<size_t> characterStarts(std::string_view text) {
             while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
                 ++i;
             }
-        } else if (((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) &&
-                   i < text.size() && isCp932TrailByte(static_cast<unsigned char>(text[i]))) {
+        } else if (soundlib::isCp932LeadByte(byte) && i < text.size() &&
+                   soundlib::isCp932TrailByte(static_cast<unsigned char>(text[i]))) {
             ++i;
         }
     }

@@ -149,10 +149,6 @@ bool allowWriting(const fs::path& path, bool clearReadOnly) {
     return !error;
 }
 
-bool isCp932LeadByte(std::uint8_t byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 } // namespace
 
 bool ReadID3v1(const fs::path& path, ID3TagRecord& record) {
@@ -289,7 +285,7 @@ std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes) {
     std::size_t end = 0;
     while (end < cp932.size()) {
         const std::size_t next =
-            end + (isCp932LeadByte(static_cast<std::uint8_t>(cp932[end])) ? 2 : 1);
+            end + (soundlib::isCp932LeadByte(static_cast<std::uint8_t>(cp932[end])) ? 2 : 1);
         if (next > maxBytes || next > cp932.size())
             break;
         end = next;

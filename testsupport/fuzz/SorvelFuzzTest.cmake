@@ -7,8 +7,9 @@
 # compiled with the .cpp files of COMPILE_TARGETS, so the code under test carries the
 # sanitizers; HEADER_TARGETS only give include folders; LINK_TARGETS (such as Qt) are linked as
 # they are installed.
-set(SORVEL_FUZZ_RUNNER ${CMAKE_CURRENT_LIST_DIR}/run_fuzzer.sh)
-set(SORVEL_FUZZ_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR}) # fuzz_support.h
+#
+# Included once, by testsupport/CMakeLists.txt; the function is then known in every folder added
+# after it.
 
 function(sorvel_add_fuzz_test name)
   cmake_parse_arguments(PARSE_ARGV 1 FUZZ "" "FUZZER;SEEDS;DICT;SECONDS;MAX_LEN"
@@ -25,7 +26,9 @@ function(sorvel_add_fuzz_test name)
     cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
     list(APPEND sources ${source})
   endforeach()
-  set(includes ${CMAKE_CURRENT_SOURCE_DIR} ${SORVEL_FUZZ_SUPPORT_DIR} ${FUZZ_INCLUDE_DIRS})
+  # This file's folder holds fuzz_support.h and the runner.
+  set(support_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+  set(includes ${CMAKE_CURRENT_SOURCE_DIR} ${support_dir} ${FUZZ_INCLUDE_DIRS})
   foreach(target IN LISTS FUZZ_COMPILE_TARGETS)
     get_target_property(target_sources ${target} SOURCES)
     get_target_property(target_dir ${target} SOURCE_DIR)
@@ -49,7 +52,7 @@ function(sorvel_add_fuzz_test name)
   endif()
 
   add_test(NAME ${name}
-           COMMAND bash ${SORVEL_FUZZ_RUNNER} ${name} ${CMAKE_CURRENT_BINARY_DIR}/${name}
+           COMMAND bash ${support_dir}/run_fuzzer.sh ${name} ${CMAKE_CURRENT_BINARY_DIR}/${name}
                    ${FUZZ_SECONDS} "$<JOIN:${sources},:>" "$<JOIN:${includes},:>"
                    "$<JOIN:${libraries},:>" ${FUZZ_SEEDS} ${FUZZ_MAX_LEN} "${FUZZ_DICT}")
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS fuzz)

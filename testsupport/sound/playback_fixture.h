@@ -44,7 +44,8 @@ public:
     RenderedSystem(const RenderedSystem&) = delete;
     RenderedSystem& operator=(const RenderedSystem&) = delete;
 
-    FMOD_SOUND open(const std::filesystem::path& path, FMOD_MODE mode = 0x48, bool stream = true) {
+    FMOD_SOUND open(const std::filesystem::path& path, FMOD_MODE mode = FMOD_SOFTWARE | FMOD_2D,
+                    bool stream = true) {
         FMOD_CREATESOUNDEXINFO info{};
         info.cbsize = 108;
         FMOD_SOUND sound = 0;

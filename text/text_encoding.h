@@ -1,7 +1,8 @@
-// Text conversions for tags: Japanese files often carry CP932 (Shift_JIS as Windows writes it)
-// where UTF-8 is expected.
+// Text conversions for tags, settings, playlists and file names: Japanese files made on Windows
+// often carry CP932 (Shift_JIS as Windows writes it) where UTF-8 is expected.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,16 @@ std::string utf8OrCp932(std::string_view bytes);
 // UTF-8 as CP932 for tag writers. Characters CP932 cannot hold, and invalid UTF-8 bytes,
 // become '?'.
 std::string utf8ToCp932(std::string_view text);
+
+// A CP932 lead byte starts a two-byte character; code that cuts CP932 text or counts its
+// characters steps over the pair.
+constexpr bool isCp932LeadByte(uint8_t byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The bytes that can follow a lead byte.
+constexpr bool isCp932TrailByte(uint8_t byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
 
 } // namespace soundlib
