@@ -21,7 +21,6 @@ public:
     void showText(const QString& text, QPoint at);
     int textWidth(const QString& text) const;
     const QString& text() const { return text_; }
-    QPoint textPosition() const { return at_; }
 
 signals:
     void mousePressed(Qt::MouseButton button, QPointF globalPosition);
