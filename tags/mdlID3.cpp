@@ -1,5 +1,6 @@
 #include "mdlID3.h"
 
+#include "byte_magic.h"
 #include "text_encoding.h"
 
 #include <algorithm>
@@ -76,12 +77,6 @@ const GenreTable& genreTable() {
         return split;
     }();
     return table;
-}
-
-bool startsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
-    return bytes.size() >= magic.size() &&
-           std::equal(magic.begin(), magic.end(), bytes.begin(),
-                      [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
 }
 
 // One text field: its bytes up to the first zero, read as CP932.
