@@ -42,7 +42,6 @@ public:
     void ShowStartCaptions();
 
     // The effect-type selector (Combo2 0): -1 until a type is chosen.
-    int selectedType() const { return selectedType_; }
     // Choosing a type brings its panel to the front, lists its presets and loads the first one.
     void SelectType(int type);
 

@@ -16,8 +16,8 @@ EqualizerControls::EqualizerControls(clsDsp& dsp, std::filesystem::path programF
       fileDialog_(fileDialog) {
     useEqualizer_.onClick = [this] { dsp_.Equalizer(useEqualizer_.Value()); };
     for (size_t i = 0; i < bands_.size(); ++i) {
-        bands_[i] = Slider(kBandSliderMinimum, kBandSliderMaximum, kBandSliderStart,
-                           kBandSliderStep, kBandSliderStep);
+        bands_[i] =
+            Slider(kBandSliderMinimum, kBandSliderMaximum, kBandSliderStart, kBandSliderStep);
         bands_[i].onChange = [this, i] { bandMoved(i); };
         bands_[i].onScroll = [this, i] {
             if (selectedPreset_ != kCustomPreset) {

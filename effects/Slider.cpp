@@ -4,10 +4,9 @@
 
 namespace sorvel {
 
-Slider::Slider(int32_t minimum, int32_t maximum, int32_t start, int32_t smallChange,
-               int32_t largeChange)
-    : minimum_(minimum), maximum_(maximum), smallChange_(smallChange), largeChange_(largeChange),
-      value_(start), settled_(start) {}
+Slider::Slider(int32_t minimum, int32_t maximum, int32_t start, int32_t smallChange)
+    : minimum_(minimum), maximum_(maximum), smallChange_(smallChange), value_(start),
+      settled_(start) {}
 
 bool Slider::SetValue(int32_t position) {
     if (!Contains(position)) {

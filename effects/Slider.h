@@ -14,13 +14,11 @@ namespace sorvel {
 class Slider {
 public:
     Slider() = default;
-    Slider(int32_t minimum, int32_t maximum, int32_t start, int32_t smallChange = 1,
-           int32_t largeChange = 1);
+    Slider(int32_t minimum, int32_t maximum, int32_t start, int32_t smallChange = 1);
 
     int32_t Min() const { return minimum_; }
     int32_t Max() const { return maximum_; }
     int32_t SmallChange() const { return smallChange_; }
-    int32_t LargeChange() const { return largeChange_; }
     int32_t Value() const { return value_; }
     bool Enabled() const { return enabled_; }
     void Enabled(bool enabled) { enabled_ = enabled; }
@@ -47,7 +45,6 @@ private:
     int32_t minimum_ = 0;
     int32_t maximum_ = 0;
     int32_t smallChange_ = 1;
-    int32_t largeChange_ = 1;
     int32_t value_ = 0;
     int32_t settled_ = 0;
     bool enabled_ = true;

@@ -1,6 +1,7 @@
 #include "Mp3Info.h"
 
 #include "RawFile.h"
+#include "byte_magic.h"
 #include "mdlID3.h"
 
 #include <algorithm>
@@ -39,15 +40,6 @@ std::int32_t roundToInt32(double value) {
 std::uint32_t bigEndian32(std::span<const std::uint8_t> bytes) {
     return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
            std::uint32_t{bytes[2]} << 8 | bytes[3];
-}
-
-bool startsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
-    if (bytes.size() < magic.size())
-        return false;
-    for (std::size_t i = 0; i < magic.size(); ++i)
-        if (bytes[i] != static_cast<std::uint8_t>(magic[i]))
-            return false;
-    return true;
 }
 
 // The first position from `from` on where 0xFF is followed by a byte with its top three bits

@@ -1,5 +1,6 @@
 #include "mdlID3.h"
 
+#include "byte_magic.h"
 #include "text_encoding.h"
 
 #include <algorithm>
@@ -29,18 +30,7 @@ constexpr std::string_view kGenreText =
     "BritPop#Negerpunk#Polsk Punk#Beat#Christian Gangsta#Heavy Metal#Black Metal#Crossover#"
     "Contemporary C#Christian Rock#Merengue#Salsa#Thrash Metal#Anime#JPop#SynthPop";
 
-// Byte offsets and sizes of the ID3v1.1 block.
-constexpr std::size_t kTitleAt = 3;
-constexpr std::size_t kArtistAt = 33;
-constexpr std::size_t kAlbumAt = 63;
-constexpr std::size_t kYearAt = 93;
-constexpr std::size_t kCommentAt = 97;
-constexpr std::size_t kTextSize = 30;
-constexpr std::size_t kYearSize = 4;
-constexpr std::size_t kCommentV11Size = 28;
-constexpr std::size_t kZeroByteAt = 125;
-constexpr std::size_t kTrackAt = 126;
-constexpr std::size_t kGenreAt = 127;
+using namespace id3v1;
 
 struct GenreTable {
     std::vector<std::string> names;
@@ -76,20 +66,6 @@ const GenreTable& genreTable() {
         return split;
     }();
     return table;
-}
-
-bool startsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
-    return bytes.size() >= magic.size() &&
-           std::equal(magic.begin(), magic.end(), bytes.begin(),
-                      [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
-}
-
-// One text field: its bytes up to the first zero, read as CP932.
-std::string readText(std::span<const std::uint8_t> block, std::size_t at, std::size_t size) {
-    const auto field = block.subspan(at, size);
-    const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
-    return soundlib::cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(field.data()),
-                                                  static_cast<std::size_t>(end - field.begin())));
 }
 
 void writeText(std::span<std::uint8_t> block, std::size_t at, std::size_t size,
@@ -250,18 +226,19 @@ std::uint64_t ID3v2HeaderSize(std::span<const std::uint8_t> header) {
 }
 
 bool ParseID3v1Block(std::span<const std::uint8_t, kID3v1Size> block, ID3TagRecord& record) {
-    if (!startsWith(block, "TAG"))
+    const auto fields = id3v1::readBlock(block);
+    if (!fields)
         return false;
     ClearTagRecord(record);
-    record.title = readText(block, kTitleAt, kTextSize);
-    record.artist = readText(block, kArtistAt, kTextSize);
-    record.album = readText(block, kAlbumAt, kTextSize);
-    record.year = readText(block, kYearAt, kYearSize);
-    // All 30 bytes: in a v1.1 tag the zero at byte 125 ends the comment after 28.
-    record.comment = readText(block, kCommentAt, kTextSize);
-    if (block[kZeroByteAt] == 0 && block[kTrackAt] != 0)
-        record.track = std::to_string(block[kTrackAt]);
-    record.genre = GenreName(block[kGenreAt]);
+    // The text is CP932 as it stands, untrimmed.
+    record.title = soundlib::cp932ToUtf8(fields->title);
+    record.artist = soundlib::cp932ToUtf8(fields->artist);
+    record.album = soundlib::cp932ToUtf8(fields->album);
+    record.year = soundlib::cp932ToUtf8(fields->year);
+    record.comment = soundlib::cp932ToUtf8(fields->comment);
+    if (fields->track != 0)
+        record.track = std::to_string(fields->track);
+    record.genre = GenreName(fields->genre);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "ID3TagRecord.h"
 #include "RawFile.h"
+#include "id3v1_block.h"
 
 #include <array>
 #include <cstddef>
@@ -17,7 +18,7 @@
 
 namespace sorvel {
 
-inline constexpr std::size_t kID3v1Size = 128;
+inline constexpr std::size_t kID3v1Size = id3v1::kBlockSize;
 inline constexpr std::size_t kID3v2HeaderSize = 10;
 inline constexpr int kGenreCount = 148;
 inline constexpr int kNoGenre = 255;

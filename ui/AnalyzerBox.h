@@ -23,7 +23,6 @@ public:
                  QColor waveColour);
 
     int mode() const { return mode_; }
-    void setMode(int mode) { mode_ = mode; }
     const PeakLevels& peaks() const { return peaks_; }
 
     // Starts a drawing: the skin's background under the box.

@@ -26,7 +26,6 @@ public:
     void MagneticDistance(int32_t value) { settings_.magneticDistance = value; }
     bool SnapMode() const { return settings_.snapMode; }
     void SnapMode(bool value) { settings_.snapMode = value; }
-    const WorkArea& workArea() const { return workArea_; }
 
     // The work area (the screen less panels and task bars) of the screen `window` is on.
     void GetScreenSize(const QWidget& window);
@@ -44,7 +43,6 @@ public:
     // "-MainY": main window's top-left minus the playlist window's, in pixels).
     void setWindows(QWidget* main, QWidget* playlist);
     void setMagnet(bool on, QPoint offset);
-    DragState dragState() const { return dragState_; }
     void setDragState(DragState state) { dragState_ = state; }
     // A window reports that it has moved: keeps the other one at its offset. Moves of the main
     // window that the program did not make itself count as drags of it (the window manager

@@ -1,6 +1,7 @@
 #include "FfmpegDecoder.h"
 
 #include "decoder_support.h"
+#include "id3v1_block.h"
 #include "id3v1_reader.h"
 
 extern "C" {
@@ -306,8 +307,8 @@ std::optional<uint64_t> FfmpegDecoder::lengthFromInfoFrame() const {
     int64_t audioBytes = io_->size() - offset;
     std::array<uint8_t, 3> tail{};
     if (io_->size() >= offset + int64_t(kId3v1Size) &&
-        io_->readAt(io_->size() - int64_t(kId3v1Size), tail.data(), 3) == 3 && tail[0] == 'T' &&
-        tail[1] == 'A' && tail[2] == 'G')
+        io_->readAt(io_->size() - int64_t(kId3v1Size), tail.data(), 3) == 3 &&
+        sorvel::id3v1::startsWithTag(tail))
         audioBytes -= int64_t(kId3v1Size);
     if (!mpegInfoMatchesFile(*info, static_cast<uint64_t>(std::max<int64_t>(0, audioBytes))))
         return std::nullopt;

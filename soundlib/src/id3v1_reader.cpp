@@ -1,8 +1,11 @@
 #include "id3v1_reader.h"
 
+#include "id3v1_block.h"
 #include "text_encoding.h"
 
 namespace soundlib {
+
+static_assert(kId3v1Size == sorvel::id3v1::kBlockSize);
 
 std::string decodeId3v1Text(std::string_view raw) {
     // Writers pad with NULs or spaces; neither is ever the second byte of a CP932 character.
@@ -14,24 +17,17 @@ std::string decodeId3v1Text(std::string_view raw) {
 }
 
 std::optional<Id3v1Tag> parseId3v1(std::span<const uint8_t> block) {
-    if (block.size() != kId3v1Size || block[0] != 'T' || block[1] != 'A' || block[2] != 'G')
+    const auto fields = sorvel::id3v1::readBlock(block);
+    if (!fields)
         return std::nullopt;
-    const auto field = [&](size_t offset, size_t length) {
-        return std::string_view(reinterpret_cast<const char*>(block.data()) + offset, length);
-    };
     Id3v1Tag tag;
-    tag.title = decodeId3v1Text(field(3, 30));
-    tag.artist = decodeId3v1Text(field(33, 30));
-    tag.album = decodeId3v1Text(field(63, 30));
-    tag.year = decodeId3v1Text(field(93, 4));
-    // ID3v1.1 keeps the track number in the comment's last byte behind a NUL.
-    if (block[125] == 0 && block[126] != 0) {
-        tag.comment = decodeId3v1Text(field(97, 28));
-        tag.track = block[126];
-    } else {
-        tag.comment = decodeId3v1Text(field(97, 30));
-    }
-    tag.genre = block[127];
+    tag.title = decodeId3v1Text(fields->title);
+    tag.artist = decodeId3v1Text(fields->artist);
+    tag.album = decodeId3v1Text(fields->album);
+    tag.year = decodeId3v1Text(fields->year);
+    tag.comment = decodeId3v1Text(fields->comment);
+    tag.track = fields->track;
+    tag.genre = fields->genre;
     return tag;
 }
 

@@ -367,3 +367,34 @@ TEST_F(MainWindow, KeepingOnTopLeavesTheWindowWhereItWas) {
     EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->isVisible());
 }
+
+TEST(SkinTextWidgets, TheTitleOrsTheSkinOverItsColourAndDrawsItsTextWhereItIsTold) {
+    QWidget parent;
+    parent.resize(80, 20);
+    QImage background(80, 20, QImage::Format_RGB32);
+    background.fill(QColor(0, 0, 200));
+    TitleBox title(&parent);
+    SkinText time(&parent);
+    title.setGeometry(0, 0, 40, 20);
+    time.setGeometry(40, 0, 40, 20);
+    title.setSkin(&background, QColor(200, 0, 0), QFont(), Qt::white);
+    time.setSkin(&background, QColor(200, 0, 0), QFont(), Qt::white);
+
+    // Without text: the title shows the skin or-ed over its colour, the time box the skin alone.
+    EXPECT_EQ(title.grab().toImage().pixelColor(1, 1), QColor(200, 0, 200));
+    EXPECT_EQ(time.grab().toImage().pixelColor(1, 1), QColor(0, 0, 200));
+
+    // The title's text starts at its position; nothing left of it changes.
+    title.showText(QStringLiteral("MMMM"), QPoint(20, 0));
+    const QImage shown = title.grab().toImage();
+    bool textRight = false;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < 20; ++x) {
+            ASSERT_EQ(shown.pixelColor(x, y), QColor(200, 0, 200)) << x << "," << y;
+        }
+        for (int x = 20; x < shown.width(); ++x) {
+            textRight = textRight || shown.pixelColor(x, y) != QColor(200, 0, 200);
+        }
+    }
+    EXPECT_TRUE(textRight);
+}

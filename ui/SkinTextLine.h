@@ -1,0 +1,46 @@
+// What the skinned text widgets of the main window share: the skin's font and colours, the part
+// of the main window's picture under the widget, and one line of text drawn over them.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+namespace sorvel {
+
+class SkinTextLine : public QWidget {
+    Q_OBJECT
+public:
+    // How the picture under the widget meets the back colour.
+    enum class Backdrop {
+        PictureOverColour, // the picture covers the colour
+        PictureOrColour,   // the picture or-ed over the colour
+    };
+
+    // `background` is the main window's picture; it must outlive the widget.
+    void setSkin(const QImage* background, QColor backColour, const QFont& font, QColor textColour);
+    // The text's size in the skin's font: its advance and the font's line height.
+    QSize textSize(const QString& text) const;
+    const QString& text() const { return text_; }
+
+protected:
+    SkinTextLine(QWidget* parent, Backdrop backdrop);
+
+    // Draws `text` with its top-left at `at` (pixels of the widget); repaints only on a change.
+    void setLine(const QString& text, QPoint at);
+
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Backdrop backdrop_;
+    const QImage* background_ = nullptr;
+    QColor backColour_ = Qt::black;
+    QColor textColour_ = Qt::white;
+    QString text_;
+    QPoint at_;
+};
+
+} // namespace sorvel
