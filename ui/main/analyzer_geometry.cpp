@@ -6,15 +6,6 @@
 
 namespace sorvel {
 
-int nearestInt(double value) {
-    if (!std::isfinite(value)) {
-        return 0;
-    }
-    const double rounded = std::nearbyint(value); // the default rounding mode: ties to even
-    return static_cast<int>(std::clamp(rounded, double(std::numeric_limits<int>::min()),
-                                       double(std::numeric_limits<int>::max())));
-}
-
 int spectrumColumnStep(int mode) {
     return mode > 0 ? 2 * mode : 1;
 }

@@ -3,6 +3,8 @@
 // box only carries out the list of paints.
 #pragma once
 
+#include "twips.h"
+
 #include <array>
 #include <span>
 #include <vector>
@@ -38,9 +40,6 @@ struct AnalyzerPaint {
 
 // Peak cap rows per spectrum column: 0 is the top of the box, larger is lower.
 using PeakLevels = std::array<float, kAnalyzerColumns>;
-
-// To the nearest whole number, ties to even, as the drawing's conversions round.
-int nearestInt(double value);
 
 // Spectrum columns drawn for analyzer mode K (0, 1 or 2): every column for 0, else every 2K-th.
 int spectrumColumnStep(int mode);

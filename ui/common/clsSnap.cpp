@@ -1,7 +1,6 @@
 #include "clsSnap.h"
 
-#include "analyzer_geometry.h"
-#include "now_playing_text.h"
+#include "twips.h"
 
 #include <QScreen>
 #include <QWindow>

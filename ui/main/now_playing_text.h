@@ -2,13 +2,12 @@
 // place, as plain functions.
 #pragma once
 
+#include "twips.h"
+
 #include <cstdint>
 #include <string>
 
 namespace sorvel {
-
-// Window positions in the player's old units: 15 twips per pixel at 96 dots per inch.
-inline constexpr int kTwipsPerPixel = 15;
 
 // The title's next scroll position (twips, relative to the box's left edge): 30 twips further
 // left each tick, until the text has left the box by 1000 twips; then it starts again at the
