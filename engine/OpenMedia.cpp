@@ -12,17 +12,17 @@ void Player::OpenMedia(std::string entry) {
     services_.notifier->Send_Messenger("", 0);
     state_.cdMode = false;
 
-    const std::string extension = EntryExtension(entry);
+    const std::string extension = entryExtension(entry);
     if (services_.video->loaded()) {
         services_.video->StopAndRelease();
     }
-    state_.isVideo = IsVideoExtension(extension);
-    if (IsPlaylistFile(entry)) {
+    state_.isVideo = isVideoExtension(extension);
+    if (isPlaylistFile(entry)) {
         playlist_->LoadPlaylistFile(entry);
         return;
     }
 
-    const bool cdEntry = IsCdEntry(entry);
+    const bool cdEntry = isCdEntry(entry);
     if (state_.isVideo) {
         releaseCurrentSound();
         services_.mainWindow->ShowAnalyzerPicture(false);
@@ -36,7 +36,7 @@ void Player::OpenMedia(std::string entry) {
         services_.mainWindow->ShowAnalyzerPicture(true);
         releaseCurrentSound();
 
-        if (IsNetworkEntry(entry)) {
+        if (isNetworkEntry(entry)) {
             netOpened_ = false;
             if (!state_.isNetStream) {
                 CheckResult(FMOD_System_SetStreamBufferSize(state_.soundSystem, 131072,
@@ -54,7 +54,7 @@ void Player::OpenMedia(std::string entry) {
             state_.cdMode = true;
             CheckResult(CreateSoundFile(state_.soundSystem, entry.substr(3, 2), kModeCdDrive,
                                         &state_.cdDriveSound));
-            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, CdTrackIndex(entry),
+            CheckResult(FMOD_Sound_GetSubSound(state_.cdDriveSound, cdTrackIndex(entry),
                                                &state_.currentSound));
         } else {
             std::error_code error;
@@ -62,7 +62,7 @@ void Player::OpenMedia(std::string entry) {
                 state_.isNetStream = false;
                 state_.cdMode = false;
                 FMOD_RESULT result;
-                if (IsTrackerExtension(extension)) {
+                if (isTrackerExtension(extension)) {
                     result = CreateStreamFile(state_.soundSystem, entry, kModeTracker,
                                               &state_.currentSound);
                 } else if (extension == "mid" || extension == "midi") {
@@ -114,7 +114,7 @@ void Player::OpenMedia(std::string entry) {
     }
 
     setTitleForCurrentEntry(entry, cdEntry);
-    playlist_->ShowCurrentEntry();
+    playlist_->showCurrentEntry();
     if (services_.mainWindow->windowState() == WindowState::Minimized) {
         services_.mainWindow->RefreshTrayTip();
     }
@@ -128,10 +128,10 @@ void Player::setTitleForCurrentEntry(const std::string& entry, bool cdEntry) {
         state_.titleText = index + ". " + current->title + " - " + current->artist;
     } else if (cdEntry) {
         char track[16];
-        std::snprintf(track, sizeof track, "%02d", CdTrackIndex(entry) + 1);
+        std::snprintf(track, sizeof track, "%02d", cdTrackIndex(entry) + 1);
         state_.titleText = index + ". Track - " + track;
     } else {
-        state_.titleText = index + ". " + FileNamePart(entry);
+        state_.titleText = index + ". " + fileNamePart(entry);
     }
 }
 

@@ -54,13 +54,13 @@ public:
                                  FMOD_SOUND* sound) override {
         return player_.CreateStreamFile(player_.state_.soundSystem, name, mode, sound);
     }
-    void AdoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) override {
+    void adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) override {
         player_.adoptDirectPlaySound(sound, disc, slot);
     }
     void OpenMedia(std::string entry) override { player_.OpenMedia(std::move(entry)); }
     bool hasChannel() const override { return player_.state_.currentChannel != 0; }
     bool isPlaying() override { return player_.channelPlaying(); }
-    void Play() override { player_.TransportCommand(kPlay); }
+    void play() override { player_.TransportCommand(kPlay); }
 
 private:
     Player& player_;

@@ -99,25 +99,25 @@ public:
     void SetPanPosition(int32_t position);
     void SeekBarReleased(int32_t targetMs);
     // The seek bar's knob taken and dragged: the tick stops moving it meanwhile.
-    void SeekDragStarted();
-    void SeekDragMoved(int32_t targetMs);
+    void seekDragStarted();
+    void seekDragMoved(int32_t targetMs);
     // A non-seek button is held down until ButtonUp.
-    void ButtonDown();
+    void buttonDown();
     // Whatever button is held is let go without its command (the window closes): a seek
     // button's repeat loop ends.
-    void ReleaseHeldButton();
+    void releaseHeldButton();
     // A command from a menu: runs like a released button, without a button picture.
-    void MenuCommand(int command);
+    void menuCommand(int command);
     // The volume level the skin's knob shows, taken without touching the channel.
-    void TakeVolumeLevel(int32_t level);
+    void takeVolumeLevel(int32_t level);
 
     // What the windows show of the sound. Whether the entry plays (a video: whether it runs),
     // and the analyzer's snapshots of the output, each library result through CheckResult. A
     // video's sound does not pass the sound library: its snapshots read as silence.
-    bool IsPlaying();
-    int OutputChannelCount();
-    void GetWaveData(std::span<float> values, int channel);
-    void GetSpectrum(std::span<float> values, int channel);
+    bool isPlaying();
+    int outputChannelCount();
+    void getWaveData(std::span<float> values, int channel);
+    void getSpectrum(std::span<float> values, int channel);
 
     // Command line and the tick.
     void OpenFromCommandLine(const std::string& text);

@@ -171,7 +171,7 @@ void Player::TransportCommand(int command) {
         }
         applyVolume();
         if (const PlaylistEntry* now = currentEntry()) {
-            state_.cdMode = IsCdEntry(now->path);
+            state_.cdMode = isCdEntry(now->path);
         }
         break;
     case kPause:
@@ -273,41 +273,41 @@ void Player::OpenFileDialog() {
     }
 }
 
-void Player::SeekDragStarted() {
+void Player::seekDragStarted() {
     state_.seekDragging = true;
     state_.seekDragTargetMs = state_.positionMs;
 }
 
-void Player::SeekDragMoved(int32_t targetMs) {
+void Player::seekDragMoved(int32_t targetMs) {
     state_.seekDragTargetMs = targetMs;
 }
 
-void Player::ButtonDown() {
+void Player::buttonDown() {
     state_.buttonHeld = true;
 }
 
-void Player::ReleaseHeldButton() {
+void Player::releaseHeldButton() {
     state_.buttonHeld = false;
 }
 
-void Player::MenuCommand(int command) {
+void Player::menuCommand(int command) {
     state_.commandInProgress = true;
     TransportCommand(command);
     state_.commandInProgress = false;
 }
 
-void Player::TakeVolumeLevel(int32_t level) {
+void Player::takeVolumeLevel(int32_t level) {
     state_.volumeLevel = level;
 }
 
-bool Player::IsPlaying() {
+bool Player::isPlaying() {
     if (state_.isVideo) {
         return services_.video->loaded() && services_.video->running();
     }
     return channelPlaying();
 }
 
-int Player::OutputChannelCount() {
+int Player::outputChannelCount() {
     int channels = 0;
     if (state_.soundSystem != 0) {
         CheckResult(FMOD_System_GetSoftwareFormat(state_.soundSystem, nullptr, nullptr, &channels,
@@ -316,7 +316,7 @@ int Player::OutputChannelCount() {
     return channels;
 }
 
-void Player::GetWaveData(std::span<float> values, int channel) {
+void Player::getWaveData(std::span<float> values, int channel) {
     std::fill(values.begin(), values.end(), 0.0f);
     if (state_.soundSystem != 0 && !state_.isVideo) {
         CheckResult(FMOD_System_GetWaveData(state_.soundSystem, values.data(),
@@ -324,7 +324,7 @@ void Player::GetWaveData(std::span<float> values, int channel) {
     }
 }
 
-void Player::GetSpectrum(std::span<float> values, int channel) {
+void Player::getSpectrum(std::span<float> values, int channel) {
     std::fill(values.begin(), values.end(), 0.0f);
     if (state_.soundSystem != 0 && !state_.isVideo) {
         CheckResult(FMOD_System_GetSpectrum(state_.soundSystem, values.data(),

@@ -132,27 +132,27 @@ public:
 
 } // namespace
 
-std::string RowNumberText(int32_t number) {
+std::string rowNumberText(int32_t number) {
     char text[16];
     std::snprintf(text, sizeof text, "%3d.", static_cast<int>(number));
     return text;
 }
 
-std::string RowTitleText(const PlaylistEntry& entry) {
+std::string rowTitleText(const PlaylistEntry& entry) {
     if (!entry.title.empty()) {
         return entry.title + " - " + entry.artist;
     }
-    if (IsCdEntry(entry.path)) {
-        return "Track - " + std::to_string(CdTrackIndex(entry.path) + 1);
+    if (isCdEntry(entry.path)) {
+        return "Track - " + std::to_string(cdTrackIndex(entry.path) + 1);
     }
-    return FileNamePart(entry.path);
+    return fileNamePart(entry.path);
 }
 
-uint32_t RowColour(bool current, uint32_t listBackColour, uint32_t listForeColour) {
+uint32_t listRowColour(bool current, uint32_t listBackColour, uint32_t listForeColour) {
     return current ? (0xFFFFFFu - (listBackColour & 0xFFFFFFu)) : listForeColour;
 }
 
-std::vector<FileFilter> PlaylistOpenFilters() {
+std::vector<FileFilter> playlistOpenFilters() {
     return {
         {"All audio files (*.*)",
          "*.aif; *.aiff; *.aifc; *.wav; *.mp2; *.mp3; *.mpg; *.mpeg; *.wma; *.wmv; *.ogg; "
@@ -202,34 +202,34 @@ void PlaylistController::clearRows() {
     view_->ClearListRows();
 }
 
-void PlaylistController::ShowCurrentEntry() {
+void PlaylistController::showCurrentEntry() {
     view_->HighlightCurrentRow(state_.currentIndex);
 }
 
 int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string path, bool openIt) {
-    const std::string extension = EntryExtension(path);
-    if (IsPlaylistFile(path)) {
+    const std::string extension = entryExtension(path);
+    if (isPlaylistFile(path)) {
         LoadPlaylistFile(path);
         return 0;
     }
     if (index < 0) {
         return -1; // slots count from 0, the direct-play slot
     }
-    const bool video = IsVideoExtension(extension);
+    const bool video = isVideoExtension(extension);
     FMOD_SOUND entrySound = sound > 0 ? static_cast<FMOD_SOUND>(sound) : 0;
     // Not the player's drive sound: the disc playing now may hold the current sound.
     ScopedSound drive;
 
     if (openIt && sound == kOpenHere) {
         std::error_code error;
-        if (IsCdEntry(path)) {
+        if (isCdEntry(path)) {
             player_.CheckResult(
                 player_.CreateSoundFile(path.substr(3, 2), kModeCdDriveChooser, &drive.handle));
             player_.CheckResult(
-                FMOD_Sound_GetSubSound(drive.handle, CdTrackIndex(path), &entrySound));
+                FMOD_Sound_GetSubSound(drive.handle, cdTrackIndex(path), &entrySound));
         } else if (!fs::exists(fs::path(path), error)) {
             // Nothing to open: no tags, no length below.
-        } else if (IsTrackerExtension(extension)) {
+        } else if (isTrackerExtension(extension)) {
             player_.CheckResult(player_.CreateStreamFile(path, kModeTracker, &entrySound));
         } else if (extension == "zip" || path.ends_with(".zip.mp3") || path.ends_with(".mp3.zip")) {
             if (player_.CreateSoundFile(path, kModeSoftware2D, &entrySound) != FMOD_OK) {
@@ -283,7 +283,7 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
     }
     if (index == 0) {
         // The track is current now: its disc stays open with it.
-        player_.AdoptDirectPlaySound(entrySound, drive.take(), slot);
+        player_.adoptDirectPlaySound(entrySound, drive.take(), slot);
     }
     if (entrySound != 0 && entrySound != player_.currentSound()) {
         FMOD_Sound_Release(entrySound);
@@ -360,7 +360,7 @@ void PlaylistController::LoadPlaylistFile(std::string path) {
                 player_.OpenMedia(entry);
                 continue;
             }
-            if (entry.empty() || (IsPlaylistFile(entry) && alreadyLoading(entry))) {
+            if (entry.empty() || (isPlaylistFile(entry) && alreadyLoading(entry))) {
                 continue;
             }
             if (AddEntry(position, kOpenHere, entry, true) == 0) {
@@ -371,7 +371,7 @@ void PlaylistController::LoadPlaylistFile(std::string path) {
     state_.stoppedFlag = false;
 }
 
-bool PlaylistController::WritePlaylistFile(const std::string& path) {
+bool PlaylistController::writePlaylistFile(const std::string& path) {
     std::vector<std::string> paths;
     const int32_t rows = rowCount();
     for (int32_t row = 1; row <= rows; ++row) {
@@ -413,17 +413,17 @@ void PlaylistController::SavePlaylistFile() {
     if (!chosen) {
         return;
     }
-    if (!WritePlaylistFile(*chosen)) {
+    if (!writePlaylistFile(*chosen)) {
         messageBox_.show("プレイリストを保存できませんでした。\r\n" + *chosen, "Sorvel",
                          MessageButtons::Ok, MessageIcon::Exclamation);
     }
 }
 
-void PlaylistController::AddFiles() {
+void PlaylistController::addFiles() {
     FileDialogRequest request;
     request.title = "Open";
     request.multiple = true;
-    request.filters = PlaylistOpenFilters();
+    request.filters = playlistOpenFilters();
     request.filterIndex = 1;
     const std::vector<std::string> files = fileDialog_.chooseMany(request);
     DropOutcome outcome;
@@ -435,7 +435,7 @@ void PlaylistController::AddFiles() {
     }
 }
 
-void PlaylistController::Remove(int32_t row) {
+void PlaylistController::remove(int32_t row) {
     const int32_t rows = rowCount();
     auto& entries = state_.playlistEntries;
     if (row < 1 || row > rows || entries.empty()) {
@@ -453,7 +453,7 @@ void PlaylistController::Remove(int32_t row) {
     view_->RemoveListRow(row);
 }
 
-int32_t PlaylistController::MoveUp(int32_t row) {
+int32_t PlaylistController::moveUp(int32_t row) {
     if (row < 2 || row > rowCount() || static_cast<size_t>(row) >= state_.playlistEntries.size()) {
         return row;
     }
@@ -463,7 +463,7 @@ int32_t PlaylistController::MoveUp(int32_t row) {
     return row - 1;
 }
 
-int32_t PlaylistController::MoveDown(int32_t row) {
+int32_t PlaylistController::moveDown(int32_t row) {
     if (row < 1 || row >= rowCount() ||
         static_cast<size_t>(row + 1) >= state_.playlistEntries.size()) {
         return row;
@@ -474,7 +474,7 @@ int32_t PlaylistController::MoveDown(int32_t row) {
     return row + 1;
 }
 
-void PlaylistController::Clear() {
+void PlaylistController::clear() {
     clearRows();
     state_.playlistEntries.clear();
     state_.entryCount = 0;
@@ -485,7 +485,7 @@ DropOutcome PlaylistController::addItems(const std::vector<std::string>& items, 
     int32_t next = rowCount() + 1;
     outcome.firstSlot = next;
     auto add = [&](const std::string& path) {
-        if (IsPlaylistFile(path)) {
+        if (isPlaylistFile(path)) {
             // A playlist file replaces the whole list; later items follow its entries.
             AddEntry(next, kOpenHere, path, true);
             outcome.firstSlot = 1;
@@ -520,15 +520,15 @@ void PlaylistController::startIfStopped(const DropOutcome& outcome) {
     if (!player_.hasChannel() && outcome.added > 0) {
         PlayEntryAt(outcome.firstSlot);
     } else {
-        player_.Play();
+        player_.play();
     }
 }
 
-DropOutcome PlaylistController::AddDroppedItems(const std::vector<std::string>& items) {
+DropOutcome PlaylistController::addDroppedItems(const std::vector<std::string>& items) {
     return addItems(items, false);
 }
 
-DropOutcome PlaylistController::DropOnMainWindow(const std::vector<std::string>& items) {
+DropOutcome PlaylistController::dropOnMainWindow(const std::vector<std::string>& items) {
     const DropOutcome outcome = addItems(items, false);
     if (!player_.isPlaying()) {
         startIfStopped(outcome);
@@ -536,7 +536,7 @@ DropOutcome PlaylistController::DropOnMainWindow(const std::vector<std::string>&
     return outcome;
 }
 
-DropOutcome PlaylistController::DropOnList(const std::vector<std::string>& items) {
+DropOutcome PlaylistController::dropOnList(const std::vector<std::string>& items) {
     return addItems(items, true);
 }
 
@@ -545,9 +545,9 @@ PlaylistRowCells PlaylistController::rowCells(int32_t row) const {
     if (row < 1 || row > rowCount()) {
         return cells;
     }
-    cells.number = RowNumberText(rowNumbers_[static_cast<size_t>(row - 1)]);
+    cells.number = rowNumberText(rowNumbers_[static_cast<size_t>(row - 1)]);
     if (const PlaylistEntry* entry = slot(row)) {
-        cells.title = RowTitleText(*entry);
+        cells.title = rowTitleText(*entry);
         cells.time = entry->timeText;
     }
     return cells;
@@ -555,7 +555,7 @@ PlaylistRowCells PlaylistController::rowCells(int32_t row) const {
 
 uint32_t PlaylistController::rowColour(int32_t row, uint32_t listBackColour,
                                        uint32_t listForeColour) const {
-    return RowColour(row == state_.currentIndex, listBackColour, listForeColour);
+    return listRowColour(row == state_.currentIndex, listBackColour, listForeColour);
 }
 
 } // namespace sorvel

@@ -32,15 +32,15 @@ struct PlaylistRowCells {
 };
 
 // The "No." cell: the number right-aligned in three characters, then ".".
-std::string RowNumberText(int32_t number);
+std::string rowNumberText(int32_t number);
 // The "Title" cell: title and artist; without a title the file name, or "Track - N" (counted
 // from 1) for a CD track.
-std::string RowTitleText(const PlaylistEntry& entry);
+std::string rowTitleText(const PlaylistEntry& entry);
 // The current entry's row is drawn in the complement of the list's background colour, every
 // other row in the list's text colour. Colours are 0xBBGGRR.
-uint32_t RowColour(bool current, uint32_t listBackColour, uint32_t listForeColour);
+uint32_t listRowColour(bool current, uint32_t listBackColour, uint32_t listForeColour);
 // The filters of the playlist window's open dialog.
-std::vector<FileFilter> PlaylistOpenFilters();
+std::vector<FileFilter> playlistOpenFilters();
 
 class PlaylistController {
 public:
@@ -70,33 +70,33 @@ public:
     void CycleLoopMode();
     void PlayEntryAt(int32_t index);
     // The row colours follow the current entry.
-    void ShowCurrentEntry();
+    void showCurrentEntry();
 
     // Playlist files.
     void LoadPlaylistFile(std::string path);
     void SavePlaylistFile();
     // Writes the M3U file for the rows; false when it cannot be written (the old file stays).
-    bool WritePlaylistFile(const std::string& path);
+    bool writePlaylistFile(const std::string& path);
 
     // The playlist window's operations. Rows count from 1; row N shows slot N.
-    void AddFiles();
-    void Remove(int32_t row);
+    void addFiles();
+    void remove(int32_t row);
     // Both answer the row selected afterwards (the same row when nothing moved).
-    int32_t MoveUp(int32_t row);
-    int32_t MoveDown(int32_t row);
-    void Clear();
+    int32_t moveUp(int32_t row);
+    int32_t moveDown(int32_t row);
+    void clear();
 
     // Drops. Items go after the rows in the order given: a folder adds every file directly in it
     // (no sub-folders) in the order the file system lists them; an item that cannot be added
     // takes no slot, so the next one reuses it.
-    DropOutcome AddDroppedItems(const std::vector<std::string>& items);
+    DropOutcome addDroppedItems(const std::vector<std::string>& items);
     // The main window's drop: adds the items and, when nothing plays, starts playing. A player
     // that has never opened anything has no channel for the Play command to act on, so the
     // first entry added is then opened directly.
-    DropOutcome DropOnMainWindow(const std::vector<std::string>& items);
-    // A drop on the list itself: like AddDroppedItems but only existing files and folders are
+    DropOutcome dropOnMainWindow(const std::vector<std::string>& items);
+    // A drop on the list itself: like addDroppedItems but only existing files and folders are
     // taken, and nothing starts.
-    DropOutcome DropOnList(const std::vector<std::string>& items);
+    DropOutcome dropOnList(const std::vector<std::string>& items);
 
     // The rows as the window shows them.
     int32_t rowCount() const { return static_cast<int32_t>(rowNumbers_.size()); }

@@ -21,13 +21,13 @@ public:
                                          FMOD_SOUND* sound) = 0;
     // The direct-play slot was written for `sound`, which becomes the current sound; `disc` is
     // the disc a CD track was opened from (0 for anything else), which stays open with it.
-    virtual void AdoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) = 0;
+    virtual void adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) = 0;
     // Turns an entry string into the sound that plays now.
     virtual void OpenMedia(std::string entry) = 0;
     virtual bool hasChannel() const = 0;
     virtual bool isPlaying() = 0;
     // The Play command of the main window.
-    virtual void Play() = 0;
+    virtual void play() = 0;
 };
 
 } // namespace sorvel

@@ -5,7 +5,7 @@
 
 namespace sorvel {
 
-std::string EntryExtension(const std::string& entry) {
+std::string entryExtension(const std::string& entry) {
     const size_t slash = entry.find_last_of("/\\");
     const size_t dot = entry.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
@@ -17,29 +17,29 @@ std::string EntryExtension(const std::string& entry) {
     return extension;
 }
 
-bool IsVideoExtension(const std::string& extension) {
+bool isVideoExtension(const std::string& extension) {
     return extension == "wmv" || extension == "avi" || extension == "mpg" || extension == "mpeg" ||
            extension == "ogm";
 }
 
-bool IsTrackerExtension(const std::string& extension) {
+bool isTrackerExtension(const std::string& extension) {
     return extension == "xm" || extension == "it" || extension == "mod" || extension == "s3m";
 }
 
-bool IsPlaylistFile(const std::string& entry) {
-    const std::string extension = EntryExtension(entry);
+bool isPlaylistFile(const std::string& entry) {
+    const std::string extension = entryExtension(entry);
     return extension == "m3u" || extension == "pls";
 }
 
-bool IsNetworkEntry(const std::string& entry) {
+bool isNetworkEntry(const std::string& entry) {
     return entry.starts_with("http://") || entry.starts_with("ftp://");
 }
 
-bool IsCdEntry(const std::string& entry) {
+bool isCdEntry(const std::string& entry) {
     return entry.starts_with("cd:");
 }
 
-int32_t CdTrackIndex(const std::string& entry) {
+int32_t cdTrackIndex(const std::string& entry) {
     try {
         return entry.size() > 5 ? std::stoi(entry.substr(5)) : 0;
     } catch (...) {
@@ -47,7 +47,7 @@ int32_t CdTrackIndex(const std::string& entry) {
     }
 }
 
-std::string FileNamePart(const std::string& entry) {
+std::string fileNamePart(const std::string& entry) {
     const size_t slash = entry.find_last_of("/\\");
     return slash == std::string::npos ? entry : entry.substr(slash + 1);
 }

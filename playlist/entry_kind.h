@@ -21,18 +21,18 @@ inline constexpr FMOD_MODE kModeNetStream =
     FMOD_NONBLOCKING | FMOD_CREATESTREAM | FMOD_SOFTWARE | FMOD_2D;
 
 // The text after the last "." of the last path component, in lower case; "" when there is none.
-std::string EntryExtension(const std::string& entry);
-bool IsVideoExtension(const std::string& extension);
-bool IsTrackerExtension(const std::string& extension);
+std::string entryExtension(const std::string& entry);
+bool isVideoExtension(const std::string& extension);
+bool isTrackerExtension(const std::string& extension);
 // An M3U or PLS file, by its extension in any case.
-bool IsPlaylistFile(const std::string& entry);
+bool isPlaylistFile(const std::string& entry);
 // "http://" or "ftp://", compared case-sensitively: "HTTP://" is taken for a local file.
-bool IsNetworkEntry(const std::string& entry);
+bool isNetworkEntry(const std::string& entry);
 // A CD track: "cd:" + drive (two characters) + the track index counted from 0.
-bool IsCdEntry(const std::string& entry);
+bool isCdEntry(const std::string& entry);
 // The track index of a CD entry; 0 when it has none or it is not a number.
-int32_t CdTrackIndex(const std::string& entry);
+int32_t cdTrackIndex(const std::string& entry);
 // The last path component, after the last "/" or "\".
-std::string FileNamePart(const std::string& entry);
+std::string fileNamePart(const std::string& entry);
 
 } // namespace sorvel

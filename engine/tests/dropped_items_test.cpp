@@ -30,7 +30,7 @@ TEST_F(DroppedItems, AFolderAndAFileFillTheSlotsAfterTheListWithoutAGap) {
     const fs::path after = tone("drop-e.wav", 700);
 
     const DropOutcome outcome =
-        player->playlist().AddDroppedItems({folder.string(), after.string()});
+        player->playlist().addDroppedItems({folder.string(), after.string()});
     EXPECT_EQ(outcome.firstSlot, 2);
     EXPECT_EQ(outcome.added, 3);
     EXPECT_EQ(state.entryCount, 4);
@@ -45,7 +45,7 @@ TEST_F(DroppedItems, AnItemThatCannotBeAddedTakesNoSlot) {
     const fs::path text = testmedia::mediaDir() / "dropped.txt";
     std::ofstream(text) << "plain text";
     const fs::path good = tone("drop-good.wav", 440);
-    const DropOutcome outcome = player->playlist().AddDroppedItems({text.string(), good.string()});
+    const DropOutcome outcome = player->playlist().addDroppedItems({text.string(), good.string()});
     EXPECT_EQ(outcome.added, 1);
     EXPECT_EQ(state.entryCount, 1);
     EXPECT_EQ(state.playlistEntries[1].path, good.string());
@@ -55,7 +55,7 @@ TEST_F(DroppedItems, ADropOnAFreshPlayerPlaysTheFirstDroppedEntry) {
     ASSERT_EQ(state.currentChannel, 0u);
     const fs::path first = tone("drop-first.wav", 440);
     const fs::path second = tone("drop-second.wav", 550);
-    player->playlist().DropOnMainWindow({first.string(), second.string()});
+    player->playlist().dropOnMainWindow({first.string(), second.string()});
     EXPECT_EQ(state.currentIndex, 1);
     EXPECT_NE(state.currentChannel, 0u);
     EXPECT_FALSE(state.stoppedFlag);
@@ -66,7 +66,7 @@ TEST_F(DroppedItems, ADropWhilePlayingOnlyAddsToTheList) {
     player->OpenMedia(playing.string());
     const FMOD_CHANNEL channel = state.currentChannel;
     ASSERT_NE(channel, 0u);
-    player->playlist().DropOnMainWindow({tone("drop-more.wav", 660).string()});
+    player->playlist().dropOnMainWindow({tone("drop-more.wav", 660).string()});
     EXPECT_EQ(state.currentChannel, channel);
     EXPECT_EQ(state.playlistEntries[0].path, playing.string());
     EXPECT_EQ(state.entryCount, 1);

@@ -315,13 +315,13 @@ protected:
                 expected += state.playlistEntries[static_cast<size_t>(row)].path + "\r\n";
             }
         }
-        EXPECT_TRUE(player->playlist().WritePlaylistFile(target.string()));
+        EXPECT_TRUE(player->playlist().writePlaylistFile(target.string()));
         EXPECT_EQ(readAll(target), expected);
-        EXPECT_FALSE(player->playlist().WritePlaylistFile((dir / "no_folder" / "x.m3u").string()));
+        EXPECT_FALSE(player->playlist().writePlaylistFile((dir / "no_folder" / "x.m3u").string()));
         EXPECT_FALSE(fs::exists(dir / "no_folder"));
         const fs::path folder = dir / "folder.m3u";
         fs::create_directories(folder / "inside");
-        EXPECT_FALSE(player->playlist().WritePlaylistFile(folder.string()));
+        EXPECT_FALSE(player->playlist().writePlaylistFile(folder.string()));
         EXPECT_TRUE(fs::is_directory(folder / "inside"));
         EXPECT_FALSE(fs::exists(dir / "folder.m3u.saving"));
         return "save list";

@@ -34,7 +34,7 @@ public:
                                  FMOD_SOUND* sound) override {
         return FMOD_System_CreateStream(system_, name.c_str(), mode, nullptr, sound);
     }
-    void AdoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry&) override {
+    void adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry&) override {
         current = sound;
         if (disc != 0) {
             FMOD_Sound_Release(disc);
@@ -43,7 +43,7 @@ public:
     void OpenMedia(std::string entry) override { opened.push_back(std::move(entry)); }
     bool hasChannel() const override { return channel; }
     bool isPlaying() override { return playing; }
-    void Play() override { ++plays; }
+    void play() override { ++plays; }
 
     FMOD_SOUND current = 0;
     std::vector<FMOD_RESULT> errors;
@@ -245,7 +245,7 @@ TEST_F(Playlist, RemovingMovingAndClearingKeepRowsAndSlotsTogether) {
 
     // Removing the middle row moves the records up; the "No." cells keep their numbers and the
     // current index stays, so it names another entry now.
-    playlist->Remove(2);
+    playlist->remove(2);
     EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  3.|rc.wav"}));
     EXPECT_EQ(state.entryCount, 3);
     EXPECT_EQ(state.playlistEntries[2].path, c.string());
@@ -255,17 +255,17 @@ TEST_F(Playlist, RemovingMovingAndClearingKeepRowsAndSlotsTogether) {
     EXPECT_EQ(player->opened.back(), c.string());
 
     // Moving exchanges titles and records but not the numbers; the ends do not move.
-    EXPECT_EQ(playlist->MoveUp(1), 1);
-    EXPECT_EQ(playlist->MoveDown(2), 2);
-    EXPECT_EQ(playlist->MoveDown(1), 2);
+    EXPECT_EQ(playlist->moveUp(1), 1);
+    EXPECT_EQ(playlist->moveDown(2), 2);
+    EXPECT_EQ(playlist->moveDown(1), 2);
     EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|rc.wav", "  3.|ra.wav"}));
-    EXPECT_EQ(playlist->MoveUp(2), 1);
+    EXPECT_EQ(playlist->moveUp(2), 1);
     EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  3.|rc.wav"}));
-    playlist->Remove(0);
-    playlist->Remove(3);
+    playlist->remove(0);
+    playlist->remove(3);
     EXPECT_EQ(playlist->rowCount(), 2);
 
-    playlist->Clear();
+    playlist->clear();
     EXPECT_EQ(playlist->rowCount(), 0);
     EXPECT_EQ(state.entryCount, 0);
     EXPECT_TRUE(view.rows.empty());
@@ -279,7 +279,7 @@ TEST_F(Playlist, TheOpenDialogAddsEveryChosenFileAndStartsAStoppedPlayer) {
     const auto text = folder / "notes.txt";
     writeAll(text, "not audio");
     fileDialog.nextMany = {a.string(), text.string(), b.string()};
-    playlist->AddFiles();
+    playlist->addFiles();
     ASSERT_EQ(fileDialog.requests.size(), 1u);
     EXPECT_TRUE(fileDialog.requests[0].multiple);
     EXPECT_EQ(fileDialog.requests[0].filters.size(), 20u);
@@ -290,7 +290,7 @@ TEST_F(Playlist, TheOpenDialogAddsEveryChosenFileAndStartsAStoppedPlayer) {
     // With a channel the Play command starts; cancelling adds nothing.
     player->channel = true;
     fileDialog.nextMany.clear();
-    playlist->AddFiles();
+    playlist->addFiles();
     EXPECT_EQ(player->plays, 1);
     EXPECT_EQ(playlist->rowCount(), 2);
 }
@@ -306,7 +306,7 @@ TEST_F(Playlist, DropsFillTheSlotsAfterTheRowsAndOnlyTheMainWindowStartsPlaying)
 
     // The list's own drop takes only what exists and starts nothing.
     const DropOutcome onList =
-        playlist->DropOnList({(folder / "missing.wav").string(), dropped.string(), e.string()});
+        playlist->dropOnList({(folder / "missing.wav").string(), dropped.string(), e.string()});
     EXPECT_EQ(onList.firstSlot, 2);
     EXPECT_EQ(onList.added, 3);
     EXPECT_EQ(state.entryCount, 4);
@@ -317,10 +317,10 @@ TEST_F(Playlist, DropsFillTheSlotsAfterTheRowsAndOnlyTheMainWindowStartsPlaying)
     // The main window's drop starts playing only when nothing plays.
     player->channel = true;
     player->playing = true;
-    playlist->DropOnMainWindow({e.string()});
+    playlist->dropOnMainWindow({e.string()});
     EXPECT_EQ(player->plays, 0);
     player->playing = false;
-    playlist->DropOnMainWindow({e.string()});
+    playlist->dropOnMainWindow({e.string()});
     EXPECT_EQ(player->plays, 1);
     EXPECT_EQ(playlist->rowCount(), 6);
 }
@@ -344,25 +344,25 @@ TEST(PlaylistRows, CellsAndColoursFollowTheEntry) {
         entry.path = c.path;
         entry.title = c.title;
         entry.artist = c.artist;
-        EXPECT_EQ(RowTitleText(entry), c.cell) << c.path;
+        EXPECT_EQ(rowTitleText(entry), c.cell) << c.path;
     }
-    EXPECT_EQ(RowNumberText(7), "  7.");
-    EXPECT_EQ(RowNumberText(123), "123.");
-    EXPECT_EQ(RowNumberText(1234), "1234.");
-    EXPECT_EQ(RowColour(true, 0x202020, 0x00FF00), 0xDFDFDFu);
-    EXPECT_EQ(RowColour(false, 0x202020, 0x00FF00), 0x00FF00u);
+    EXPECT_EQ(rowNumberText(7), "  7.");
+    EXPECT_EQ(rowNumberText(123), "123.");
+    EXPECT_EQ(rowNumberText(1234), "1234.");
+    EXPECT_EQ(listRowColour(true, 0x202020, 0x00FF00), 0xDFDFDFu);
+    EXPECT_EQ(listRowColour(false, 0x202020, 0x00FF00), 0x00FF00u);
 }
 
 TEST(EntryKinds, ExtensionsAndPrefixesDecideTheKind) {
-    EXPECT_EQ(EntryExtension("/a/b.Mp3"), "mp3");
-    EXPECT_EQ(EntryExtension("/a.d/b"), "");
-    EXPECT_EQ(EntryExtension("C:\\a.d\\b"), "");
-    EXPECT_TRUE(IsPlaylistFile("list.PLS"));
-    EXPECT_FALSE(IsPlaylistFile("list.pls.mp3"));
-    EXPECT_TRUE(IsNetworkEntry("http://x"));
-    EXPECT_FALSE(IsNetworkEntry("HTTP://x"));
-    EXPECT_EQ(CdTrackIndex("cd:E:12"), 12);
-    EXPECT_EQ(CdTrackIndex("cd:E:x"), 0);
+    EXPECT_EQ(entryExtension("/a/b.Mp3"), "mp3");
+    EXPECT_EQ(entryExtension("/a.d/b"), "");
+    EXPECT_EQ(entryExtension("C:\\a.d\\b"), "");
+    EXPECT_TRUE(isPlaylistFile("list.PLS"));
+    EXPECT_FALSE(isPlaylistFile("list.pls.mp3"));
+    EXPECT_TRUE(isNetworkEntry("http://x"));
+    EXPECT_FALSE(isNetworkEntry("HTTP://x"));
+    EXPECT_EQ(cdTrackIndex("cd:E:12"), 12);
+    EXPECT_EQ(cdTrackIndex("cd:E:x"), 0);
     EXPECT_EQ(kModeSoftware2D, 0x48u);
     EXPECT_EQ(kModeTracker, 0x4049u);
     EXPECT_EQ(kModeCdDriveChooser, 0x20A8u);

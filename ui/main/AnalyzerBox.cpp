@@ -78,13 +78,13 @@ void AnalyzerBox::paint(const std::vector<AnalyzerPaint>& paints) {
 }
 
 void AnalyzerBox::drawFrom(Player& player) {
-    const int channels = player.OutputChannelCount();
+    const int channels = player.outputChannelCount();
     const int areaWidth = width();
     const int areaHeight = height();
     if (mode_ == 3) {
         std::array<float, kWaveValues + 1> samples{};
         for (int channel = 0; channel < channels; ++channel) {
-            player.GetWaveData(std::span<float>(samples.data(), kWaveValues), channel);
+            player.getWaveData(std::span<float>(samples.data(), kWaveValues), channel);
             paint(wavePass(std::span<const float>(samples.data(), kWaveValues), areaHeight));
         }
         return;
@@ -92,7 +92,7 @@ void AnalyzerBox::drawFrom(Player& player) {
     std::array<float, kSpectrumValues + 1> values{};
     float maximum = 0.0f; // once per drawing, not per channel
     for (int channel = 0; channel < channels; ++channel) {
-        player.GetSpectrum(std::span<float>(values.data(), kSpectrumValues), channel);
+        player.getSpectrum(std::span<float>(values.data(), kSpectrumValues), channel);
         paint(spectrumPass(std::span<const float>(values.data(), kSpectrumValues), maximum, peaks_,
                            areaWidth, areaHeight, mode_, hasBarPicture()));
     }

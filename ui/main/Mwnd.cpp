@@ -118,7 +118,7 @@ void Mwnd::buildControls() {
     trackKnob_->setObjectName(QStringLiteral("Slider_Track"));
     connect(trackKnob_, &SkinKnob::dragStarted, this, [this] {
         if (player_ != nullptr) {
-            player_->SeekDragStarted();
+            player_->seekDragStarted();
         }
     });
     connect(trackKnob_, &SkinKnob::dragMoved, this, [this](QPoint p) { trackDrag(p, false); });
@@ -197,7 +197,7 @@ SkinButton* Mwnd::button(int number) const {
 }
 
 bool Mwnd::playing() const {
-    return player_ != nullptr && player_->IsPlaying();
+    return player_ != nullptr && player_->isPlaying();
 }
 
 int Mwnd::trackMaximum() const {
@@ -212,7 +212,7 @@ void Mwnd::ApplySkin() {
                                  state_.loopMode,    playing(),          trackMaximum()};
     layout_ = mainWindowLayout(skin_, pictures_, player);
     if (player_ != nullptr) {
-        player_->TakeVolumeLevel(layout_.volumeLevel);
+        player_->takeVolumeLevel(layout_.volumeLevel);
     }
     background_ = pictures_.mainBackground();
 
@@ -620,7 +620,7 @@ void Mwnd::buttonPressed(int number) {
         return;
     }
     if (player_ != nullptr) {
-        player_->ButtonDown();
+        player_->buttonDown();
     }
 }
 
@@ -693,7 +693,7 @@ void Mwnd::trackDrag(QPoint inKnob, bool release) {
         if (release) {
             player_->SeekBarReleased(move.value);
         } else {
-            player_->SeekDragMoved(move.value);
+            player_->seekDragMoved(move.value);
         }
     }
     drawTime();
@@ -708,7 +708,7 @@ void Mwnd::menuTransport(int command) {
     if (player_ == nullptr) {
         return;
     }
-    player_->MenuCommand(command);
+    player_->menuCommand(command);
     showButton(kRandom, false);
     showButton(kRepeatLoop, false);
 }
@@ -750,7 +750,7 @@ void Mwnd::dropEvent(QDropEvent* event) {
     if (items.empty() || player_ == nullptr) {
         return;
     }
-    player_->playlist().DropOnMainWindow(items);
+    player_->playlist().dropOnMainWindow(items);
 }
 
 void Mwnd::closeEvent(QCloseEvent* event) {
@@ -758,7 +758,7 @@ void Mwnd::closeEvent(QCloseEvent* event) {
         closed_ = true;
         // A seek button held down keeps a loop running; it ends with the button.
         if (player_ != nullptr) {
-            player_->ReleaseHeldButton();
+            player_->releaseHeldButton();
         }
         seekButtonDown_ = -1;
         tick_.stop();
