@@ -6,7 +6,7 @@
 #include <iconv.h>
 #include <memory>
 
-namespace soundlib {
+namespace sorvel::text {
 namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
@@ -141,4 +141,4 @@ std::string utf8OrCp932(std::string_view bytes) {
     return isValidUtf8(bytes) ? std::string(bytes) : cp932ToUtf8(bytes);
 }
 
-} // namespace soundlib
+} // namespace sorvel::text

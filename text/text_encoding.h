@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace soundlib {
+namespace sorvel::text {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut-off sequences.
 bool isValidUtf8(std::string_view text);
@@ -34,4 +34,4 @@ constexpr bool isCp932TrailByte(uint8_t byte) {
     return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
 }
 
-} // namespace soundlib
+} // namespace sorvel::text

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-using namespace soundlib;
+using namespace sorvel::text;
 
 TEST(TextEncoding, Utf8ValidationRejectsMalformedSequences) {
     EXPECT_TRUE(isValidUtf8(""));
