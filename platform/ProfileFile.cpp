@@ -88,18 +88,6 @@ std::string_view unquote(std::string_view value) {
     return value;
 }
 
-// The first `count` code points of UTF-8 text.
-std::string_view firstCodePoints(std::string_view text, std::size_t count) {
-    std::size_t index = 0;
-    for (std::size_t taken = 0; index < text.size() && taken < count; ++taken) {
-        ++index;
-        while (index < text.size() && (static_cast<unsigned char>(text[index]) & 0xC0) == 0x80) {
-            ++index;
-        }
-    }
-    return text.substr(0, index);
-}
-
 bool holdsLineBreak(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -250,7 +238,7 @@ std::string ProfileFile::getString(std::string_view section, std::string_view ke
     }
     const auto value = find(section, key);
     const std::string_view text = value ? std::string_view(*value) : trimEnd(defaultValue);
-    return std::string(firstCodePoints(text, bufferSize - 1));
+    return std::string(text::firstUtf8CodePoints(text, bufferSize - 1));
 }
 
 void ProfileFile::insertLine(std::size_t index, std::string text) {

@@ -71,7 +71,7 @@ const GenreTable& genreTable() {
 void writeText(std::span<std::uint8_t> block, std::size_t at, std::size_t size,
                std::string_view utf8) {
     const std::string cp932 = text::utf8ToCp932(utf8);
-    const std::string_view cut = CutCp932(cp932, size);
+    const std::string_view cut = text::cutCp932(cp932, size);
     std::copy(cut.begin(), cut.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
@@ -256,18 +256,6 @@ std::array<std::uint8_t, kID3v1Size> BuildID3v1Block(const ID3TagRecord& record)
     block[kTrackAt] = trackByte(record.track);
     block[kGenreAt] = static_cast<std::uint8_t>(GenreNumber(record.genre));
     return block;
-}
-
-std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes) {
-    std::size_t end = 0;
-    while (end < cp932.size()) {
-        const std::size_t next =
-            end + (text::isCp932LeadByte(static_cast<std::uint8_t>(cp932[end])) ? 2 : 1);
-        if (next > maxBytes || next > cp932.size())
-            break;
-        end = next;
-    }
-    return cp932.substr(0, end);
 }
 
 } // namespace sorvel
