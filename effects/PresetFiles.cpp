@@ -39,7 +39,7 @@ constexpr std::streamsize kMaxPresetBytes = 64 * 1024;
 // stray lead byte before ".crs" does not swallow the dot).
 std::vector<size_t> characterStarts(std::string_view text) {
     std::vector<size_t> starts;
-    const bool utf8 = soundlib::isValidUtf8(text);
+    const bool utf8 = text::isValidUtf8(text);
     for (size_t i = 0; i < text.size();) {
         starts.push_back(i);
         const auto byte = static_cast<unsigned char>(text[i]);
@@ -48,8 +48,8 @@ std::vector<size_t> characterStarts(std::string_view text) {
             while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
                 ++i;
             }
-        } else if (soundlib::isCp932LeadByte(byte) && i < text.size() &&
-                   soundlib::isCp932TrailByte(static_cast<unsigned char>(text[i]))) {
+        } else if (text::isCp932LeadByte(byte) && i < text.size() &&
+                   text::isCp932TrailByte(static_cast<unsigned char>(text[i]))) {
             ++i;
         }
     }
@@ -185,7 +185,7 @@ std::vector<PresetName> ListPresets(const std::filesystem::path& folder) {
             continue;
         }
         const std::string stem = fileName.substr(0, starts[starts.size() - 4]);
-        names.push_back({soundlib::utf8OrCp932(stem), stem});
+        names.push_back({text::utf8OrCp932(stem), stem});
     }
     std::sort(names.begin(), names.end(), [](const PresetName& a, const PresetName& b) {
         const std::string foldedA = foldAscii(a.name);
@@ -245,7 +245,7 @@ std::vector<std::optional<int32_t>> ReadPresetValues(const std::filesystem::path
     std::string bytes(static_cast<size_t>(kMaxPresetBytes), '\0');
     in.read(bytes.data(), kMaxPresetBytes);
     bytes.resize(static_cast<size_t>(in.gcount()));
-    const std::string text = soundlib::utf8OrCp932(bytes);
+    const std::string text = text::utf8OrCp932(bytes);
 
     std::vector<std::string_view> lines;
     for (size_t start = 0; start < text.size();) {

@@ -88,18 +88,6 @@ std::string_view unquote(std::string_view value) {
     return value;
 }
 
-// The first `count` code points of UTF-8 text.
-std::string_view firstCodePoints(std::string_view text, std::size_t count) {
-    std::size_t index = 0;
-    for (std::size_t taken = 0; index < text.size() && taken < count; ++taken) {
-        ++index;
-        while (index < text.size() && (static_cast<unsigned char>(text[index]) & 0xC0) == 0x80) {
-            ++index;
-        }
-    }
-    return text.substr(0, index);
-}
-
 bool holdsLineBreak(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -166,7 +154,7 @@ std::optional<ProfileFile> ProfileFile::read(const std::filesystem::path& file) 
     }
     // Windows-made files are CP932; a file that is valid UTF-8 is taken as UTF-8 (plain ASCII
     // reads the same either way).
-    const std::string text = soundlib::utf8OrCp932(body);
+    const std::string text = text::utf8OrCp932(body);
 
     bool newlineKnown = false;
     std::size_t start = 0;
@@ -224,11 +212,11 @@ std::optional<std::size_t> ProfileFile::findKey(std::size_t header, std::string_
 }
 
 std::optional<std::string> ProfileFile::find(std::string_view section, std::string_view key) const {
-    const auto header = findSection(soundlib::utf8OrCp932(section));
+    const auto header = findSection(text::utf8OrCp932(section));
     if (!header) {
         return std::nullopt;
     }
-    const auto index = findKey(*header, soundlib::utf8OrCp932(key));
+    const auto index = findKey(*header, text::utf8OrCp932(key));
     if (!index) {
         return std::nullopt;
     }
@@ -250,7 +238,7 @@ std::string ProfileFile::getString(std::string_view section, std::string_view ke
     }
     const auto value = find(section, key);
     const std::string_view text = value ? std::string_view(*value) : trimEnd(defaultValue);
-    return std::string(firstCodePoints(text, bufferSize - 1));
+    return std::string(text::firstUtf8CodePoints(text, bufferSize - 1));
 }
 
 void ProfileFile::insertLine(std::size_t index, std::string text) {
@@ -268,11 +256,11 @@ bool ProfileFile::set(std::string_view rawSection, std::optional<std::string_vie
     }
     // Names and values meet UTF-8 lines: other bytes are read as CP932, as a file's bytes are,
     // so that one such value never makes the saved file read as CP932 and garble every line.
-    const std::string section = soundlib::utf8OrCp932(rawSection);
+    const std::string section = text::utf8OrCp932(rawSection);
     const std::optional<std::string> key =
-        rawKey ? std::optional<std::string>(soundlib::utf8OrCp932(*rawKey)) : std::nullopt;
+        rawKey ? std::optional<std::string>(text::utf8OrCp932(*rawKey)) : std::nullopt;
     const std::optional<std::string> value =
-        rawValue ? std::optional<std::string>(soundlib::utf8OrCp932(*rawValue)) : std::nullopt;
+        rawValue ? std::optional<std::string>(text::utf8OrCp932(*rawValue)) : std::nullopt;
     const auto header = findSection(section);
 
     if (!key) {

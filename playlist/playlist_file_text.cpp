@@ -8,7 +8,7 @@ std::string DecodePlaylistText(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         bytes.remove_prefix(3);
     }
-    return soundlib::utf8OrCp932(bytes);
+    return text::utf8OrCp932(bytes);
 }
 
 std::vector<std::string> SplitPlaylistLines(std::string_view text) {

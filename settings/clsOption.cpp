@@ -1,6 +1,7 @@
 #include "clsOption.h"
 
 #include "Autostart.h"
+#include "text_encoding.h"
 
 namespace sorvel {
 
@@ -89,16 +90,8 @@ void clsOption::TitleChanged() {
 }
 
 std::string TrayTipText(const std::string& title) {
-    constexpr size_t limit = 64;
-    if (title.size() <= limit) {
-        return title;
-    }
-    size_t cut = limit;
-    // Step back over UTF-8 continuation bytes so no character is split.
-    while (cut > 0 && (static_cast<unsigned char>(title[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return title.substr(0, cut);
+    constexpr size_t kTrayTipBytes = 64;
+    return std::string(text::cutUtf8(title, kTrayTipBytes));
 }
 
 } // namespace sorvel

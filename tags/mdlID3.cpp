@@ -70,8 +70,8 @@ const GenreTable& genreTable() {
 
 void writeText(std::span<std::uint8_t> block, std::size_t at, std::size_t size,
                std::string_view utf8) {
-    const std::string cp932 = soundlib::utf8ToCp932(utf8);
-    const std::string_view cut = CutCp932(cp932, size);
+    const std::string cp932 = text::utf8ToCp932(utf8);
+    const std::string_view cut = text::cutCp932(cp932, size);
     std::copy(cut.begin(), cut.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
@@ -231,11 +231,11 @@ bool ParseID3v1Block(std::span<const std::uint8_t, kID3v1Size> block, ID3TagReco
         return false;
     ClearTagRecord(record);
     // The text is CP932 as it stands, untrimmed.
-    record.title = soundlib::cp932ToUtf8(fields->title);
-    record.artist = soundlib::cp932ToUtf8(fields->artist);
-    record.album = soundlib::cp932ToUtf8(fields->album);
-    record.year = soundlib::cp932ToUtf8(fields->year);
-    record.comment = soundlib::cp932ToUtf8(fields->comment);
+    record.title = text::cp932ToUtf8(fields->title);
+    record.artist = text::cp932ToUtf8(fields->artist);
+    record.album = text::cp932ToUtf8(fields->album);
+    record.year = text::cp932ToUtf8(fields->year);
+    record.comment = text::cp932ToUtf8(fields->comment);
     if (fields->track != 0)
         record.track = std::to_string(fields->track);
     record.genre = GenreName(fields->genre);
@@ -256,18 +256,6 @@ std::array<std::uint8_t, kID3v1Size> BuildID3v1Block(const ID3TagRecord& record)
     block[kTrackAt] = trackByte(record.track);
     block[kGenreAt] = static_cast<std::uint8_t>(GenreNumber(record.genre));
     return block;
-}
-
-std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes) {
-    std::size_t end = 0;
-    while (end < cp932.size()) {
-        const std::size_t next =
-            end + (soundlib::isCp932LeadByte(static_cast<std::uint8_t>(cp932[end])) ? 2 : 1);
-        if (next > maxBytes || next > cp932.size())
-            break;
-        end = next;
-    }
-    return cp932.substr(0, end);
 }
 
 } // namespace sorvel

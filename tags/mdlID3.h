@@ -64,8 +64,4 @@ bool ParseID3v1Block(std::span<const std::uint8_t, kID3v1Size> block, ID3TagReco
 // The ID3v1.1 block for record.
 std::array<std::uint8_t, kID3v1Size> BuildID3v1Block(const ID3TagRecord& record);
 
-// The longest start of a CP932 text that fits into maxBytes without splitting a two-byte
-// character.
-std::string_view CutCp932(std::string_view cp932, std::size_t maxBytes);
-
 } // namespace sorvel

@@ -6,10 +6,14 @@
 #include <iconv.h>
 #include <memory>
 
-namespace soundlib {
+namespace sorvel::text {
 namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+constexpr bool isUtf8Continuation(char byte) {
+    return (static_cast<uint8_t>(byte) & 0xC0) == 0x80;
+}
 
 struct IconvCloser {
     void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
@@ -141,4 +145,34 @@ std::string utf8OrCp932(std::string_view bytes) {
     return isValidUtf8(bytes) ? std::string(bytes) : cp932ToUtf8(bytes);
 }
 
-} // namespace soundlib
+std::string_view cutUtf8(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    size_t cut = maxBytes;
+    while (cut > 0 && isUtf8Continuation(text[cut]))
+        --cut;
+    return text.substr(0, cut);
+}
+
+std::string_view firstUtf8CodePoints(std::string_view text, size_t count) {
+    size_t end = 0;
+    for (size_t taken = 0; end < text.size() && taken < count; ++taken) {
+        ++end;
+        while (end < text.size() && isUtf8Continuation(text[end]))
+            ++end;
+    }
+    return text.substr(0, end);
+}
+
+std::string_view cutCp932(std::string_view bytes, size_t maxBytes) {
+    size_t end = 0;
+    while (end < bytes.size()) {
+        const size_t next = end + (isCp932LeadByte(static_cast<uint8_t>(bytes[end])) ? 2 : 1);
+        if (next > maxBytes || next > bytes.size())
+            break;
+        end = next;
+    }
+    return bytes.substr(0, end);
+}
+
+} // namespace sorvel::text

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace soundlib {
+namespace sorvel::text {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut-off sequences.
 bool isValidUtf8(std::string_view text);
@@ -34,4 +34,19 @@ constexpr bool isCp932TrailByte(uint8_t byte) {
     return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
 }
 
-} // namespace soundlib
+// Cuts for fixed-size fields and buffers. Each returns a start of its input and never splits a
+// character; invalid bytes are kept as they are, since cutting is not the place to repair text.
+
+// The longest start of UTF-8 text that fits into maxBytes: the cut steps back over
+// continuation bytes.
+std::string_view cutUtf8(std::string_view text, size_t maxBytes);
+
+// The first `count` characters of UTF-8 text: each byte that is not a continuation byte starts
+// one, and a continuation byte at the very start counts as a character of its own.
+std::string_view firstUtf8CodePoints(std::string_view text, size_t count);
+
+// The longest start of CP932 bytes that fits into maxBytes. A lead byte always takes the next
+// byte with it, and a lead byte with nothing after it at the end is dropped.
+std::string_view cutCp932(std::string_view bytes, size_t maxBytes);
+
+} // namespace sorvel::text

@@ -13,7 +13,7 @@ std::string decodeId3v1Text(std::string_view raw) {
         raw = raw.substr(0, nul);
     while (!raw.empty() && raw.back() == ' ')
         raw.remove_suffix(1);
-    return utf8OrCp932(raw);
+    return sorvel::text::utf8OrCp932(raw);
 }
 
 std::optional<Id3v1Tag> parseId3v1(std::span<const uint8_t> block) {

@@ -195,7 +195,7 @@ TEST(IcyMetadata, TitlesAreFoundAndSplit) {
               std::make_pair(std::string("Artist"), std::string("Song - Live")));
     EXPECT_EQ(soundlib::splitArtistTitle("  Just a title "),
               std::make_pair(std::string(), std::string("Just a title")));
-    EXPECT_EQ(soundlib::icyTextToUtf8(soundlib::utf8ToCp932("歌手")), "歌手");
+    EXPECT_EQ(soundlib::icyTextToUtf8(sorvel::text::utf8ToCp932("歌手")), "歌手");
     EXPECT_EQ(soundlib::icyTextToUtf8("Café"), "Café");
 }
 
@@ -279,7 +279,7 @@ TEST(NetStream, IcyStreamPlaysWithTitlesInOrderAndTheHooksSeeEveryAudioByte) {
     reply.metaint = 8192;
     reply.titles = {{0, "Artist One - Song One"},
                     {reply.audio.size() / 3, "Artist Two - Song Two"},
-                    {reply.audio.size() * 2 / 3, soundlib::utf8ToCp932("歌手 - 曲名")}};
+                    {reply.audio.size() * 2 / 3, sorvel::text::utf8ToCp932("歌手 - 曲名")}};
     TestHttpServer server(reply);
     NetSystem net;
     const FMOD_SOUND sound = net.create(server.url());

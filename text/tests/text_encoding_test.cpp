@@ -1,10 +1,12 @@
-// UTF-8 validation and CP932 both ways.
+// UTF-8 validation, CP932 both ways, and the cuts.
 #include "text_encoding.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
+#include <string_view>
 
-using namespace soundlib;
+using namespace sorvel::text;
 
 TEST(TextEncoding, Utf8ValidationRejectsMalformedSequences) {
     EXPECT_TRUE(isValidUtf8(""));
@@ -71,4 +73,36 @@ TEST(TextEncoding, Cp932ByteClassesAtTheirEdges) {
     // The decoder agrees: a lead byte and a trail byte make one character.
     EXPECT_EQ(cp932ToUtf8("\x81\x40"), "\xE3\x80\x80"); // ideographic space
     EXPECT_EQ(cp932ToUtf8("\xE0\x40"), "漾");
+}
+
+TEST(TextEncoding, CutsKeepCharactersWhole) {
+    using Cut = std::string_view (*)(std::string_view, size_t);
+    const struct {
+        Cut cut;
+        std::string_view text;
+        size_t limit;
+        std::string_view expected;
+    } cases[] = {
+        {cutUtf8, "a\xC3\xA9", 2, "a"},                     // inside a two-byte character
+        {cutUtf8, "a日", 3, "a"},                           // inside a three-byte one
+        {cutUtf8, "a🎵", 4, "a"},                            // inside a four-byte one
+        {cutUtf8, "日本", 3, "日"},                         // on a boundary
+        {cutUtf8, "abc", 3, "abc"},                         // fits
+        {cutUtf8, "abc", 0, ""},                            // zero limit
+        {cutUtf8, "\x80\x80\x80", 2, ""},                   // only continuation bytes
+        {cutUtf8, "a\xFFz", 2, "a\xFF"},                    // an invalid byte is kept
+        {firstUtf8CodePoints, "aé日🎵x", 4, "aé日🎵"},        // one of each length
+        {firstUtf8CodePoints, "ab", 5, "ab"},               // fewer than asked for
+        {firstUtf8CodePoints, "ab", 0, ""},                 // zero count
+        {firstUtf8CodePoints, "a\xE6\x97", 2, "a\xE6\x97"}, // a cut-off sequence is one
+        {firstUtf8CodePoints, "\x80\x80z", 1, "\x80\x80"},  // a stray start counts as one
+        {cutCp932, "\x93\xfa\x96\x7b", 3, "\x93\xfa"},      // inside a pair
+        {cutCp932, "\x93\xfa\x96\x7b", 4, "\x93\xfa\x96\x7b"},
+        {cutCp932, "\xB1\xB2\xB3", 2, "\xB1\xB2"}, // half-width kana is one byte
+        {cutCp932, "a\x93", 5, "a"},               // a lone lead byte at the end
+        {cutCp932, "\x80\x93\xfa", 2, "\x80"},     // a byte CP932 lacks is one byte
+        {cutCp932, "\x93\xfa", 0, ""},             // zero limit
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].cut(cases[i].text, cases[i].limit), cases[i].expected) << "case " << i;
 }

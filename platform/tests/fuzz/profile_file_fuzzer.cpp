@@ -127,7 +127,7 @@ void checkLookups(const ProfileFile& profile, const Name& name) {
     const auto value = profile.find(name.section, name.key);
     profile.getInt(name.section, name.key, -7);
     if (value) {
-        require(soundlib::isValidUtf8(*value));
+        require(text::isValidUtf8(*value));
     }
     for (const std::size_t bufferSize : {0, 1, 2, 5, 256}) {
         const std::string text =
@@ -151,7 +151,7 @@ std::string_view unquote(std::string_view value) {
 
 // Names and values that are not UTF-8 are taken as CP932 by the profile.
 std::string asUtf8(std::string_view text) {
-    return soundlib::isValidUtf8(text) ? std::string(text) : soundlib::cp932ToUtf8(text);
+    return text::isValidUtf8(text) ? std::string(text) : text::cp932ToUtf8(text);
 }
 
 bool holdsLineBreak(std::string_view text) {
@@ -247,10 +247,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (body.starts_with(byteOrderMark)) {
         body.remove_prefix(byteOrderMark.size());
     }
-    if (soundlib::isValidUtf8(body)) {
+    if (text::isValidUtf8(body)) {
         require(beforeText == request.file);
     }
-    require(soundlib::isValidUtf8(beforeText));
+    require(text::isValidUtf8(beforeText));
     require(ProfileFile::load(path).text() == beforeText);
 
     const std::vector<std::string> beforeLines = splitLines(beforeText);

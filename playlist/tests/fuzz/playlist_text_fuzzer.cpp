@@ -19,12 +19,12 @@ using namespace sorvel;
 using fuzzsupport::require;
 
 void checkDecoding(std::string_view bytes, const std::string& text) {
-    require(soundlib::isValidUtf8(text));
+    require(text::isValidUtf8(text));
     std::string_view body = bytes;
     if (body.starts_with("\xEF\xBB\xBF")) {
         body.remove_prefix(3);
     }
-    if (soundlib::isValidUtf8(body)) {
+    if (text::isValidUtf8(body)) {
         require(text == body);
     } else {
         // CP932 keeps every ASCII byte: line breaks and "=" land where the file has them.
@@ -63,11 +63,11 @@ void checkPlsEntry(const std::string& line) {
 }
 
 void checkCp932RoundTrip(std::string_view text) {
-    const std::string cp932 = soundlib::utf8ToCp932(text);
-    const std::string back = soundlib::cp932ToUtf8(cp932);
-    require(soundlib::isValidUtf8(back));
+    const std::string cp932 = text::utf8ToCp932(text);
+    const std::string back = text::cp932ToUtf8(cp932);
+    require(text::isValidUtf8(back));
     // What the encoder made decodes to characters it makes again byte for byte.
-    require(soundlib::utf8ToCp932(back) == cp932);
+    require(text::utf8ToCp932(back) == cp932);
     if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
         require(cp932 == text && back == text);
     }
@@ -91,6 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     checkCp932RoundTrip(text);
     checkCp932RoundTrip(bytes);
-    require(soundlib::isValidUtf8(soundlib::cp932ToUtf8(bytes)));
+    require(text::isValidUtf8(text::cp932ToUtf8(bytes)));
     return 0;
 }

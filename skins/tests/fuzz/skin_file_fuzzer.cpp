@@ -43,7 +43,7 @@ std::size_t codePoints(std::string_view text) {
 
 // Skin texts go through a 256-character buffer, so at most 255 characters come out.
 void checkText(std::string_view text) {
-    require(soundlib::isValidUtf8(text));
+    require(text::isValidUtf8(text));
     require(text.find('\0') == std::string_view::npos);
     require(codePoints(text) <= 255);
 }

@@ -44,14 +44,14 @@ std::vector<DecodedTag> cdTextTags(const cdtext_t* text, track_t track) {
         const char* value = cdtext_get_const(text, field, track);
         if (value != nullptr && *value != '\0') {
             const std::string raw(value);
-            tags.push_back({FMOD_TAGTYPE_UNKNOWN, name, utf8OrCp932(raw)});
+            tags.push_back({FMOD_TAGTYPE_UNKNOWN, name, sorvel::text::utf8OrCp932(raw)});
         }
     }
     // The album title is the disc's.
     if (const char* album = cdtext_get_const(text, CDTEXT_FIELD_TITLE, 0);
         album != nullptr && *album != '\0') {
         const std::string raw(album);
-        tags.push_back({FMOD_TAGTYPE_UNKNOWN, "ALBUM", utf8OrCp932(raw)});
+        tags.push_back({FMOD_TAGTYPE_UNKNOWN, "ALBUM", sorvel::text::utf8OrCp932(raw)});
     }
     return tags;
 }

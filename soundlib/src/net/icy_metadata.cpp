@@ -67,7 +67,7 @@ std::pair<std::string, std::string> splitArtistTitle(std::string_view text) {
 }
 
 std::string icyTextToUtf8(std::string_view text) {
-    return utf8OrCp932(text);
+    return sorvel::text::utf8OrCp932(text);
 }
 
 } // namespace soundlib

@@ -5,6 +5,7 @@
 #include "Mp3Info.h"
 #include "fuzz_support.h"
 #include "mdlID3.h"
+#include "text_encoding.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,7 +34,7 @@ std::uint64_t fileSize(const std::filesystem::path& path) {
 
 void checkCp932Cut(std::string_view text) {
     for (std::size_t maxBytes : {0, 1, 2, 4, 28, 30}) {
-        const std::string_view cut = CutCp932(text, maxBytes);
+        const std::string_view cut = text::cutCp932(text, maxBytes);
         require(cut.size() <= maxBytes && text.starts_with(cut));
         // At most one byte is given up, and only to keep a two-byte character whole.
         require(cut.size() + 1 >= std::min(maxBytes, text.size()));
