@@ -67,15 +67,7 @@ void Mixer::applyCommands() {
             voice.active = true;
             voice.generation = command.generation;
             voice.source = command.source;
-            if (voice.source.feed != nullptr) {
-                voice.awaiting = true;
-                voice.awaitSerial = command.streamSerial;
-                voice.awaitPosition = command.position;
-            } else {
-                voice.position = static_cast<double>(command.position);
-            }
-            shared.position.store(ChannelShared::pack(voice.generation, command.position),
-                                  std::memory_order_release);
+            moveTo(voice, shared, command);
             break;
         case MixerCommand::Kind::Stop:
             if (voice.active && voice.generation == command.generation) {
@@ -85,21 +77,25 @@ void Mixer::applyCommands() {
         case MixerCommand::Kind::Seek:
             if (voice.active && voice.generation == command.generation) {
                 voice.antiAlias.reset();
-                if (voice.source.feed != nullptr) {
-                    voice.awaiting = true;
-                    voice.awaitSerial = command.streamSerial;
-                    voice.awaitPosition = command.position;
-                } else {
-                    voice.position = static_cast<double>(command.position);
-                }
-                shared.position.store(ChannelShared::pack(voice.generation, command.position),
-                                      std::memory_order_release);
+                moveTo(voice, shared, command);
             }
             break;
         default:
             break;
         }
     }
+}
+
+void Mixer::moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command) {
+    if (voice.source.feed != nullptr) {
+        voice.awaiting = true;
+        voice.awaitSerial = command.streamSerial;
+        voice.awaitPosition = command.position;
+    } else {
+        voice.position = static_cast<double>(command.position);
+    }
+    shared.position.store(ChannelShared::pack(voice.generation, command.position),
+                          std::memory_order_release);
 }
 
 void Mixer::attach(Dsp* dsp) {
@@ -182,7 +178,6 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     }
     runChain(interleaved, frames);
     tap_.write(interleaved, frames);
-    rendered_.fetch_add(frames, std::memory_order_relaxed);
     applied_.store(carriedOut_, std::memory_order_release);
 }
 

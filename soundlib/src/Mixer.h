@@ -51,8 +51,6 @@ public:
     ChannelShared& shared(size_t slot) { return shared_[slot]; }
     const MixerConfig& config() const { return config_; }
 
-    // Frames of output rendered so far.
-    uint64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
     // The latest output, for readers on other threads.
     const SpectrumTap& tap() const { return tap_; }
 
@@ -72,6 +70,9 @@ private:
     };
 
     void applyCommands();
+    // Start and seek: a sample plays on from the command's position at once; a stream waits,
+    // silent, for the segment its seek started.
+    void moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command);
     void attach(Dsp* dsp);
     void detach(Dsp* dsp);
     void removeChainEntry(size_t index);
@@ -126,7 +127,6 @@ private:
     SpectrumTap tap_;
     uint64_t carriedOut_ = 0; // the last command applied; published as applied_ after the block
     std::atomic<uint64_t> applied_{0};
-    std::atomic<uint64_t> rendered_{0};
 };
 
 } // namespace soundlib
