@@ -67,15 +67,7 @@ void Mixer::applyCommands() {
             voice.active = true;
             voice.generation = command.generation;
             voice.source = command.source;
-            if (voice.source.feed != nullptr) {
-                voice.awaiting = true;
-                voice.awaitSerial = command.streamSerial;
-                voice.awaitPosition = command.position;
-            } else {
-                voice.position = static_cast<double>(command.position);
-            }
-            shared.position.store(ChannelShared::pack(voice.generation, command.position),
-                                  std::memory_order_release);
+            moveTo(voice, shared, command);
             break;
         case MixerCommand::Kind::Stop:
             if (voice.active && voice.generation == command.generation) {
@@ -85,21 +77,25 @@ void Mixer::applyCommands() {
         case MixerCommand::Kind::Seek:
             if (voice.active && voice.generation == command.generation) {
                 voice.antiAlias.reset();
-                if (voice.source.feed != nullptr) {
-                    voice.awaiting = true;
-                    voice.awaitSerial = command.streamSerial;
-                    voice.awaitPosition = command.position;
-                } else {
-                    voice.position = static_cast<double>(command.position);
-                }
-                shared.position.store(ChannelShared::pack(voice.generation, command.position),
-                                      std::memory_order_release);
+                moveTo(voice, shared, command);
             }
             break;
         default:
             break;
         }
     }
+}
+
+void Mixer::moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command) {
+    if (voice.source.feed != nullptr) {
+        voice.awaiting = true;
+        voice.awaitSerial = command.streamSerial;
+        voice.awaitPosition = command.position;
+    } else {
+        voice.position = static_cast<double>(command.position);
+    }
+    shared.position.store(ChannelShared::pack(voice.generation, command.position),
+                          std::memory_order_release);
 }
 
 void Mixer::attach(Dsp* dsp) {
@@ -182,7 +178,6 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     }
     runChain(interleaved, frames);
     tap_.write(interleaved, frames);
-    rendered_.fetch_add(frames, std::memory_order_relaxed);
     applied_.store(carriedOut_, std::memory_order_release);
 }
 
@@ -265,123 +260,137 @@ size_t Mixer::gatherFrames(Voice& voice, int64_t first, size_t count) {
     return available;
 }
 
+// Interpolates `block.produced` output frames from the source frames at `taps` (the frame of
+// the block's start position; source channels interleaved) into `into`, at the output rate.
+// Returns the rows to mix: `taps` itself when whole steps at the same rate need no
+// interpolation, else `into`.
+const float* Mixer::resampleRows(FMOD_DSP_RESAMPLER method, const float* taps, size_t channels,
+                                 const VoiceBlock& block, float* into) {
+    if (block.step == 1.0 && block.start == std::floor(block.start)) {
+        return taps;
+    }
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(channels);
+    for (size_t k = 0; k < block.produced; ++k) {
+        const double p = block.start + block.step * static_cast<double>(k);
+        const double whole = std::floor(p);
+        const size_t index = static_cast<size_t>(static_cast<int64_t>(whole) - block.base);
+        const float t = static_cast<float>(p - whole);
+        const float* y = taps + index * channels;
+        for (size_t c = 0; c < channels; ++c) {
+            into[k * channels + c] = interpolate(method, y + c, stride, t);
+        }
+    }
+    return into;
+}
+
 void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames) {
-    auto publish = [&] {
-        shared.position.store(ChannelShared::pack(voice.generation, sourceFrameOf(voice)),
-                              std::memory_order_release);
-    };
     if (shared.paused.load(std::memory_order_relaxed)) {
         return;
     }
-    const double step = std::clamp(
-        static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) / config_.outputRate,
-        0.0, kMaxStep);
+    VoiceBlock block;
+    block.step = std::clamp(static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) /
+                                config_.outputRate,
+                            0.0, kMaxStep);
+    // Faster than the output rate the source is band-limited before it is interpolated.
+    block.filterable = voice.source.channels <= AntiAliasFilter::kMaxChannels;
+    block.wantFilter = block.step > kAntiAliasStep && block.filterable;
 
-    // Faster than the output rate the source is band-limited before it is interpolated. When
-    // the filter comes in or goes out (a speed control crossing the rate), it runs for one more
-    // block and the block fades between the two paths: their phases differ, and a plain switch
-    // would tick.
-    const bool filterable = voice.source.channels <= AntiAliasFilter::kMaxChannels;
-    const bool wantFilter = step > kAntiAliasStep && filterable;
-
-    StreamFeed* feed = voice.source.feed;
-    if (feed != nullptr) {
-        if (config_.synchronousStreams) {
-            // The anti-alias filter may still need the frames a large step skipped between
-            // blocks (fewer than one step's worth, whatever the step was then).
-            const size_t skipped =
-                wantFilter || voice.antiAlias.running() ? static_cast<size_t>(kMaxStep) : 0;
-            feed->fillSync(static_cast<size_t>(step * static_cast<double>(frames)) + kInterpBefore +
-                           kInterpAfter + 2 + skipped);
-        }
-        StreamFeed::Segment segment;
-        if (!feed->segment(segment)) {
-            return;
-        }
-        if (voice.awaiting) {
-            if (segment.serial != voice.awaitSerial) {
-                return;
-            }
-            voice.awaiting = false;
-            voice.position = 0.0;
-            feed->ring().releaseBefore(segment.ringStart);
-            voice.antiAlias.reset();
-        } else if (segment.serial != voice.segment.serial ||
-                   segment.ringStart != voice.segment.ringStart) {
-            voice.antiAlias.reset(); // the source jumped
-        }
-        voice.segment = segment;
-    }
-    if (step <= 0.0) {
+    if (voice.source.feed != nullptr && !followStream(voice, block, frames)) {
         return;
     }
+    if (block.step <= 0.0) {
+        return;
+    }
+    fetch(voice, block, frames);
+    const float* rows = resample(voice, block);
+    mixWithGains(voice, shared, rows, block.produced, mix);
+    advance(voice, shared, block);
+}
 
-    const size_t channels = static_cast<size_t>(voice.source.channels);
-    const double start = voice.position;
-    const int64_t base = static_cast<int64_t>(std::floor(start));
-    const int64_t first = base - kInterpBefore;
+bool Mixer::followStream(Voice& voice, const VoiceBlock& block, size_t frames) {
+    StreamFeed* feed = voice.source.feed;
+    if (config_.synchronousStreams) {
+        // The anti-alias filter may still need the frames a large step skipped between
+        // blocks (fewer than one step's worth, whatever the step was then).
+        const size_t skipped =
+            block.wantFilter || voice.antiAlias.running() ? static_cast<size_t>(kMaxStep) : 0;
+        feed->fillSync(static_cast<size_t>(block.step * static_cast<double>(frames)) +
+                       kInterpBefore + kInterpAfter + 2 + skipped);
+    }
+    StreamFeed::Segment segment;
+    if (!feed->segment(segment)) {
+        return false;
+    }
+    if (voice.awaiting) {
+        if (segment.serial != voice.awaitSerial) {
+            return false;
+        }
+        voice.awaiting = false;
+        voice.position = 0.0;
+        feed->ring().releaseBefore(segment.ringStart);
+        voice.antiAlias.reset();
+    } else if (segment.serial != voice.segment.serial ||
+               segment.ringStart != voice.segment.ringStart) {
+        voice.antiAlias.reset(); // the source jumped
+    }
+    voice.segment = segment;
+    return true;
+}
+
+void Mixer::fetch(Voice& voice, VoiceBlock& block, size_t frames) {
+    const double step = block.step;
+    block.start = voice.position;
+    block.base = static_cast<int64_t>(std::floor(block.start));
+    const int64_t first = block.base - kInterpBefore;
     const int64_t last =
-        static_cast<int64_t>(std::floor(start + step * static_cast<double>(frames - 1))) +
+        static_cast<int64_t>(std::floor(block.start + step * static_cast<double>(frames - 1))) +
         kInterpAfter;
     const size_t count = static_cast<size_t>(last - first + 1);
+    // When the filter comes in or goes out (a speed control crossing the rate), it runs for one
+    // more block and the block fades between the two paths: their phases differ, and a plain
+    // switch would tick.
     const bool wasFiltering = voice.antiAlias.running();
-    const bool antiAlias = filterable && (wantFilter || wasFiltering);
-    const bool crossfade = antiAlias && wantFilter != wasFiltering;
-    // The filter may want frames from before `first` gathered too; `lead` of them.
-    size_t lead = 0;
+    block.antiAlias = block.filterable && (block.wantFilter || wasFiltering);
+    block.crossfade = block.antiAlias && block.wantFilter != wasFiltering;
     size_t available = 0;
-    if (antiAlias) {
+    if (block.antiAlias) {
         voice.antiAlias.configure(step, voice.source.channels);
-        const int64_t from = voice.antiAlias.begin(first, base, last, kScratchFrames);
-        lead = static_cast<size_t>(first - from);
-        const size_t gathered = gatherFrames(voice, from, lead + count);
-        if (crossfade) {
+        const int64_t from = voice.antiAlias.begin(first, block.base, last, kScratchFrames);
+        block.lead = static_cast<size_t>(first - from);
+        const size_t gathered = gatherFrames(voice, from, block.lead + count);
+        if (block.crossfade) {
+            const size_t channels = static_cast<size_t>(voice.source.channels);
             std::copy(scratch_.begin(),
-                      scratch_.begin() + static_cast<ptrdiff_t>((lead + count) * channels),
+                      scratch_.begin() + static_cast<ptrdiff_t>((block.lead + count) * channels),
                       rawScratch_.begin());
         }
         voice.antiAlias.process(scratch_.data(), gathered);
-        available = gathered > lead ? gathered - lead : 0;
+        available = gathered > block.lead ? gathered - block.lead : 0;
     } else {
         available = gatherFrames(voice, first, count);
     }
 
     // Output frames whose taps all lie inside what was gathered.
-    size_t produced = frames;
+    block.produced = frames;
     if (available < count) {
         const int64_t lastUsable = first + static_cast<int64_t>(available) - 1 - kInterpAfter;
-        const double usable = std::floor((static_cast<double>(lastUsable) - start) / step);
-        produced = usable < 0.0 ? 0 : std::min(frames, static_cast<size_t>(usable) + 1);
+        const double usable = std::floor((static_cast<double>(lastUsable) - block.start) / step);
+        block.produced = usable < 0.0 ? 0 : std::min(frames, static_cast<size_t>(usable) + 1);
     }
+}
 
-    // Resample into `into` (source channels, output rate); the rows to mix.
-    const bool wholeSteps = step == 1.0 && start == std::floor(start);
-    auto resample = [&](const float* taps, std::vector<float>& into) -> const float* {
-        if (wholeSteps) {
-            return taps; // whole-sample steps at the same rate need no interpolation
-        }
-        const FMOD_DSP_RESAMPLER method = config_.resampler;
-        const ptrdiff_t stride = static_cast<ptrdiff_t>(channels);
-        for (size_t k = 0; k < produced; ++k) {
-            const double p = start + step * static_cast<double>(k);
-            const double whole = std::floor(p);
-            const size_t index = static_cast<size_t>(static_cast<int64_t>(whole) - base);
-            const float t = static_cast<float>(p - whole);
-            const float* y = taps + index * channels;
-            for (size_t c = 0; c < channels; ++c) {
-                into[k * channels + c] = interpolate(method, y + c, stride, t);
-            }
-        }
-        return into.data();
-    };
-    const float* rows = resample(scratch_.data() + (lead + kInterpBefore) * channels, resampled_);
-    if (crossfade && produced > 0) {
-        const float* raw =
-            resample(rawScratch_.data() + (lead + kInterpBefore) * channels, rawResampled_);
+const float* Mixer::resample(Voice& voice, const VoiceBlock& block) {
+    const size_t channels = static_cast<size_t>(voice.source.channels);
+    const size_t tapsOffset = (block.lead + kInterpBefore) * channels;
+    const float* rows = resampleRows(config_.resampler, scratch_.data() + tapsOffset, channels,
+                                     block, resampled_.data());
+    if (block.crossfade && block.produced > 0) {
+        const float* raw = resampleRows(config_.resampler, rawScratch_.data() + tapsOffset,
+                                        channels, block, rawResampled_.data());
         // From the path that played to the one that plays from now on.
-        for (size_t k = 0; k < produced; ++k) {
-            const float ramp = static_cast<float>(k + 1) / static_cast<float>(produced);
-            const float w = wantFilter ? ramp : 1.0f - ramp;
+        for (size_t k = 0; k < block.produced; ++k) {
+            const float ramp = static_cast<float>(k + 1) / static_cast<float>(block.produced);
+            const float w = block.wantFilter ? ramp : 1.0f - ramp;
             for (size_t c = 0; c < channels; ++c) {
                 const size_t i = k * channels + c;
                 resampled_[i] = raw[i] + w * (rows[i] - raw[i]);
@@ -389,11 +398,15 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         }
         rows = resampled_.data();
     }
-    if (antiAlias && !wantFilter) {
+    if (block.antiAlias && !block.wantFilter) {
         voice.antiAlias.reset(); // faded out: the raw path carries on alone
     }
+    return rows;
+}
 
-    // Volume and pan, ramped across the block so changes do not click.
+void Mixer::mixWithGains(Voice& voice, const ChannelShared& shared, const float* rows,
+                         size_t produced, float* mix) {
+    const size_t channels = static_cast<size_t>(voice.source.channels);
     const float volume = std::clamp(shared.volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
     const PanGains pan =
         panGains(voice.source.channels, shared.pan.load(std::memory_order_relaxed));
@@ -408,33 +421,37 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         voice.gainRight = targetRight;
         voice.gainsSet = true;
     }
-    if (produced > 0) {
-        const float stepLeft = (targetLeft - voice.gainLeft) / static_cast<float>(produced);
-        const float stepRight = (targetRight - voice.gainRight) / static_cast<float>(produced);
-        float gl = voice.gainLeft;
-        float gr = voice.gainRight;
-        for (size_t k = 0; k < produced; ++k) {
-            gl += stepLeft;
-            gr += stepRight;
-            const float l = rows[k * channels];
-            const float r = channels > 1 ? rows[k * channels + 1] : l;
-            float* out = mix + k * outChannels;
-            if (outChannels == 1) {
-                out[0] += channels > 1 ? l * gl + r * gr : l * gl;
-            } else {
-                out[0] += l * gl;
-                out[1] += r * gr;
-            }
-        }
-        voice.gainLeft = targetLeft;
-        voice.gainRight = targetRight;
+    if (produced == 0) {
+        return;
     }
+    const float stepLeft = (targetLeft - voice.gainLeft) / static_cast<float>(produced);
+    const float stepRight = (targetRight - voice.gainRight) / static_cast<float>(produced);
+    float gl = voice.gainLeft;
+    float gr = voice.gainRight;
+    for (size_t k = 0; k < produced; ++k) {
+        gl += stepLeft;
+        gr += stepRight;
+        const float l = rows[k * channels];
+        const float r = channels > 1 ? rows[k * channels + 1] : l;
+        float* out = mix + k * outChannels;
+        if (outChannels == 1) {
+            out[0] += channels > 1 ? l * gl + r * gr : l * gl;
+        } else {
+            out[0] += l * gl;
+            out[1] += r * gr;
+        }
+    }
+    voice.gainLeft = targetLeft;
+    voice.gainRight = targetRight;
+}
 
-    voice.position = start + step * static_cast<double>(produced);
+void Mixer::advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block) {
+    StreamFeed* feed = voice.source.feed;
+    voice.position = block.start + block.step * static_cast<double>(block.produced);
     if (feed == nullptr && voice.source.loop && voice.source.sampleFrames > 0) {
         const double total = static_cast<double>(voice.source.sampleFrames);
         const double wrapped = std::fmod(voice.position, total);
-        if (antiAlias) {
+        if (block.antiAlias) {
             // The gathered frames wrap round seamlessly, so the filter carries on through.
             const int64_t loops = std::llround((voice.position - wrapped) / total);
             voice.antiAlias.rebase(loops * static_cast<int64_t>(voice.source.sampleFrames));
@@ -443,7 +460,7 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
     }
     if (feed != nullptr) {
         int64_t keep = static_cast<int64_t>(std::floor(voice.position)) - kInterpBefore;
-        if (antiAlias && voice.antiAlias.running()) {
+        if (block.antiAlias && voice.antiAlias.running()) {
             keep = std::min(keep, voice.antiAlias.next());
         }
         keep = std::max<int64_t>(0, keep);
@@ -453,7 +470,8 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         voice.active = false;
         shared.endedGeneration.store(voice.generation, std::memory_order_release);
     }
-    publish();
+    shared.position.store(ChannelShared::pack(voice.generation, sourceFrameOf(voice)),
+                          std::memory_order_release);
 }
 
 } // namespace soundlib

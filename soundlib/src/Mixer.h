@@ -51,8 +51,6 @@ public:
     ChannelShared& shared(size_t slot) { return shared_[slot]; }
     const MixerConfig& config() const { return config_; }
 
-    // Frames of output rendered so far.
-    uint64_t renderedFrames() const { return rendered_.load(std::memory_order_relaxed); }
     // The latest output, for readers on other threads.
     const SpectrumTap& tap() const { return tap_; }
 
@@ -72,11 +70,43 @@ private:
     };
 
     void applyCommands();
+    // Start and seek: a sample plays on from the command's position at once; a stream waits,
+    // silent, for the segment its seek started.
+    void moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command);
     void attach(Dsp* dsp);
     void detach(Dsp* dsp);
     void removeChainEntry(size_t index);
     void runChain(float* interleaved, size_t frames) noexcept;
+    // One voice's share of a block, as its steps hand it on.
+    struct VoiceBlock {
+        double step = 0.0;       // source frames per output frame
+        bool filterable = false; // the anti-alias filter takes this many channels
+        bool wantFilter = false; // the step asks for the filter
+        bool antiAlias = false;  // the filter runs this block
+        bool crossfade = false;  // ... and fades in or out across it
+        double start = 0.0;      // the voice's position at the block's first output frame
+        int64_t base = 0;        // floor(start)
+        size_t lead = 0;         // frames gathered before `first` for the filter
+        size_t produced = 0;     // output frames whose source frames were all there
+    };
+
+    // Mixes `frames` output frames of one voice into `mix`: follow the stream, fetch the
+    // source frames (band-limited when played fast), resample, apply gain and pan, advance.
     void renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames);
+    // Stream voices: takes up the segment of a pending seek; false while there is none yet.
+    bool followStream(Voice& voice, const VoiceBlock& block, size_t frames);
+    // Gathers the source frames of the block into scratch_ and runs the anti-alias filter
+    // over them; fills in the rest of `block`.
+    void fetch(Voice& voice, VoiceBlock& block, size_t frames);
+    // The block at the output rate (source channels): the rows to mix.
+    const float* resample(Voice& voice, const VoiceBlock& block);
+    static const float* resampleRows(FMOD_DSP_RESAMPLER method, const float* taps, size_t channels,
+                                     const VoiceBlock& block, float* into);
+    // Volume and pan, ramped across the block so changes do not click.
+    void mixWithGains(Voice& voice, const ChannelShared& shared, const float* rows, size_t produced,
+                      float* mix);
+    // Moves the play position on, wraps loops, frees stream frames, publishes the position.
+    void advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block);
     // Copies source frames [first, first + count) into scratch_ (zeros outside the source).
     // Returns how many of them are really available (streams may be short of data).
     size_t gatherFrames(Voice& voice, int64_t first, size_t count);
@@ -97,7 +127,6 @@ private:
     SpectrumTap tap_;
     uint64_t carriedOut_ = 0; // the last command applied; published as applied_ after the block
     std::atomic<uint64_t> applied_{0};
-    std::atomic<uint64_t> rendered_{0};
 };
 
 } // namespace soundlib

@@ -1,9 +1,20 @@
 #include "WaveWriterOutput.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <system_error>
 
 namespace soundlib {
+
+namespace {
+
+// How far the disk may fall behind the paced output before blocks are dropped.
+constexpr size_t kBufferedSeconds = 4;
+constexpr size_t kMinBufferedBlocks = 4;
+
+} // namespace
 
 WaveWriterOutput::~WaveWriterOutput() {
     stop();
@@ -33,7 +44,9 @@ FMOD_RESULT WaveWriterOutput::start(const OutputConfig& config, Renderer& render
     }
     blockFrames_ = config.blockFrames;
     renderer_ = &renderer;
-    if (realTime_ && !pacing_.start(blockFrames_, config.sampleRate, [this] { renderBlock(); })) {
+    if (realTime_ &&
+        (!startWriter(config.sampleRate) ||
+         !pacing_.start(blockFrames_, config.sampleRate, [this] { renderAndHandOver(); }))) {
         // No thread means no audio: leave no empty file behind either.
         stop();
         std::error_code ignored;
@@ -46,16 +59,80 @@ FMOD_RESULT WaveWriterOutput::start(const OutputConfig& config, Renderer& render
 
 void WaveWriterOutput::stop() {
     pacing_.stop();
+    stopWriter();
     renderer_ = nullptr;
     file_.finish();
+    if (droppedBlocks_ > 0) {
+        std::fprintf(stderr, "soundlib: wave writer: the disk fell behind, %llu blocks dropped\n",
+                     static_cast<unsigned long long>(droppedBlocks_));
+        droppedBlocks_ = 0;
+    }
 }
 
 void WaveWriterOutput::pump() {
     if (!realTime_)
-        renderBlock();
+        renderAndWrite();
 }
 
-void WaveWriterOutput::renderBlock() noexcept {
+bool WaveWriterOutput::startWriter(int sampleRate) {
+    const size_t samples = block_.size();
+    const size_t count = std::max(
+        kMinBufferedBlocks,
+        (kBufferedSeconds * static_cast<size_t>(sampleRate) + blockFrames_ - 1) / blockFrames_);
+    try {
+        blocks_.assign(count * samples, 0.0f);
+        free_.emplace(count);
+        filled_.emplace(count);
+        for (uint32_t i = 0; i < count; ++i)
+            free_->push(i);
+        stopWriting_.store(false, std::memory_order_relaxed);
+        writer_ = std::thread([this] { writeHandedBlocks(); });
+    } catch (const std::exception&) { // absurd sizes, or no thread
+        return false;
+    }
+    return true;
+}
+
+void WaveWriterOutput::stopWriter() {
+    if (!writer_.joinable())
+        return;
+    stopWriting_.store(true, std::memory_order_relaxed);
+    handedOver_.release(); // publishes stopWriting_ to the writer
+    writer_.join();
+}
+
+void WaveWriterOutput::writeHandedBlocks() {
+    const size_t samples = block_.size();
+    for (;;) {
+        handedOver_.acquire();
+        uint32_t index = 0;
+        if (filled_->pop(index)) {
+            file_.write(blocks_.data() + index * samples, blockFrames_);
+            free_->push(index);
+        } else if (stopWriting_.load(std::memory_order_relaxed)) {
+            // Every block's release came before the one to stop, so all of them are written.
+            return;
+        }
+    }
+}
+
+void WaveWriterOutput::renderAndHandOver() noexcept {
+    if (!renderer_)
+        return;
+    uint32_t index = 0;
+    if (!free_->pop(index)) {
+        // The writer is seconds behind: keep the mixer's pace and lose this block.
+        renderer_->render(block_.data(), blockFrames_);
+        ++droppedBlocks_;
+        return;
+    }
+    float* block = blocks_.data() + index * block_.size();
+    renderer_->render(block, blockFrames_);
+    filled_->push(index);
+    handedOver_.release();
+}
+
+void WaveWriterOutput::renderAndWrite() noexcept {
     if (!renderer_)
         return;
     renderer_->render(block_.data(), blockFrames_);

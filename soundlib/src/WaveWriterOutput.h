@@ -1,11 +1,25 @@
 // Output that writes the mix to a WAVE file: paced like a device, or one block per pump().
+//
+// Paced (real time), the pacing thread only renders: each block goes into one of a set of
+// blocks allocated at start and is handed through a lock-free queue to a writer thread, which
+// converts and writes it, so a slow disk never holds up the mixer. The set holds a few seconds
+// of audio; should the disk fall further behind than that, the pacing thread renders the next
+// blocks into a spare one and drops them (the file then lacks them; stop() says how many on
+// stderr). stop() writes every block handed over before it finishes the file.
+// Non-real-time, pump() renders and writes on the caller's thread, where waiting is allowed.
 #pragma once
 
 #include "PacingThread.h"
+#include "SpscQueue.h"
 #include "WaveFileWriter.h"
 #include "output.h"
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <semaphore>
+#include <thread>
 #include <vector>
 
 namespace soundlib {
@@ -26,13 +40,31 @@ public:
     static std::filesystem::path outputPath();
 
 private:
-    void renderBlock() noexcept;
+    // Allocates the blocks and starts the writer thread. False when either fails.
+    bool startWriter(int sampleRate);
+    // Lets the writer write what it was handed, then joins it.
+    void stopWriter();
+    void writeHandedBlocks();
+    // Pacing thread.
+    void renderAndHandOver() noexcept;
+    // Non-real-time: on the caller's thread.
+    void renderAndWrite() noexcept;
 
     const bool realTime_;
     Renderer* renderer_ = nullptr;
-    std::vector<float> block_;
+    std::vector<float> block_; // non-real-time block; when paced, the one for dropped audio
     size_t blockFrames_ = 0;
     WaveFileWriter file_;
+
+    // Paced: block i is blocks_[i * block_.size() ...]; its index travels from free_ (owned by
+    // the pacing thread) through filled_ (owned by the writer) and back.
+    std::vector<float> blocks_;
+    std::optional<SpscQueue<uint32_t>> free_;
+    std::optional<SpscQueue<uint32_t>> filled_;
+    std::counting_semaphore<> handedOver_{0}; // one per filled block, and one to stop
+    std::atomic<bool> stopWriting_{false};
+    uint64_t droppedBlocks_ = 0; // pacing thread; read after it stopped
+    std::thread writer_;
     PacingThread pacing_;
 };
 

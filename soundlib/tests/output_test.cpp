@@ -381,6 +381,10 @@ TEST(WaveWriterOutput, RealTimeWriterKeepsRenderingAndStoresEveryBlock) {
     EXPECT_EQ(wav.data.size(), calls * 128 * 4);
     for (size_t frames : renderer.frameCounts())
         EXPECT_EQ(frames, 128u);
+    // The writer thread wrote every block handed to it, whole and in order.
+    for (size_t i = 0; i < wav.data.size() / 2; ++i)
+        ASSERT_NEAR(decodeSample(&wav.data[i * 2], 16, 1), rampValue(i), 1.0 / 32768 + 1e-9)
+            << "sample " << i;
 }
 
 TEST(WaveWriterOutput, RejectsConfigWithoutChannelsRateOrBlock) {
