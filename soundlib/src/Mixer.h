@@ -80,20 +80,21 @@ private:
     // One voice's share of a block, as its steps hand it on.
     struct VoiceBlock {
         double step = 0.0;       // source frames per output frame
-        bool filterable = false; // the anti-alias filter takes this many channels
+        bool filterable = false; // the anti-alias filter handles the source's channel count
         bool wantFilter = false; // the step asks for the filter
         bool antiAlias = false;  // the filter runs this block
         bool crossfade = false;  // ... and fades in or out across it
         double start = 0.0;      // the voice's position at the block's first output frame
         int64_t base = 0;        // floor(start)
-        size_t lead = 0;         // frames gathered before `first` for the filter
+        size_t lead = 0;         // frames gathered for the filter before the resampler's
         size_t produced = 0;     // output frames whose source frames were all there
     };
 
     // Mixes `frames` output frames of one voice into `mix`: follow the stream, fetch the
     // source frames (band-limited when played fast), resample, apply gain and pan, advance.
     void renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t frames);
-    // Stream voices: takes up the segment of a pending seek; false while there is none yet.
+    // Stream voices: takes up the segment a pending seek waits for (false while it is not
+    // there yet) and starts the filter afresh when the source jumped.
     bool followStream(Voice& voice, const VoiceBlock& block, size_t frames);
     // Gathers the source frames of the block into scratch_ and runs the anti-alias filter
     // over them; fills in the rest of `block`.
