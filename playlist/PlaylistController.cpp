@@ -255,18 +255,18 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
     std::string album = readTag(entrySound, "ALBUM", tag).value_or("UnknownAlbum");
 
     state_.entryCount = MakeRoomForSlot(state_.playlistEntries, state_.entryCount, index);
-    PlaylistEntry& slot = state_.playlistEntries[static_cast<size_t>(index)];
-    slot = PlaylistEntry{};
-    slot.path = path;
-    slot.title = std::move(title);
-    slot.artist = std::move(artist);
-    slot.album = std::move(album);
+    PlaylistEntry& record = state_.playlistEntries[static_cast<size_t>(index)];
+    record = PlaylistEntry{};
+    record.path = path;
+    record.title = std::move(title);
+    record.artist = std::move(artist);
+    record.album = std::move(album);
     unsigned int length = 0;
     const bool lengthRead = FMOD_Sound_GetLength(entrySound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK;
-    slot.lengthMs =
+    record.lengthMs =
         lengthRead ? static_cast<int32_t>(std::min<unsigned int>(length, INT32_MAX)) : 0;
-    slot.timeText = TimeText(slot.lengthMs);
-    slot.seekStepMs = slot.lengthMs != 0 ? 5 : 0;
+    record.timeText = TimeText(record.lengthMs);
+    record.seekStepMs = record.lengthMs != 0 ? 5 : 0;
 
     if (!video) {
         state_.soundOpened = lengthRead;
@@ -279,11 +279,11 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
     }
     if (index > 0) {
         rowNumbers_.push_back(index);
-        view_->AddListRow(index, slot);
+        view_->AddListRow(index, record);
     }
     if (index == 0) {
         // The track is current now: its disc stays open with it.
-        player_.adoptDirectPlaySound(entrySound, drive.take(), slot);
+        player_.adoptDirectPlaySound(entrySound, drive.take(), record);
     }
     if (entrySound != 0 && entrySound != player_.currentSound()) {
         FMOD_Sound_Release(entrySound);

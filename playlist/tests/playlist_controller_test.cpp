@@ -87,8 +87,8 @@ protected:
     std::vector<std::string> titles() const {
         std::vector<std::string> cells;
         for (int32_t row = 1; row <= playlist->rowCount(); ++row) {
-            const PlaylistRowCells row_ = playlist->rowCells(row);
-            cells.push_back(row_.number + "|" + row_.title);
+            const PlaylistRowCells shown = playlist->rowCells(row);
+            cells.push_back(shown.number + "|" + shown.title);
         }
         return cells;
     }
