@@ -8,7 +8,7 @@
 
 namespace sorvel {
 
-enum class MessageIcon { Information, Question, Exclamation, Critical };
+enum class MessageIcon { None, Information, Question, Exclamation, Critical };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 

@@ -198,7 +198,7 @@ const PlaylistEntry* PlaylistController::slot(int32_t index) const {
 }
 
 void PlaylistController::clearRows() {
-    rowNumbers_.clear();
+    rowCount_ = 0;
     view_->ClearListRows();
 }
 
@@ -278,7 +278,7 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
         }
     }
     if (index > 0) {
-        rowNumbers_.push_back(index);
+        ++rowCount_;
         view_->AddListRow(index, record);
     }
     if (index == 0) {
@@ -449,7 +449,7 @@ void PlaylistController::remove(int32_t row) {
         entries[last] = PlaylistEntry{};
     }
     state_.entryCount = rows;
-    rowNumbers_.erase(rowNumbers_.begin() + (row - 1));
+    --rowCount_;
     view_->RemoveListRow(row);
 }
 
@@ -478,6 +478,24 @@ void PlaylistController::clear() {
     clearRows();
     state_.playlistEntries.clear();
     state_.entryCount = 0;
+}
+
+std::optional<std::string> PlaylistController::ID3FileSet(int32_t row) {
+    const PlaylistEntry* entry = row >= 1 && row <= rowCount() ? slot(row) : nullptr;
+    if (entry == nullptr) {
+        return std::nullopt;
+    }
+    // Case-sensitive on purpose: "x.MP3" is refused.
+    const size_t slash = entry->path.find_last_of("/\\");
+    const size_t dot = entry->path.rfind('.');
+    const bool mp3 = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+                     entry->path.compare(dot + 1, std::string::npos, "mp3") == 0;
+    if (!mp3) {
+        messageBox_.show("ID3編集機能はMP3ファイルのみ使用可能です", "Sorvel", MessageButtons::Ok,
+                         MessageIcon::None);
+        return std::nullopt;
+    }
+    return entry->path;
 }
 
 DropOutcome PlaylistController::addItems(const std::vector<std::string>& items, bool onlyExisting) {
@@ -545,7 +563,7 @@ PlaylistRowCells PlaylistController::rowCells(int32_t row) const {
     if (row < 1 || row > rowCount()) {
         return cells;
     }
-    cells.number = rowNumberText(rowNumbers_[static_cast<size_t>(row - 1)]);
+    cells.number = rowNumberText(row);
     if (const PlaylistEntry* entry = slot(row)) {
         cells.title = rowTitleText(*entry);
         cells.time = entry->timeText;

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,13 +79,17 @@ public:
     // Writes the M3U file for the rows; false when it cannot be written (the old file stays).
     bool writePlaylistFile(const std::string& path);
 
-    // The playlist window's operations. Rows count from 1; row N shows slot N.
+    // The playlist window's operations. Rows count from 1; row N shows slot N and is numbered N.
     void addFiles();
     void remove(int32_t row);
     // Both answer the row selected afterwards (the same row when nothing moved).
     int32_t moveUp(int32_t row);
     int32_t moveDown(int32_t row);
     void clear();
+    // The file the tag editor is to open for `row`: only a file whose extension is exactly
+    // "mp3" (lower case) is taken; any other answers nothing after saying so. Nothing, silently,
+    // for a row outside the list.
+    std::optional<std::string> ID3FileSet(int32_t row);
 
     // Drops. Items go after the rows in the order given: a folder adds every file directly in it
     // (no sub-folders) in the order the file system lists them; an item that cannot be added
@@ -99,7 +104,7 @@ public:
     DropOutcome dropOnList(const std::vector<std::string>& items);
 
     // The rows as the window shows them.
-    int32_t rowCount() const { return static_cast<int32_t>(rowNumbers_.size()); }
+    int32_t rowCount() const { return rowCount_; }
     PlaylistRowCells rowCells(int32_t row) const;
     uint32_t rowColour(int32_t row, uint32_t listBackColour, uint32_t listForeColour) const;
 
@@ -115,9 +120,8 @@ private:
     FileDialogService& fileDialog_;
     PlaylistView* view_;
     std::function<double()> random01_;
-    // The "No." of each row: the slot it was added for. Rows are not renumbered when one is
-    // removed, as the list shows them.
-    std::vector<int32_t> rowNumbers_;
+    // Rows of the list; row N shows slot N.
+    int32_t rowCount_ = 0;
 };
 
 } // namespace sorvel

@@ -237,33 +237,37 @@ TEST_F(Playlist, SavedListReadsBackTheSame) {
     EXPECT_FALSE(fs::exists(*fileDialog.next));
 }
 
-TEST_F(Playlist, RemovingMovingAndClearingKeepRowsAndSlotsTogether) {
-    const auto a = tone("ra.wav"), b = tone("rb.wav"), c = tone("rc.wav");
-    add({a, b, c});
+TEST_F(Playlist, RemovingMovingAndClearingKeepRowsSlotsAndNumbersTogether) {
+    const auto a = tone("ra.wav"), b = tone("rb.wav"), c = tone("rc.wav"), d = tone("rd.wav"),
+               e = tone("re.wav");
+    add({a, b, c, d, e});
     state.currentIndex = 2;
-    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  2.|rb.wav", "  3.|rc.wav"}));
 
-    // Removing the middle row moves the records up; the "No." cells keep their numbers and the
-    // current index stays, so it names another entry now.
-    playlist->remove(2);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  3.|rc.wav"}));
-    EXPECT_EQ(state.entryCount, 3);
-    EXPECT_EQ(state.playlistEntries[2].path, c.string());
-    EXPECT_TRUE(state.playlistEntries[3].path.empty());
-    EXPECT_EQ(state.currentIndex, 2);
-    playlist->PlayEntryAt(2);
-    EXPECT_EQ(player->opened.back(), c.string());
-
-    // Moving exchanges titles and records but not the numbers; the ends do not move.
-    EXPECT_EQ(playlist->moveUp(1), 1);
-    EXPECT_EQ(playlist->moveDown(2), 2);
-    EXPECT_EQ(playlist->moveDown(1), 2);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|rc.wav", "  3.|ra.wav"}));
-    EXPECT_EQ(playlist->moveUp(2), 1);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  3.|rc.wav"}));
-    playlist->remove(0);
+    // Removing the middle row moves the records up and renumbers the rows; the current index
+    // stays, so it names another entry now, and entryCount keeps the count before removal.
     playlist->remove(3);
-    EXPECT_EQ(playlist->rowCount(), 2);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|ra.wav", "  2.|rb.wav", "  3.|rd.wav",
+                                                  "  4.|re.wav"}));
+    EXPECT_EQ(state.entryCount, 5);
+    EXPECT_EQ(state.playlistEntries[3].path, d.string());
+    EXPECT_TRUE(state.playlistEntries[5].path.empty());
+    EXPECT_EQ(state.currentIndex, 2);
+    playlist->PlayEntryAt(3);
+    EXPECT_EQ(player->opened.back(), d.string());
+    state.currentIndex = 2;
+
+    // Moving exchanges titles and records; the ends do not move.
+    EXPECT_EQ(playlist->moveUp(1), 1);
+    EXPECT_EQ(playlist->moveDown(4), 4);
+    EXPECT_EQ(playlist->moveDown(1), 2);
+    EXPECT_EQ(playlist->moveUp(4), 3);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|rb.wav", "  2.|ra.wav", "  3.|re.wav",
+                                                  "  4.|rd.wav"}));
+    EXPECT_EQ(state.playlistEntries[1].path, b.string());
+    EXPECT_EQ(state.currentIndex, 2);
+    playlist->remove(0);
+    playlist->remove(5);
+    EXPECT_EQ(playlist->rowCount(), 4);
 
     playlist->clear();
     EXPECT_EQ(playlist->rowCount(), 0);
@@ -272,6 +276,20 @@ TEST_F(Playlist, RemovingMovingAndClearingKeepRowsAndSlotsTogether) {
     EXPECT_EQ(state.currentIndex, 2);
     add({b});
     EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|rb.wav"}));
+}
+
+TEST_F(Playlist, OnlyFilesNamedLowerCaseMp3GoToTheTagEditor) {
+    const fs::path upper = folder / "x.MP3", lower = folder / "y.mp3";
+    fs::copy_file(tone("tagsource.wav"), upper); // opened by its content, not its name
+    fs::copy_file(upper, lower);
+    add({upper, lower});
+    EXPECT_EQ(playlist->ID3FileSet(1), std::nullopt);
+    ASSERT_EQ(messageBox.texts,
+              (std::vector<std::string>{"ID3編集機能はMP3ファイルのみ使用可能です"}));
+    EXPECT_EQ(playlist->ID3FileSet(2), lower.string());
+    EXPECT_EQ(playlist->ID3FileSet(0), std::nullopt);
+    EXPECT_EQ(playlist->ID3FileSet(3), std::nullopt);
+    EXPECT_EQ(messageBox.texts.size(), 1u);
 }
 
 TEST_F(Playlist, TheOpenDialogAddsEveryChosenFileAndStartsAStoppedPlayer) {
@@ -323,6 +341,31 @@ TEST_F(Playlist, DropsFillTheSlotsAfterTheRowsAndOnlyTheMainWindowStartsPlaying)
     playlist->dropOnMainWindow({e.string()});
     EXPECT_EQ(player->plays, 1);
     EXPECT_EQ(playlist->rowCount(), 6);
+}
+
+TEST_F(Playlist, AFolderOfFourThenAFileFillSlotsOneToFiveAndTextTakesNoSlot) {
+    // Names longer than 256 characters are taken whole.
+    const fs::path dropped = folder / (std::string(200, 'f') + "/" + std::string(120, 'g'));
+    fs::create_directories(dropped);
+    for (const char* name : {"1.wav", "2.wav", "3.wav", "4.wav"}) {
+        fs::copy_file(tone(std::string("fold") + name), dropped / name);
+    }
+    const fs::path text = folder / "readme.txt";
+    writeAll(text, "not audio");
+    const auto single = tone("single.wav");
+    const DropOutcome outcome =
+        playlist->dropOnMainWindow({dropped.string(), text.string(), single.string()});
+    EXPECT_EQ(outcome.firstSlot, 1);
+    EXPECT_EQ(outcome.added, 5);
+    EXPECT_EQ(playlist->rowCount(), 5);
+    EXPECT_EQ(state.entryCount, 5);
+    EXPECT_EQ(state.playlistEntries[5].path, single.string());
+    for (int32_t slot = 1; slot <= 4; ++slot) {
+        EXPECT_EQ(fs::path(state.playlistEntries[static_cast<size_t>(slot)].path).parent_path(),
+                  dropped);
+    }
+    // Nothing played before: the first entry added starts.
+    EXPECT_EQ(player->opened.size(), 1u);
 }
 
 TEST(PlaylistRows, CellsAndColoursFollowTheEntry) {

@@ -8,6 +8,9 @@ MessageAnswer QtMessageBox::show(const std::string& text, const std::string& cap
                                  MessageButtons buttons, MessageIcon icon) {
     QMessageBox::Icon qtIcon = QMessageBox::Information;
     switch (icon) {
+    case MessageIcon::None:
+        qtIcon = QMessageBox::NoIcon;
+        break;
     case MessageIcon::Information:
         qtIcon = QMessageBox::Information;
         break;

@@ -21,6 +21,12 @@ void clsSnap::ButtonDown(const QWidget& window, QPoint inWindow) {
     mouseX_ = inWindow.x() * kTwipsPerPixel;
     mouseY_ = inWindow.y() * kTwipsPerPixel;
     GetScreenSize(window);
+    userMoveStarts();
+}
+
+void clsSnap::userMoveStarts() {
+    mainProgramPlace_.reset();
+    playlistProgramPlace_.reset();
 }
 
 void clsSnap::SnapWindow(QWidget& window, float x, float y) {
@@ -41,6 +47,8 @@ void clsSnap::DragMain(QWidget& main, QPoint global) {
     const QPoint inWindow = global - main.frameGeometry().topLeft();
     dragState_ = DragState::Main;
     SnapWindow(main, float(inWindow.x() * kTwipsPerPixel), float(inWindow.y() * kTwipsPerPixel));
+    // Window systems that report the move later would otherwise see it as nobody's drag.
+    WindowMoved(main);
     dragState_ = DragState::None;
     RaisePlaylist();
 }
@@ -50,6 +58,7 @@ void clsSnap::DragPlaylist(QWidget& playlist, QPoint global) {
     dragState_ = DragState::Playlist;
     SnapWindow(playlist, float(inWindow.x() * kTwipsPerPixel),
                float(inWindow.y() * kTwipsPerPixel));
+    WindowMoved(playlist);
     dragState_ = DragState::None;
 }
 
@@ -63,31 +72,60 @@ void clsSnap::setMagnet(bool on, QPoint offset) {
     offset_ = offset;
 }
 
-void clsSnap::moveByProgram(QWidget& window, QPoint topLeft) {
-    if (window.pos() == topLeft) {
-        return;
+std::optional<QPoint>* clsSnap::programPlace(const QWidget& window) {
+    if (&window == main_.data()) {
+        return &mainProgramPlace_;
     }
-    programMove_ = true;
+    if (&window == playlist_.data()) {
+        return &playlistProgramPlace_;
+    }
+    return nullptr;
+}
+
+void clsSnap::placeByProgram(QWidget& window, QPoint topLeft) {
+    if (std::optional<QPoint>* place = programPlace(window)) {
+        *place = topLeft;
+    }
     window.move(topLeft);
-    programMove_ = false;
 }
 
 void clsSnap::WindowMoved(const QWidget& moved) {
-    if (!magnet_ || programMove_ || main_ == nullptr || playlist_ == nullptr) {
+    if (std::optional<QPoint>* place = programPlace(moved); place != nullptr && *place) {
+        if (**place == moved.pos()) {
+            return; // where the program put it
+        }
+        place->reset();
+    }
+    if (!magnet_ || main_ == nullptr || playlist_ == nullptr) {
         return;
     }
     if (&moved == main_.data() && dragState_ != DragState::Playlist) {
         RaisePlaylist();
-        moveByProgram(*playlist_, main_->pos() - offset_);
+        const QPoint follow = main_->pos() - offset_;
+        if (playlist_->pos() != follow) {
+            placeByProgram(*playlist_, follow);
+        }
     } else if (&moved == playlist_.data() && dragState_ == DragState::Playlist &&
                !main_->isMinimized()) {
-        moveByProgram(*main_, playlist_->pos() + offset_);
+        const QPoint follow = playlist_->pos() + offset_;
+        if (main_->pos() != follow) {
+            placeByProgram(*main_, follow);
+        }
     }
 }
 
 void clsSnap::hidePlaylist() {
-    if (playlist_ != nullptr) {
+    if (playlist_ != nullptr && playlist_->isVisible()) {
+        playlistHiddenWithMain_ = true;
         playlist_->hide();
+    }
+}
+
+void clsSnap::showPlaylistAgain() {
+    if (playlist_ != nullptr && playlistHiddenWithMain_) {
+        playlistHiddenWithMain_ = false;
+        playlist_->show();
+        RaisePlaylist();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 namespace sorvel {
 
@@ -31,6 +32,9 @@ public:
     void GetScreenSize(const QWidget& window);
     // A button other than the right one went down at `inWindow` (pixels of the window).
     void ButtonDown(const QWidget& window, QPoint inWindow);
+    // The user starts moving a window (by its background or, through the window manager, by
+    // the title area): moves from now on are the user's.
+    void userMoveStarts();
     // A mouse move with the left button held, at `inWindow` (twips of the window's own
     // coordinates): moves `window` by the snapping rules.
     void SnapWindow(QWidget& window, float x, float y);
@@ -48,13 +52,19 @@ public:
     // window that the program did not make itself count as drags of it (the window manager
     // moves it for a drag on the title area after the request has returned).
     void WindowMoved(const QWidget& moved);
+    // The program places `window` itself (at start, restoring it, switching top-most): its
+    // partner stays where it is. The window system may report such a move late, so the place
+    // is remembered rather than flagged for the duration of the call.
+    void placeByProgram(QWidget& window, QPoint topLeft);
     // Brings the playlist window to the front (after a click on either window).
     void RaisePlaylist();
-    // The playlist window goes away while the main window is minimised.
+    // The playlist window goes away while the main window is minimised and comes back with it
+    // if it was open.
     void hidePlaylist();
+    void showPlaylistAgain();
 
 private:
-    void moveByProgram(QWidget& window, QPoint topLeft);
+    std::optional<QPoint>* programPlace(const QWidget& window);
 
     int32_t mouseX_ = 0;
     int32_t mouseY_ = 0;
@@ -65,7 +75,9 @@ private:
     QPointer<QWidget> playlist_;
     bool magnet_ = false;
     QPoint offset_;
-    bool programMove_ = false;
+    std::optional<QPoint> mainProgramPlace_;
+    std::optional<QPoint> playlistProgramPlace_;
+    bool playlistHiddenWithMain_ = false;
 };
 
 } // namespace sorvel

@@ -468,7 +468,8 @@ double Mwnd::TopTwips() const {
 
 void Mwnd::MoveTo(double leftTwips, double topTwips) {
     // Restored as stored, without a check against the screen.
-    move(nearestInt(leftTwips / kTwipsPerPixel), nearestInt(topTwips / kTwipsPerPixel));
+    snap_.placeByProgram(*this, QPoint(nearestInt(leftTwips / kTwipsPerPixel),
+                                       nearestInt(topTwips / kTwipsPerPixel)));
     savedPosition_ = pos();
 }
 
@@ -480,7 +481,7 @@ void Mwnd::setOnTop(bool onTop) {
     const bool minimised = isMinimized();
     const QPoint at = pos();
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
-    move(at);
+    snap_.placeByProgram(*this, at);
     if (visible) {
         minimised ? showMinimized() : show();
     }
@@ -512,7 +513,7 @@ void Mwnd::restoreNormal() {
     const bool wasAway = inTray_ || isMinimized();
     inTray_ = false;
     if (wasAway) {
-        move(savedPosition_);
+        snap_.placeByProgram(*this, savedPosition_);
     }
     showNormal();
     raise();
@@ -534,6 +535,7 @@ void Mwnd::changeEvent(QEvent* event) {
     } else {
         inTray_ = false;
         restartTick(state_.refreshIntervalMs);
+        snap_.showPlaylistAgain();
         if (options_ != nullptr) {
             options_->MainWindowRestored();
         }
@@ -585,6 +587,7 @@ void Mwnd::titlePressed(Qt::MouseButton button, QPointF global) {
     }
     // The window manager moves the window as if its caption were dragged (no snapping here);
     // without one that can, the window follows the mouse itself.
+    snap_.userMoveStarts();
     snap_.setDragState(clsSnap::DragState::Main);
     const bool byWindowManager = windowHandle() != nullptr && windowHandle()->startSystemMove();
     snap_.setDragState(clsSnap::DragState::None);
