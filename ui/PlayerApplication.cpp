@@ -19,7 +19,6 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     desktop_ = std::make_unique<PlayerDesktop>(*mwnd_, snap_);
     messageBox_.setOwner(mwnd_.get());
     fileDialog_.setOwner(mwnd_.get());
-    snap_.setWindows(mwnd_.get(), nullptr);
 
     PlayerServices services;
     services.messageBox = &messageBox_;
@@ -31,6 +30,11 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     services.launcher = this;
     services.createOptionObjects = [this] { createOptionObjects(); };
     player_ = std::make_unique<Player>(state_, services);
+    playlistWindow_ =
+        std::make_unique<PlaylistFrm>(player_->playlist(), skin_, pictures_, snap_, *mwnd_);
+    mwnd_->setPlaylistWindow(playlistWindow_.get());
+    desktop_->setPlaylistWindow(playlistWindow_.get());
+    snap_.setWindows(mwnd_.get(), playlistWindow_.get());
 
     // Until the option objects exist, only the device part of the settings can be read.
     settings_ = std::make_unique<SettingFile>(settingsOwners());
@@ -52,6 +56,8 @@ PlayerApplication::~PlayerApplication() {
     dsp_.reset();
     option_.reset();
     desktop_.reset();
+    mwnd_->setPlaylistWindow(nullptr);
+    playlistWindow_.reset();
     mwnd_.reset();
     player_.reset();
 }
@@ -119,6 +125,7 @@ void PlayerApplication::StartPlayer() {
 }
 
 void PlayerApplication::closing() {
+    playlistWindow_->hide();
     player_->Shutdown();
     if (server_ != nullptr) {
         server_->close();

@@ -7,6 +7,7 @@
 #include "PlayerDesktop.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
+#include "PlaylistFrm.h"
 #include "QtFileDialog.h"
 #include "QtMessageBox.h"
 #include "SettingFile.h"
@@ -47,6 +48,7 @@ public:
     PlayerState& state() { return state_; }
     Player& player() { return *player_; }
     Mwnd& mainWindow() { return *mwnd_; }
+    PlaylistFrm& playlistWindow() { return *playlistWindow_; }
     PlayerDesktop& desktop() { return *desktop_; }
     clsSnap& snap() { return snap_; }
     clsOption* options() { return option_.get(); }
@@ -74,6 +76,7 @@ private:
     std::unique_ptr<Mwnd> mwnd_;
     std::unique_ptr<PlayerDesktop> desktop_;
     std::unique_ptr<Player> player_;
+    std::unique_ptr<PlaylistFrm> playlistWindow_;
     std::unique_ptr<clsOption> option_;
     std::unique_ptr<clsDsp> dsp_;
     std::unique_ptr<SettingFile> settings_;

@@ -2,20 +2,22 @@
 
 #include "AnalyzerBox.h"
 #include "PictureError.h"
+#include "PlaylistFrm.h"
 #include "SkinButton.h"
 #include "SkinKnob.h"
 #include "SkinText.h"
 #include "TitleBox.h"
 #include "clsOption.h"
 #include "clsSnap.h"
+#include "dropped_paths.h"
 #include "frmAbout.h"
 #include "now_playing_text.h"
 #include "skin_fonts.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
+#include "skinned_window.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QInputDialog>
@@ -23,7 +25,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QUrl>
 #include <QWindow>
 #include <algorithm>
 
@@ -259,23 +260,13 @@ void Mwnd::ApplySkin() {
                     QPoint(skin_.playListMain.mainX, skin_.playListMain.mainY));
     updateShape();
     update();
+    if (playlistWindow_ != nullptr && playlistWindow_->isVisible()) {
+        playlistWindow_->ApplySkin();
+    }
 }
 
 void Mwnd::updateShape() {
-    // The window as drawn, controls included: its pixels in the clear colour are holes.
-    const QImage drawn = grab().toImage();
-    const QImage mask = clearColourMask(drawn, skin_.clearColor);
-    if (mask.isNull() || mask.size() != size()) {
-        clearMask();
-        return;
-    }
-    const QBitmap bitmap = QBitmap::fromImage(mask);
-    // A skin painted entirely in the clear colour would leave nothing to click.
-    if (QRegion(bitmap).isEmpty()) {
-        clearMask();
-        return;
-    }
-    setMask(bitmap);
+    applyClearColourShape(*this, skin_.clearColor);
 }
 
 WindowState Mwnd::windowState() const {
@@ -430,7 +421,11 @@ void Mwnd::showNotAvailable() {
 }
 
 void Mwnd::ShowPlaylistWindow() {
-    showNotAvailable();
+    if (playlistWindow_ == nullptr) {
+        showNotAvailable();
+        return;
+    }
+    playlistWindow_->open();
 }
 
 void Mwnd::ShowOptionsWindow(int) {
@@ -474,17 +469,7 @@ void Mwnd::MoveTo(double leftTwips, double topTwips) {
 }
 
 void Mwnd::setOnTop(bool onTop) {
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop) {
-        return;
-    }
-    const bool visible = isVisible();
-    const bool minimised = isMinimized();
-    const QPoint at = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
-    snap_.placeByProgram(*this, at);
-    if (visible) {
-        minimised ? showMinimized() : show();
-    }
+    setStaysOnTop(*this, onTop, snap_);
 }
 
 void Mwnd::clearAnalyzerArea() {
@@ -743,12 +728,7 @@ void Mwnd::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Mwnd::dropEvent(QDropEvent* event) {
-    std::vector<std::string> items;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            items.push_back(url.toLocalFile().toStdString());
-        }
-    }
+    const std::vector<std::string> items = droppedPaths(*event->mimeData());
     event->acceptProposedAction();
     if (items.empty() || player_ == nullptr) {
         return;

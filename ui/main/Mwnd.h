@@ -23,6 +23,7 @@ class QMenu;
 namespace sorvel {
 
 class AnalyzerBox;
+class PlaylistFrm;
 class SkinButton;
 class SkinKnob;
 class SkinText;
@@ -43,6 +44,7 @@ public:
     void setPlayer(Player* player) { player_ = player; }
     void setOptions(clsOption* options) { options_ = options; }
     void setMessageBox(MessageBoxService* messageBox) { messageBox_ = messageBox; }
+    void setPlaylistWindow(PlaylistFrm* window) { playlistWindow_ = window; }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -146,6 +148,7 @@ private:
     Player* player_ = nullptr;
     clsOption* options_ = nullptr;
     MessageBoxService* messageBox_ = nullptr;
+    PlaylistFrm* playlistWindow_ = nullptr;
     std::function<void()> closing_;
 
     MainWindowLayout layout_;

@@ -2,6 +2,7 @@
 
 #include "Mwnd.h"
 #include "clsSnap.h"
+#include "skinned_window.h"
 
 #include <QMenu>
 #include <QMessageBox>
@@ -41,6 +42,9 @@ PlayerDesktop::~PlayerDesktop() = default;
 
 void PlayerDesktop::SetWindowsOnTop(bool onTop) {
     main_.setOnTop(onTop);
+    if (playlist_ != nullptr) {
+        setStaysOnTop(*playlist_, onTop, snap_);
+    }
 }
 
 void PlayerDesktop::ClearAnalyzerArea() {

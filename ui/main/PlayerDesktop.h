@@ -6,7 +6,9 @@
 #include "DesktopShell.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QWidget>
 #include <memory>
 
 namespace sorvel {
@@ -33,6 +35,8 @@ public:
 
     bool trayShown() const { return tray_ != nullptr && tray_->isVisible(); }
     QSystemTrayIcon* tray() const { return tray_.get(); }
+    // The playlist window joins the main window in the always-on-top band.
+    void setPlaylistWindow(QWidget* window) { playlist_ = window; }
     // Tests stand in for a desktop with or without a tray.
     void setTrayAvailable(bool available) { trayAvailable_ = available; }
 
@@ -41,6 +45,7 @@ private:
 
     Mwnd& main_;
     clsSnap& snap_;
+    QPointer<QWidget> playlist_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     bool trayAvailable_;
 };

@@ -1,5 +1,5 @@
-// One of the main window's skinned buttons: shows one picture of the skin (normal, pressed or
-// the state of a toggle) and reports presses and releases of the left mouse button.
+// A skinned button of the main or the playlist window: shows one picture of the skin (normal,
+// pressed or the state of a toggle) and reports presses and releases of the left mouse button.
 #pragma once
 
 #include <QImage>
