@@ -23,6 +23,7 @@ PlaylistList::PlaylistList(QWidget* parent) : QTreeView(parent) {
     setDragDropMode(QAbstractItemView::DropOnly);
     setContextMenuPolicy(Qt::NoContextMenu);
     header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(1); // the skin's narrow "No." column
     header()->setSectionsMovable(false);
     header()->setSectionsClickable(false);
 }
