@@ -1,6 +1,6 @@
 // The playlist window on the offscreen platform, bound to a player on the no-sound output and
-// opened from the main window: the skin's look on both shipped skins, the buttons, menus and
-// keys acting on the list, drops, and its place beside the main window.
+// opened from the main window: the skin's look on both shipped skins and one made on Windows, the
+// buttons, menus and keys acting on the list, drops, and its place beside the main window.
 #include "Mwnd.h"
 #include "PlaylistFrm.h"
 #include "PlaylistList.h"
@@ -24,6 +24,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The Default skin as made on Windows: its file and folder names in capitals, named with "\\"
+// and in another case than the skin file writes them.
+fs::path makeWindowsMadeSkin(const fs::path& programFolder) {
+    const fs::path from = fs::path(SORVEL_PROGRAM_FOLDER) / "Skins" / "Default";
+    const fs::path to = programFolder / "Skins" / "WINMADE";
+    fs::create_directories(to / "PLAYLIST");
+    auto upper = [](std::string name) {
+        for (char& c : name) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        return name;
+    };
+    for (const auto& file : fs::recursive_directory_iterator(from)) {
+        if (!file.is_regular_file() || file.path().extension() == ".ssf") {
+            continue;
+        }
+        const fs::path relative = fs::relative(file.path(), from);
+        fs::copy_file(file.path(), to / upper(relative.string()),
+                      fs::copy_options::overwrite_existing);
+    }
+    std::ifstream in(from / "Default.ssf", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string dir = "-Dir=Skins\\Default\\";
+    text.replace(text.find(dir), dir.size(), "-Dir=Skins\\WinMade\\");
+    std::ofstream(to / "WinMade.ssf", std::ios::binary) << text;
+    return to / "WinMade.ssf";
+}
+
 class PlaylistWindow : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
@@ -33,7 +61,10 @@ protected:
         std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
         const fs::path shipped = SORVEL_PROGRAM_FOLDER;
         const std::string name = GetParam();
-        skin = ReadSkinDescription(shipped / "Skins" / name / (name + ".ssf"), shipped);
+        skin =
+            name == "WinMade"
+                ? ReadSkinDescription(makeWindowsMadeSkin(state.programFolder), state.programFolder)
+                : ReadSkinDescription(shipped / "Skins" / name / (name + ".ssf"), shipped);
         main = std::make_unique<Mwnd>(state, skin, pictures, snap);
         main->setMessageBox(&messages);
         PlayerServices services;
@@ -200,4 +231,4 @@ TEST_P(PlaylistWindow, DropsOnTheListAddWithoutPlayingAndOnTheWindowStartPlaying
     EXPECT_TRUE(player->isPlaying());
 }
 
-INSTANTIATE_TEST_SUITE_P(ShippedSkins, PlaylistWindow, ::testing::Values("Default", "Compact"));
+INSTANTIATE_TEST_SUITE_P(Skins, PlaylistWindow, ::testing::Values("Default", "Compact", "WinMade"));
