@@ -507,6 +507,11 @@ void Mwnd::restoreNormal() {
 
 void Mwnd::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // A click on any control that brings the player forward brings the playlist with it.
+        snap_.RaisePlaylist();
+        return;
+    }
     if (event->type() != QEvent::WindowStateChange || closed_) {
         return;
     }
