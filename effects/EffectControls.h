@@ -44,6 +44,7 @@ public:
     // The effect-type selector (Combo2 0): -1 until a type is chosen.
     // Choosing a type brings its panel to the front, lists its presets and loads the first one.
     void SelectType(int type);
+    int selectedType() const { return selectedType_; }
 
     // The preset list (Combo2 1) of the selected type.
     const std::vector<PresetName>& presets() const { return presets_; }

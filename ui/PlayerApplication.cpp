@@ -5,10 +5,12 @@
 #include "SingleInstance.h"
 #include "clsDsp.h"
 #include "clsOption.h"
+#include "skinned_window.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QProcess>
+#include <QTimer>
 
 namespace sorvel {
 
@@ -41,6 +43,7 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     mwnd_->setPlayer(player_.get());
     mwnd_->setMessageBox(&messageBox_);
     mwnd_->setClosing([this] { closing(); });
+    mwnd_->setOptionsOpener([this](int page) { openOptions(page); });
 }
 
 PlayerApplication::~PlayerApplication() {
@@ -50,6 +53,8 @@ PlayerApplication::~PlayerApplication() {
     // The window goes first: nothing may tick into the engine while it is taken apart.
     mwnd_->setPlayer(nullptr);
     mwnd_->setOptions(nullptr);
+    optionsWindow_.reset();
+    unloadOptionsModel();
     mpris_.reset();
     mediaControl_.reset();
     settings_.reset();
@@ -88,6 +93,9 @@ void PlayerApplication::createOptionObjects() {
 
 void PlayerApplication::start(const std::string& commandLine) {
     player_->StartEngine();
+    // The options window's controls hold settings the engine and the settings save read: they
+    // are loaded, hidden, before the first entry starts.
+    loadOptionsModel();
     if (!commandLine.empty()) {
         player_->OpenFromCommandLine(commandLine);
     }
@@ -124,7 +132,70 @@ void PlayerApplication::StartPlayer() {
     QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
+void PlayerApplication::loadOptionsModel() {
+    if (optionsModel_ != nullptr || dsp_ == nullptr || option_ == nullptr || closed_) {
+        return;
+    }
+    if (associations_ == nullptr) {
+        associations_ = std::make_unique<FileAssociations>(FileAssociations::forCurrentUser(
+            QCoreApplication::applicationFilePath().toStdString()));
+    }
+    OptionsWindowOwners owners;
+    owners.state = &state_;
+    owners.dsp = dsp_.get();
+    owners.option = option_.get();
+    owners.device = &player_->audioDeviceSettings();
+    owners.settings = this;
+    owners.messageBox = &messageBox_;
+    owners.fileDialog = &fileDialog_;
+    owners.associations = associations_.get();
+    owners.reapplySkin = [this] { mwnd_->ReapplySkin(); };
+    owners.restartTick = [this](int32_t period) { mwnd_->setTickPeriod(period); };
+    owners.closeForRestart = [this] { mwnd_->close(); };
+    optionsModel_ = std::make_unique<OptionsWindowModel>(std::move(owners));
+    settings_->owners().optionsWindow = optionsModel_.get();
+}
+
+void PlayerApplication::unloadOptionsModel() {
+    if (settings_ != nullptr) {
+        settings_->owners().optionsWindow = nullptr;
+    }
+    optionsModel_.reset();
+}
+
+void PlayerApplication::openOptions(int page) {
+    loadOptionsModel();
+    if (optionsModel_ == nullptr) {
+        return;
+    }
+    if (optionsWindow_ == nullptr) {
+        optionsWindow_ = std::make_unique<OptionWND>(*optionsModel_);
+        optionsWindow_->setWindowIcon(playerIcon());
+        optionsWindow_->onClosed = [this] {
+            // Unloaded after the close has finished; the next use loads it again.
+            QTimer::singleShot(0, this, [this] {
+                optionsWindow_.reset();
+                unloadOptionsModel();
+                loadOptionsModel();
+            });
+        };
+        desktop_->setOptionsWindow(optionsWindow_.get());
+        if (option_->TopMost() != 0) {
+            setStaysOnTop(*optionsWindow_, true, snap_);
+        }
+    }
+    optionsWindow_->showPage(page);
+    optionsWindow_->show();
+    optionsWindow_->raise();
+    optionsWindow_->activateWindow();
+}
+
 void PlayerApplication::closing() {
+    closed_ = true;
+    if (optionsWindow_ != nullptr) {
+        optionsModel_->Close();
+        optionsWindow_->hide();
+    }
     playlistWindow_->hide();
     player_->Shutdown();
     if (server_ != nullptr) {

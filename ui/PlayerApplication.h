@@ -4,6 +4,8 @@
 #pragma once
 
 #include "Mwnd.h"
+#include "OptionWND.h"
+#include "OptionsWindowModel.h"
 #include "PlayerDesktop.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
@@ -49,6 +51,10 @@ public:
     Player& player() { return *player_; }
     Mwnd& mainWindow() { return *mwnd_; }
     PlaylistFrm& playlistWindow() { return *playlistWindow_; }
+    // The options window's model (loaded once the engine runs) and the window while open.
+    OptionsWindowModel* optionsModel() { return optionsModel_.get(); }
+    OptionWND* optionsWindow() { return optionsWindow_.get(); }
+    void openOptions(int page);
     PlayerDesktop& desktop() { return *desktop_; }
     clsSnap& snap() { return snap_; }
     clsOption* options() { return option_.get(); }
@@ -66,6 +72,8 @@ private:
     void createOptionObjects();
     SettingsOwners settingsOwners();
     void closing();
+    void loadOptionsModel();
+    void unloadOptionsModel();
 
     PlayerState state_;
     SkinDescription skin_;
@@ -80,6 +88,10 @@ private:
     std::unique_ptr<clsOption> option_;
     std::unique_ptr<clsDsp> dsp_;
     std::unique_ptr<SettingFile> settings_;
+    std::unique_ptr<FileAssociations> associations_;
+    std::unique_ptr<OptionsWindowModel> optionsModel_;
+    std::unique_ptr<OptionWND> optionsWindow_;
+    bool closed_ = false;
     std::unique_ptr<PlayerMediaControl> mediaControl_;
     std::unique_ptr<MprisService> mpris_;
     SingleInstance* server_ = nullptr;

@@ -280,8 +280,7 @@ WindowState Mwnd::windowState() const {
     return WindowState::Normal;
 }
 
-void Mwnd::PrepareWindows() {
-    hide();
+void Mwnd::applySkinReporting() {
     try {
         ApplySkin();
     } catch (const PictureError& error) {
@@ -294,6 +293,30 @@ void Mwnd::PrepareWindows() {
                               "Sorvel", MessageButtons::Ok, MessageIcon::Exclamation);
         }
     }
+}
+
+void Mwnd::ReapplySkin() {
+    const bool playlistOpen = playlistWindow_ != nullptr && playlistWindow_->isVisible();
+    hide();
+    if (playlistWindow_ != nullptr) {
+        playlistWindow_->hide();
+    }
+    applySkinReporting();
+    show();
+    if (playlistOpen) {
+        playlistWindow_->open();
+    }
+}
+
+void Mwnd::setTickPeriod(int milliseconds) {
+    if (!isMinimized() && !inTray_) {
+        restartTick(milliseconds);
+    }
+}
+
+void Mwnd::PrepareWindows() {
+    hide();
+    applySkinReporting();
     show();
     setAcceptDrops(true);
     restartTick(kStartTickMs);
@@ -428,8 +451,12 @@ void Mwnd::ShowPlaylistWindow() {
     playlistWindow_->open();
 }
 
-void Mwnd::ShowOptionsWindow(int) {
-    showNotAvailable();
+void Mwnd::ShowOptionsWindow(int page) {
+    if (!openOptions_) {
+        showNotAvailable();
+        return;
+    }
+    openOptions_(page);
 }
 
 void Mwnd::ShowCdChooser() {

@@ -45,6 +45,8 @@ public:
     void setOptions(clsOption* options) { options_ = options; }
     void setMessageBox(MessageBoxService* messageBox) { messageBox_ = messageBox; }
     void setPlaylistWindow(PlaylistFrm* window) { playlistWindow_ = window; }
+    // Opens the options window at a page.
+    void setOptionsOpener(std::function<void(int)> open) { openOptions_ = std::move(open); }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -52,6 +54,11 @@ public:
     // Applies the skin to this window: pictures, size, controls, colours, fonts and shape.
     // Throws PictureError for a picture that cannot be decoded; the rest is then left undone.
     void ApplySkin();
+    // A new skin while running: both skinned windows hide, take it and show again (the
+    // playlist window only if it was open). An undecodable picture is reported.
+    void ReapplySkin();
+    // The playback tick's period from now on (a minimised window keeps its slow tick).
+    void setTickPeriod(int milliseconds);
 
     // The engine's view of the window.
     WindowState windowState() const override;
@@ -130,6 +137,7 @@ private:
     void openUrl();
     void showAbout();
     void showNotAvailable();
+    void applySkinReporting();
     void popupMenu(QPointF global);
     void titlePressed(Qt::MouseButton button, QPointF global);
     void titleMoved(QPointF global);
@@ -150,6 +158,7 @@ private:
     MessageBoxService* messageBox_ = nullptr;
     PlaylistFrm* playlistWindow_ = nullptr;
     std::function<void()> closing_;
+    std::function<void(int)> openOptions_;
 
     MainWindowLayout layout_;
     QImage background_;

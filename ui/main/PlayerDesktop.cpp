@@ -42,8 +42,10 @@ PlayerDesktop::~PlayerDesktop() = default;
 
 void PlayerDesktop::SetWindowsOnTop(bool onTop) {
     main_.setOnTop(onTop);
-    if (playlist_ != nullptr) {
-        setStaysOnTop(*playlist_, onTop, snap_);
+    for (QWidget* window : {playlist_.data(), options_.data()}) {
+        if (window != nullptr) {
+            setStaysOnTop(*window, onTop, snap_);
+        }
     }
 }
 

@@ -37,6 +37,7 @@ public:
     QSystemTrayIcon* tray() const { return tray_.get(); }
     // The playlist window joins the main window in the always-on-top band.
     void setPlaylistWindow(QWidget* window) { playlist_ = window; }
+    void setOptionsWindow(QWidget* window) { options_ = window; }
     // Tests stand in for a desktop with or without a tray.
     void setTrayAvailable(bool available) { trayAvailable_ = available; }
 
@@ -46,6 +47,7 @@ private:
     Mwnd& main_;
     clsSnap& snap_;
     QPointer<QWidget> playlist_;
+    QPointer<QWidget> options_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     bool trayAvailable_;
 };

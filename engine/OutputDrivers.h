@@ -1,0 +1,28 @@
+// What the sound library offers on this machine for the options window's output page: the
+// outputs a user may choose and the devices ("drivers") of each.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sorvel {
+
+struct OutputChoice {
+    std::string label;
+    int32_t outputType; // the library's output number, as the settings store it
+};
+
+// Autodetect, PulseAudio/PipeWire, ALSA, JACK (only when a JACK server answers), no sound and
+// the wave writer, in that order.
+std::vector<OutputChoice> availableOutputs();
+
+// The entry of `outputs` a stored output number selects. Numbers of other systems' outputs
+// (and anything unknown) select autodetect, the first entry.
+int outputChoiceIndex(const std::vector<OutputChoice>& outputs, int32_t outputType);
+
+// The device names the library reports for `outputType`; empty when it reports none. Asks a
+// sound system of its own, so the running one is not disturbed.
+std::vector<std::string> outputDriverNames(int32_t outputType);
+
+} // namespace sorvel
