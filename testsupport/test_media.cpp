@@ -1041,6 +1041,54 @@ double peak(const std::vector<float>& mono) {
     return highest;
 }
 
+std::vector<double> toneSequence(const WavData& wav, const std::vector<double>& tones) {
+    std::vector<double> heard;
+    if (tones.empty() || wav.sampleRate <= 0) {
+        return heard;
+    }
+    const std::vector<float> left = channelOf(wav, 0);
+    const size_t window = static_cast<size_t>(wav.sampleRate / 10);
+    for (size_t first = 0; first + window <= left.size(); first += window) {
+        const std::vector<float> part(left.begin() + static_cast<std::ptrdiff_t>(first),
+                                      left.begin() + static_cast<std::ptrdiff_t>(first + window));
+        if (rms(part) < 0.05) {
+            continue;
+        }
+        const double frequency = measureFrequency(part, wav.sampleRate);
+        const auto nearest = std::min_element(tones.begin(), tones.end(), [&](double a, double b) {
+            return std::abs(a - frequency) < std::abs(b - frequency);
+        });
+        if (std::abs(*nearest - frequency) > *nearest * 0.03) {
+            continue;
+        }
+        if (heard.empty() || heard.back() != *nearest) {
+            heard.push_back(*nearest);
+        }
+    }
+    return heard;
+}
+
+double writtenSeconds(const fs::path& wav) {
+    std::ifstream in(wav, std::ios::binary);
+    char header[44] = {};
+    if (!in.read(header, sizeof header)) {
+        return 0.0;
+    }
+    auto u16 = [&](int at) {
+        return unsigned(static_cast<unsigned char>(header[at])) |
+               unsigned(static_cast<unsigned char>(header[at + 1])) << 8;
+    };
+    const unsigned channels = u16(22);
+    const unsigned rate = u16(24) | u16(26) << 16;
+    const unsigned bits = u16(34);
+    std::error_code error;
+    const auto size = fs::file_size(wav, error);
+    if (error || channels == 0 || rate == 0 || bits == 0) {
+        return 0.0;
+    }
+    return double(size - 44) / (double(rate) * channels * (bits / 8));
+}
+
 double spuriousLevelDb(const std::vector<float>& mono, int sampleRate, double frequencyHz,
                        double bandHz) {
     if (mono.empty() || sampleRate <= 0)

@@ -80,6 +80,13 @@ std::vector<float> channelOf(const WavData& wav, int channel, size_t first = 0,
 double measureFrequency(const std::vector<float>& mono, int sampleRate);
 double rms(const std::vector<float>& mono);
 double peak(const std::vector<float>& mono);
+// The tones heard in a recording, in order: the nearest of `tones` in each 0.1 s window of the
+// first channel that is not silent, runs of the same tone counted once. Windows across two
+// tones (or far from all of them) are left out.
+std::vector<double> toneSequence(const WavData& wav, const std::vector<double>& tones);
+// Seconds of audio in a wave file that is still being written, from its format chunk and its
+// size (the header's sizes are filled in only at the end); 0 before the header is there.
+double writtenSeconds(const std::filesystem::path& wav);
 // Energy outside +-bandHz around `frequencyHz`, relative to the energy inside, in dB (negative
 // = cleaner). Used for resampler aliasing and distortion figures.
 double spuriousLevelDb(const std::vector<float>& mono, int sampleRate, double frequencyHz,

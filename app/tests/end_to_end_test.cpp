@@ -36,6 +36,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testmedia::toneSequence;
+using testmedia::writtenSeconds;
 
 // A child process that is killed if the test leaves before it ended.
 class Child {
@@ -95,28 +97,6 @@ private:
     std::optional<int> exitStatus_;
 };
 
-// Seconds of audio the wave writer has written so far, from its format chunk and its size.
-double writtenSeconds(const fs::path& wav) {
-    std::ifstream in(wav, std::ios::binary);
-    char header[44] = {};
-    if (!in.read(header, sizeof header)) {
-        return 0.0;
-    }
-    auto u16 = [&](int at) {
-        return unsigned(static_cast<unsigned char>(header[at])) |
-               unsigned(static_cast<unsigned char>(header[at + 1])) << 8;
-    };
-    const unsigned channels = u16(22);
-    const unsigned rate = u16(24) | u16(26) << 16;
-    const unsigned bits = u16(34);
-    std::error_code error;
-    const auto size = fs::file_size(wav, error);
-    if (error || channels == 0 || rate == 0 || bits == 0) {
-        return 0.0;
-    }
-    return double(size - 44) / (double(rate) * channels * (bits / 8));
-}
-
 template <class Condition> bool waitFor(Condition condition, std::chrono::milliseconds limit) {
     const auto end = Clock::now() + limit;
     while (!condition()) {
@@ -126,32 +106,6 @@ template <class Condition> bool waitFor(Condition condition, std::chrono::millis
         std::this_thread::sleep_for(50ms);
     }
     return true;
-}
-
-// The tones heard, in order: the nearest of `tones` in each 0.1 s window that is not silent,
-// runs of the same tone counted once.
-std::vector<double> toneSequence(const testmedia::WavData& wav, const std::vector<double>& tones) {
-    std::vector<double> heard;
-    const std::vector<float> left = testmedia::channelOf(wav, 0);
-    const size_t window = static_cast<size_t>(wav.sampleRate / 10);
-    for (size_t first = 0; first + window <= left.size(); first += window) {
-        const std::vector<float> part(left.begin() + static_cast<std::ptrdiff_t>(first),
-                                      left.begin() + static_cast<std::ptrdiff_t>(first + window));
-        if (testmedia::rms(part) < 0.05) {
-            continue;
-        }
-        const double frequency = testmedia::measureFrequency(part, wav.sampleRate);
-        const auto nearest = std::min_element(tones.begin(), tones.end(), [&](double a, double b) {
-            return std::abs(a - frequency) < std::abs(b - frequency);
-        });
-        if (std::abs(*nearest - frequency) > *nearest * 0.03) {
-            continue; // a window across two entries
-        }
-        if (heard.empty() || heard.back() != *nearest) {
-            heard.push_back(*nearest);
-        }
-    }
-    return heard;
 }
 
 // This process's environment for a player with its own program folder, instance socket
