@@ -7,7 +7,7 @@
 #include "PlaylistList.h"
 #include "PlaylistRows.h"
 #include "SkinButton.h"
-#include "application_look.h"
+#include "desktop_run.h"
 #include "program_start.h"
 #include "skin_shape.h"
 #include "test_media.h"
@@ -35,6 +35,7 @@
 #include <set>
 
 using namespace sorvel;
+using namespace desktoptest;
 
 // Titles readable in failure messages.
 void PrintTo(const QString& text, std::ostream* out) {
@@ -49,61 +50,6 @@ using namespace std::chrono_literals;
 // The Compact skin docks the playlist window this far below the main window.
 constexpr QPoint kDocked(0, 108);
 constexpr QRgb kClearColour = 0x00FF00;
-
-// Runs the event loop until `done` holds; false if it does not within `limit`.
-template <class Condition> bool processUntil(Condition done, std::chrono::seconds limit = 20s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
-
-bool onScreen(const QWidget& window) {
-    return window.isVisible() && window.windowHandle() != nullptr &&
-           window.windowHandle()->isExposed();
-}
-
-void click(QWidget* widget) {
-    ASSERT_TRUE(widget != nullptr && widget->isVisible());
-    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
-}
-
-// Drags `paths` over `target` and drops them there, as a file manager does.
-void drop(QWidget& target, const std::vector<fs::path>& paths) {
-    QList<QUrl> urls;
-    for (const fs::path& path : paths) {
-        urls << QUrl::fromLocalFile(QString::fromStdString(path.string()));
-    }
-    QMimeData data;
-    data.setUrls(urls);
-    const QPoint at(2, target.height() - 2);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &dropped);
-    EXPECT_TRUE(dropped.isAccepted());
-}
-
-// Answers the next file dialog with `file` once it shows (a modal dialog runs its own loop).
-void answerFileDialog(const QString& file, int attempts = 400) {
-    QTimer::singleShot(50, qApp, [file, attempts] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            dialog->selectFile(file);
-            // selectFile() leaves the name field alone while it has the focus.
-            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                name->setText(QFileInfo(file).fileName());
-            }
-            static_cast<QDialog*>(dialog)->accept();
-        } else if (attempts > 0) {
-            answerFileDialog(file, attempts - 1);
-        }
-    });
-}
 
 // The titles of the rows the list shows, checking that their numbers run from "  1." and that
 // they are the controller's rows.
@@ -172,20 +118,14 @@ QPoint backgroundPoint(const QWidget& window) {
     return {};
 }
 
-QImage grabDisplay() {
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-}
-
 TEST(PlaylistWindow, OnTheDisplayTakesDropsKeysAndDialogsPlaysAndFollowsTheMainWindow) {
-    const fs::path base = testmedia::mediaDir() / "playlist-window";
-    const fs::path home = base / "home";
-    fs::create_directories(home);
-    fs::create_directories(base / "tones");
-    provideShippedFiles(home, SORVEL_PROGRAM_FOLDER);
     // Repeat-one: the entry playing last goes on until the player closes.
-    std::ofstream(home / "sorvel_Settings.ini", std::ios::binary)
-        << "[MainSetting]\r\n-MainLeft=3000\r\n-MainTop=1500\r\n[PlayerSetting]\r\n-Loop=1\r\n"
-           "[SkinFile]\r\n-SkinFile=Skins\\Compact\\Compact.ssf\r\n[Etc]\r\n-OutputType=3\r\n";
+    const fs::path home = makeProgramFolder(
+        "playlist-window",
+        "[MainSetting]\r\n-MainLeft=3000\r\n-MainTop=1500\r\n[PlayerSetting]\r\n-Loop=1\r\n"
+        "[SkinFile]\r\n-SkinFile=Skins\\Compact\\Compact.ssf\r\n[Etc]\r\n-OutputType=3\r\n");
+    const fs::path base = home.parent_path();
+    fs::create_directories(base / "tones");
     std::map<QString, double> toneOf;
     for (const double frequency : {440.0, 660.0, 990.0, 1320.0}) {
         const std::string name = "tone" + std::to_string(int(frequency)) + ".wav";
@@ -193,8 +133,7 @@ TEST(PlaylistWindow, OnTheDisplayTakesDropsKeysAndDialogsPlaysAndFollowsTheMainW
         ASSERT_FALSE(testmedia::makeTone(folder + name, frequency, 1.5, 44100, 2, {}, 0.5).empty());
         toneOf[QString::fromStdString(name)] = frequency;
     }
-    const fs::path out = base / "out.wav";
-    ::setenv("SORVEL_WAVE_OUT", out.c_str(), 1);
+    const fs::path out = waveOutput("playlist-window");
 
     auto app = std::make_unique<PlayerApplication>(home);
     app->start("");
@@ -235,9 +174,7 @@ TEST(PlaylistWindow, OnTheDisplayTakesDropsKeysAndDialogsPlaysAndFollowsTheMainW
                    rowPixelsIn(display, window, playing) > 20;
         },
         10s);
-    const fs::path artefacts = SORVEL_ARTEFACTS;
-    fs::create_directories(artefacts);
-    display.save(QString::fromStdString((artefacts / "playlist-window.png").string()), "PNG");
+    keepArtefact(display, "playlist-window.png");
     EXPECT_GT(backgroundShown(display, window, background), 0.95);
     EXPECT_GT(rowPixelsIn(display, window, text), 20);
     EXPECT_GT(rowPixelsIn(display, window, playing), 20);
@@ -307,20 +244,3 @@ TEST(PlaylistWindow, OnTheDisplayTakesDropsKeysAndDialogsPlaysAndFollowsTheMainW
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "No X display: run under xvfb-run.\n");
-        return 1;
-    }
-    // A real X server maps, places and draws the windows, unlike the offscreen platform.
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    // Qt's own file dialogs, which the test answers, whatever desktop it is started from.
-    ::setenv("QT_QPA_PLATFORMTHEME", "generic", 1);
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    prepareApplicationLook(application);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
