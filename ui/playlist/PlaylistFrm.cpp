@@ -139,7 +139,11 @@ void PlaylistFrm::ApplySkin() {
     palette.setColor(QPalette::Base, back);
     palette.setColor(QPalette::Window, back);
     palette.setColor(QPalette::Text, fore);
+    // The header in the list's colours too, not the desktop's light ones.
+    palette.setColor(QPalette::Button, back);
+    palette.setColor(QPalette::ButtonText, fore);
     list_->setPalette(palette);
+    list_->header()->setPalette(palette);
     SkinDescription::Font font;
     font.name = kListFont;
     list_->setFont(skinFont(font));
