@@ -58,6 +58,9 @@ int main(int argc, char* argv[]) {
     case LoadDecision::StartAfterDeviceReset:
         break;
     }
+    // A player restarted for a new output device finds the flag its predecessor saved, whether it
+    // still saw that one running or not; taken back now, a plain second start ends as it should.
+    ClearAudioDeviceReset(SettingsFilePath(programFolder));
 
     prepareApplicationLook(application);
     SignalQuit stopSignals;

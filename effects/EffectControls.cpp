@@ -104,23 +104,11 @@ void EffectControls::Save() {
     if (selectedType_ < 0) {
         return;
     }
-    const PresetType& type = EffectPresetType(selectedKind());
-    FileDialogRequest request;
-    request.save = true;
-    request.title = std::string(type.dialogTitle);
-    request.filters = {{std::string(type.filterDescription), "*" + std::string(type.extension)}};
-    request.initialFolder = folder().string();
-    if (const auto chosen = fileDialog_.choose(request)) {
-        const std::filesystem::path file = WithPresetExtension(*chosen, type);
-        std::vector<int32_t> positions;
-        for (const Slider& s : sliders_[static_cast<size_t>(selectedType_)]) {
-            positions.push_back(s.Value());
-        }
-        if (!WritePresetFile(file, type, positions)) {
-            messageBox_.show(PresetSaveFailedMessage(file), kMessageCaption, MessageButtons::Ok,
-                             MessageIcon::Exclamation);
-        }
+    std::vector<int32_t> positions;
+    for (const Slider& s : sliders_[static_cast<size_t>(selectedType_)]) {
+        positions.push_back(s.Value());
     }
+    SavePreset(EffectPresetType(selectedKind()), folder(), positions, fileDialog_, messageBox_);
     SelectType(selectedType_);
 }
 

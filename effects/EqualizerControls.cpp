@@ -85,20 +85,8 @@ void EqualizerControls::SelectPreset(int index) {
 }
 
 void EqualizerControls::Save() {
-    const PresetType& type = EqualizerPresetType();
-    FileDialogRequest request;
-    request.save = true;
-    request.title = std::string(type.dialogTitle);
-    request.filters = {{std::string(type.filterDescription), "*" + std::string(type.extension)}};
-    request.initialFolder = folder().string();
-    if (const auto chosen = fileDialog_.choose(request)) {
-        const std::filesystem::path file = WithPresetExtension(*chosen, type);
-        const BandPositions values = positions();
-        if (!WritePresetFile(file, type, values)) {
-            messageBox_.show(PresetSaveFailedMessage(file), kMessageCaption, MessageButtons::Ok,
-                             MessageIcon::Exclamation);
-        }
-    }
+    const BandPositions values = positions();
+    SavePreset(EqualizerPresetType(), folder(), values, fileDialog_, messageBox_);
     RebuildPresetList();
     SelectPreset(kCustomPreset);
 }

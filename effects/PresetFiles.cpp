@@ -16,6 +16,8 @@ namespace sorvel {
 
 namespace {
 
+constexpr const char* kPresetMessageCaption = "Sorvel";
+
 const std::array<PresetType, kEffectKindCount> kEffectTypes = {{
     {"Distortion", ".dst", "Distortion Settings (*.dst)", "Save Effector Settings", 1},
     {"Chorus", ".crs", "Chorus Settings (*.crs)", "Save Effector Settings", 8},
@@ -247,13 +249,8 @@ std::vector<std::optional<int32_t>> ReadPresetValues(const std::filesystem::path
     bytes.resize(static_cast<size_t>(in.gcount()));
     const std::string text = text::utf8OrCp932(bytes);
 
-    std::vector<std::string_view> lines;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = text.find('\n', start);
-        const size_t stop = end == std::string::npos ? text.size() : end;
-        lines.emplace_back(text.data() + start, stop - start);
-        start = stop + 1;
-    }
+    // Lines may end in CR LF, LF or a lone CR, as playlists may.
+    const std::vector<std::string_view> lines = text::splitLines(text);
     constexpr size_t kHeaderLines = 3;
     for (size_t i = 0; i < values.size() && kHeaderLines + i < lines.size(); ++i) {
         values[i] = ParsePresetValue(lines[kHeaderLines + i]);
@@ -291,16 +288,59 @@ bool WritePresetFile(const std::filesystem::path& file, const PresetType& type,
 
 std::filesystem::path WithPresetExtension(const std::filesystem::path& chosen,
                                           const PresetType& type) {
-    if (!chosen.has_filename() || chosen.has_extension()) {
+    if (!chosen.has_filename()) {
+        return chosen;
+    }
+    // The extension compares ignoring case, as the preset is found when loaded.
+    const std::string name = chosen.filename().string();
+    const std::string_view extension = type.extension;
+    if (name.size() > extension.size() &&
+        foldAscii(std::string_view(name).substr(name.size() - extension.size())) ==
+            foldAscii(extension)) {
         return chosen;
     }
     std::filesystem::path withExtension = chosen;
-    withExtension += std::string(type.extension);
+    withExtension += std::string(extension);
     return withExtension;
+}
+
+FileDialogRequest PresetSaveRequest(const PresetType& type, const std::filesystem::path& folder) {
+    FileDialogRequest request;
+    request.save = true;
+    request.title = std::string(type.dialogTitle);
+    request.filters = {{std::string(type.filterDescription), "*" + std::string(type.extension)}};
+    request.initialFolder = folder.string();
+    request.defaultSuffix = std::string(type.extension.substr(1));
+    return request;
+}
+
+void SavePreset(const PresetType& type, const std::filesystem::path& folder,
+                std::span<const int32_t> positions, FileDialogService& fileDialog,
+                MessageBoxService& messageBox) {
+    const auto chosen = fileDialog.choose(PresetSaveRequest(type, folder));
+    if (!chosen) {
+        return;
+    }
+    const std::filesystem::path file = WithPresetExtension(*chosen, type);
+    std::error_code error;
+    // The dialog asked about the name it returned; a name made longer here is asked about now.
+    if (file != std::filesystem::path(*chosen) && std::filesystem::exists(file, error) &&
+        messageBox.show(PresetOverwriteQuestion(file), kPresetMessageCaption, MessageButtons::YesNo,
+                        MessageIcon::Exclamation) != MessageAnswer::Yes) {
+        return;
+    }
+    if (!WritePresetFile(file, type, positions)) {
+        messageBox.show(PresetSaveFailedMessage(file), kPresetMessageCaption, MessageButtons::Ok,
+                        MessageIcon::Exclamation);
+    }
 }
 
 std::string PresetDeleteQuestion(std::string_view name) {
     return std::string(name) + " を削除します。\r\nよろしいですか？";
+}
+
+std::string PresetOverwriteQuestion(const std::filesystem::path& file) {
+    return text::utf8OrCp932(file.filename().string()) + " は既に存在します。\r\n上書きしますか？";
 }
 
 std::string PresetSaveFailedMessage(const std::filesystem::path& file) {

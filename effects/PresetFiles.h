@@ -3,11 +3,12 @@
 //
 // Layout: a line of 38 hyphens, the header "# Sorvel <Type> SettingFile #", the hyphens again,
 // then one position per line (" 5 ", "-60 "), every line ended by CR LF. Readers skip the first
-// three lines and take each value line as a number. Files are written in UTF-8 (they are ASCII)
-// and read as UTF-8 or CP932.
+// three lines and take each value line as a number; lines may end in CR LF, LF or a lone CR.
+// Files are written in UTF-8 (they are ASCII) and read as UTF-8 or CP932.
 #pragma once
 
 #include "EffectParameters.h"
+#include "WindowServices.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -73,12 +74,26 @@ std::string PresetFileText(const PresetType& type, std::span<const int32_t> posi
 bool WritePresetFile(const std::filesystem::path& file, const PresetType& type,
                      std::span<const int32_t> positions);
 
-// The save dialog's answer with the type's extension added when the user typed none.
+// The save dialog's answer with the type's extension added whenever the name lacks it
+// ("v1.2" gives "v1.2.geq"); an extension that differs only in case counts as the type's.
 std::filesystem::path WithPresetExtension(const std::filesystem::path& chosen,
                                           const PresetType& type);
 
+// The save dialog for a type: its title, its one filter, the preset folder and the extension
+// as the default suffix, so that the dialog's own overwrite question sees the real name.
+FileDialogRequest PresetSaveRequest(const PresetType& type, const std::filesystem::path& folder);
+
+// "Save": asks for a file and writes `positions` to it with the type's extension. When the
+// extension is added after the dialog and names an existing file, the user is asked before it
+// is replaced. A file that cannot be written is reported; a cancelled dialog writes nothing.
+void SavePreset(const PresetType& type, const std::filesystem::path& folder,
+                std::span<const int32_t> positions, FileDialogService& fileDialog,
+                MessageBoxService& messageBox);
+
 // The question asked before a preset is deleted.
 std::string PresetDeleteQuestion(std::string_view name);
+// Asked before a file the save dialog did not ask about is replaced.
+std::string PresetOverwriteQuestion(const std::filesystem::path& file);
 // Shown when a preset cannot be written.
 std::string PresetSaveFailedMessage(const std::filesystem::path& file);
 

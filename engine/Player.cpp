@@ -68,7 +68,8 @@ private:
 
 Player::Player(PlayerState& state, const PlayerServices& services)
     : state_(state), services_(WithNullServices(services)),
-      deviceSettings_(*services_.messageBox, "Sorvel"), netCapture_(std::make_unique<NetCapture>()),
+      deviceSettings_(*services_.messageBox, "Sorvel", [this] { services_.mainWindow->Exit(); }),
+      netCapture_(std::make_unique<NetCapture>()),
       playlistSide_(std::make_unique<PlaylistSide>(*this)),
       playlist_(std::make_unique<PlaylistController>(state_, *playlistSide_, *services_.messageBox,
                                                      *services_.fileDialog,

@@ -49,11 +49,13 @@ LoadDecision DecideLoadFromSettings(bool hasCommandLine, bool otherInstanceRunni
     const int32_t reset = !hasCommandLine && otherInstanceRunning
                               ? GetPrivateProfileIntA("Etc", "-AudioDeviceReset", 0, settingsFile)
                               : 0;
-    const LoadDecision decision = DecideLoad(hasCommandLine, otherInstanceRunning, reset);
-    if (decision == LoadDecision::StartAfterDeviceReset) {
+    return DecideLoad(hasCommandLine, otherInstanceRunning, reset);
+}
+
+void ClearAudioDeviceReset(const std::filesystem::path& settingsFile) {
+    if (GetPrivateProfileIntA("Etc", "-AudioDeviceReset", 0, settingsFile) != 0) {
         WritePrivateProfileStringA("Etc", "-AudioDeviceReset", "0", settingsFile);
     }
-    return decision;
 }
 
 } // namespace sorvel

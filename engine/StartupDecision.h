@@ -27,9 +27,14 @@ enum class LoadDecision {
 // Decides from the command line, a running instance and the "-AudioDeviceReset" value.
 LoadDecision DecideLoad(bool hasCommandLine, bool otherInstanceRunning, int32_t audioDeviceReset);
 
-// Carries out the start-up check on the settings file: reads "-AudioDeviceReset" when needed
-// and writes "0" back when it lets this instance start after a device change.
+// The start-up check on the settings file: reads "-AudioDeviceReset" when it matters.
 LoadDecision DecideLoadFromSettings(bool hasCommandLine, bool otherInstanceRunning,
                                     const std::filesystem::path& settingsFile);
+
+// Run as soon as this instance has decided to run: a set "-AudioDeviceReset" goes back to "0",
+// whether the instance that set it was still seen running or had already closed, so that a
+// plain second start during this session ends at once. A missing file or key, or "0", is left
+// as it is.
+void ClearAudioDeviceReset(const std::filesystem::path& settingsFile);
 
 } // namespace sorvel

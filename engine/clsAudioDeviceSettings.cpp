@@ -4,8 +4,9 @@
 
 namespace sorvel {
 
-clsAudioDeviceSettings::clsAudioDeviceSettings(MessageBoxService& messageBox, std::string caption)
-    : messageBox_(messageBox), caption_(std::move(caption)) {}
+clsAudioDeviceSettings::clsAudioDeviceSettings(MessageBoxService& messageBox, std::string caption,
+                                               std::function<void()> onConfirmed)
+    : messageBox_(messageBox), caption_(std::move(caption)), onConfirmed_(std::move(onConfirmed)) {}
 
 int32_t clsAudioDeviceSettings::Priority() const {
     switch (priority_) {
@@ -27,6 +28,9 @@ bool clsAudioDeviceSettings::DeviceSet(bool value) {
         messageBox_.show("設定を反映させるために、Sorvelを再起動します。\r\nよろしいですか？",
                          caption_, MessageButtons::YesNo, MessageIcon::Information);
     deviceSet_ = answer == MessageAnswer::Yes;
+    if (deviceSet_ && onConfirmed_) {
+        onConfirmed_();
+    }
     return deviceSet_;
 }
 

@@ -5,14 +5,17 @@
 #include "PlayerServices.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace sorvel {
 
 class clsAudioDeviceSettings {
 public:
     // `messageBox` asks the restart question when DeviceSet is given true; `onConfirmed` then
-    // closes the program.
-    clsAudioDeviceSettings(MessageBoxService& messageBox, std::string caption);
+    // closes the program (the main window's normal closing, which starts the new instance).
+    clsAudioDeviceSettings(MessageBoxService& messageBox, std::string caption,
+                           std::function<void()> onConfirmed = {});
 
     int32_t SoftMidi() const { return softMidi_; }
     void SoftMidi(int32_t value) { softMidi_ = value; }
@@ -33,13 +36,14 @@ public:
     int32_t Speakermode() const { return speakermode_; }
     void Speakermode(int32_t value) { speakermode_ = value; }
     bool DeviceSet() const { return deviceSet_; }
-    // Given true, asks whether to restart now; true is kept only when the user says yes.
-    // Returns whether the program should now close.
+    // Given true, asks whether to restart now; true is kept only when the user says yes, and
+    // then the program closes before this returns. Returns whether the user said yes.
     bool DeviceSet(bool value);
 
 private:
     MessageBoxService& messageBox_;
     std::string caption_;
+    std::function<void()> onConfirmed_;
     bool deviceSet_ = false;
     int32_t soundCard_ = 0;
     int32_t samplerate_ = 0;

@@ -31,6 +31,9 @@ struct FileDialogRequest {
     std::vector<FileFilter> filters;
     int filterIndex = 1;
     std::string initialFolder;
+    // Save dialogs: added, without its dot, to a typed name that has no extension ("geq"), before
+    // the dialog asks whether to replace an existing file.
+    std::string defaultSuffix;
 };
 
 class FileDialogService {

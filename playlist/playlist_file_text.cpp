@@ -12,21 +12,8 @@ std::string DecodePlaylistText(std::string_view bytes) {
 }
 
 std::vector<std::string> SplitPlaylistLines(std::string_view text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) {
-        lines.emplace_back(text.substr(start));
-    }
-    return lines;
+    const std::vector<std::string_view> lines = text::splitLines(text);
+    return {lines.begin(), lines.end()};
 }
 
 bool UsesPlsRules(std::string_view path) {

@@ -1,8 +1,8 @@
 #include "Autostart.h"
 
 #include "atomic_write.h"
+#include "desktop_entry.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -12,42 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An Exec value is read in two steps: first the escapes every string value has (\\ \s \n \t
-// \r), then the argument quoting (\" \` \$ \\ inside double quotes) and "%%" for a percent
-// sign. Writing builds it the other way round, so a literal backslash in a path takes four.
-std::string execValue(const fs::path& program) {
-    std::string quoted = "\"";
-    for (char c : program.string()) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') {
-            quoted += '\\';
-        } else if (c == '%') {
-            quoted += '%'; // a lone one would start a field code
-        }
-        quoted += c;
-    }
-    quoted += '"';
-    std::string value;
-    for (char c : quoted) {
-        switch (c) {
-        case '\\':
-            value += "\\\\";
-            break;
-        case '\n':
-            value += "\\n";
-            break;
-        case '\t':
-            value += "\\t";
-            break;
-        case '\r':
-            value += "\\r";
-            break;
-        default:
-            value += c;
-        }
-    }
-    return value;
-}
-
+// The first step of reading an Exec value (desktopExecValue writes it): the escapes every
+// string value has.
 std::string unescapeStringValue(const std::string& value) {
     std::string text;
     for (size_t i = 0; i < value.size(); ++i) {
@@ -112,11 +78,7 @@ std::optional<std::string> execProgram(const std::string& value) {
 } // namespace
 
 fs::path AutostartEntryPath() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
-        return fs::path(config) / "autostart" / "sorvel.desktop";
-    }
-    const char* home = std::getenv("HOME");
-    return fs::path(home ? home : "/tmp") / ".config" / "autostart" / "sorvel.desktop";
+    return xdgConfigHome() / "autostart" / "sorvel.desktop";
 }
 
 bool AutostartEnabled(const fs::path& program) {
@@ -163,7 +125,7 @@ std::optional<std::string> SetAutostart(bool enabled, const fs::path& program) {
          << "Type=Application\n"
          << "Name=Sorvel\n"
          << "Comment=Media Player Sorvel\n"
-         << "Exec=" << execValue(program) << "\n"
+         << "Exec=" << desktopExecValue(program) << "\n"
          << "Icon=sorvel\n"
          << "Terminal=false\n"
          << "X-GNOME-Autostart-enabled=true\n";

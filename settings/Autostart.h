@@ -7,7 +7,7 @@
 
 namespace sorvel {
 
-// $XDG_CONFIG_HOME/autostart/sorvel.desktop (~/.config when unset).
+// $XDG_CONFIG_HOME/autostart/sorvel.desktop (~/.config when unset or relative).
 std::filesystem::path AutostartEntryPath();
 
 // True when the entry exists and its Exec line starts exactly `program` (quoting undone).

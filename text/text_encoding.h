@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvel::text {
 
@@ -48,5 +49,9 @@ std::string_view firstUtf8CodePoints(std::string_view text, size_t count);
 // The longest start of CP932 bytes that fits into maxBytes. A lead byte always takes the next
 // byte with it, and a lead byte with nothing after it at the end is dropped.
 std::string_view cutCp932(std::string_view bytes, size_t maxBytes);
+
+// The lines of a text file made on any system: each ends at CR LF, LF or a lone CR; a last line
+// without its line end is a line too. The views point into `text`.
+std::vector<std::string_view> splitLines(std::string_view text);
 
 } // namespace sorvel::text

@@ -21,12 +21,14 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -108,6 +110,12 @@ template <class Condition> bool waitFor(Condition condition, std::chrono::millis
     return true;
 }
 
+// Whether a started player runs and writes sound: half a second of it within 30 s.
+bool startsPlaying(Child& player, const fs::path& out) {
+    waitFor([&] { return writtenSeconds(out) > 0.5 || !player.running(); }, 30s);
+    return player.running() && writtenSeconds(out) > 0.5;
+}
+
 // This process's environment for a player with its own program folder, instance socket
 // folder and wave file.
 std::vector<std::string> playerEnvironment(const fs::path& home, const fs::path& runtime,
@@ -125,13 +133,16 @@ std::vector<std::string> playerEnvironment(const fs::path& home, const fs::path&
     return environment;
 }
 
-// A test's own folder, with the player's program folder and its private instance socket folder.
+// A test's own folder, with the player's program folder (its settings file written with
+// `settings`: the real-time wave writer by default) and its private instance socket folder.
 struct PlayerFolders {
-    explicit PlayerFolders(const std::string& name)
+    explicit PlayerFolders(const std::string& name,
+                           const std::string& settings = "[Etc]\r\n-OutputType=3\r\n")
         : base(testmedia::mediaDir() / name), home(base / "home"), runtime(base / "runtime") {
         fs::create_directories(home);
         fs::create_directories(runtime);
         fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        std::ofstream(home / "sorvel_Settings.ini", std::ios::binary) << settings;
     }
     fs::path base;
     fs::path home;
@@ -168,7 +179,8 @@ std::string readText(const fs::path& path) {
 
 TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
-    const PlayerFolders folders("player");
+    const PlayerFolders folders("player",
+                                "[PlayerSetting]\r\n-Loop=2\r\n[Etc]\r\n-OutputType=3\r\n");
     const auto& [base, home, runtime] = folders;
     const fs::path artefacts = SORVEL_ARTEFACTS;
     fs::create_directories(artefacts);
@@ -188,8 +200,6 @@ TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
     const fs::path other = testmedia::makeTone("other.wav", handed, 1.5, 44100, 2, {}, 0.5);
     ASSERT_FALSE(other.empty());
     std::ofstream(base / "list.m3u", std::ios::binary) << m3u;
-    std::ofstream(home / "sorvel_Settings.ini", std::ios::binary)
-        << "[PlayerSetting]\r\n-Loop=2\r\n[Etc]\r\n-OutputType=3\r\n";
 
     std::vector<std::string> environment = playerEnvironment(home, runtime, out);
     environment.push_back("SORVEL_SCREENSHOT=" + screenshot.string());
@@ -267,12 +277,10 @@ TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForAN
     const PlayerFolders folders("restart");
     const auto& [base, home, runtime] = folders;
     const fs::path settings = home / "sorvel_Settings.ini";
-    std::ofstream(settings, std::ios::binary) << "[Etc]\r\n-OutputType=3\r\n";
     const fs::path firstOut = base / "first.wav";
 
     Child first({SORVEL_BINARY}, playerEnvironment(home, runtime, firstOut));
-    ASSERT_TRUE(waitFor([&] { return writtenSeconds(firstOut) > 0.5 || !first.running(); }, 30s));
-    ASSERT_TRUE(first.running());
+    ASSERT_TRUE(startsPlaying(first, firstOut));
 
     // A second plain start ends at once.
     Child plain({SORVEL_BINARY}, playerEnvironment(home, runtime, base / "plain.wav"));
@@ -284,9 +292,7 @@ TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForAN
         << "[Etc]\r\n-OutputType=3\r\n-AudioDeviceReset=-1\r\n";
     const fs::path restartedOut = base / "restarted.wav";
     Child restarted({SORVEL_BINARY}, playerEnvironment(home, runtime, restartedOut));
-    ASSERT_TRUE(
-        waitFor([&] { return writtenSeconds(restartedOut) > 0.5 || !restarted.running(); }, 30s));
-    EXPECT_TRUE(restarted.running());
+    ASSERT_TRUE(startsPlaying(restarted, restartedOut));
     EXPECT_NE(readText(settings).find("-AudioDeviceReset=0"), std::string::npos);
 
     // Once the old player has gone, the new one answers a hand-over.
@@ -303,6 +309,51 @@ TEST(PlayerProgram, APlainSecondStartEndsUnlessTheRunningPlayerIsRestartingForAN
     const testmedia::WavData wav = testmedia::readWav(restartedOut);
     const std::vector<double> heard = toneSequence(wav, {880.0});
     EXPECT_EQ(heard, std::vector<double>{880.0}) << "the handed-over file did not play";
+}
+
+// The restart after a device change, in the order it really happens: the player closes through
+// its normal closing (here on SIGTERM), having saved the flag and the new device as Yes to the
+// restart question leaves them, and only then does the new instance start (the old one has
+// given its name back by then). The new player must take the flag back at once, or a plain
+// second start during its session would start a second player.
+TEST(PlayerProgram, ThePlayerRestartedForANewDeviceRunsAloneAndClearsTheFlag) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const PlayerFolders folders("device-restart");
+    const auto& [base, home, runtime] = folders;
+    const fs::path settings = home / "sorvel_Settings.ini";
+    const fs::path oldOut = base / "old.wav";
+    const fs::path newOut = base / "new.wav";
+
+    Child old({SORVEL_BINARY}, playerEnvironment(home, runtime, oldOut));
+    ASSERT_TRUE(startsPlaying(old, oldOut));
+    old.signal(SIGTERM);
+    ASSERT_EQ(old.waitExit(20s), 0);
+
+    // What the closing saves after Yes: the flag set, and the new device (48000 Hz).
+    std::string saved = readText(settings);
+    for (const auto& [from, to] : {std::pair{"-AudioDeviceReset=0", "-AudioDeviceReset=-1"},
+                                   std::pair{"-Samplerate=4", "-Samplerate=3"}}) {
+        const size_t at = saved.find(from);
+        ASSERT_NE(at, std::string::npos) << from << " not saved:\n" << saved;
+        saved.replace(at, std::string_view(from).size(), to);
+    }
+    std::ofstream(settings, std::ios::binary) << saved;
+
+    // The closing player's restart: a plain start of the same program.
+    Child restarted({SORVEL_BINARY}, playerEnvironment(home, runtime, newOut));
+    ASSERT_TRUE(startsPlaying(restarted, newOut)) << "the restarted player did not run";
+    EXPECT_EQ(iniInt(readText(settings), "-AudioDeviceReset"), 0) << readText(settings);
+
+    // During its session a plain second start ends at once, leaving it playing.
+    Child plain({SORVEL_BINARY}, playerEnvironment(home, runtime, base / "plain.wav"));
+    EXPECT_EQ(plain.waitExit(20s), 0) << "a plain second start did not end";
+    EXPECT_TRUE(restarted.running());
+    EXPECT_FALSE(fs::exists(base / "plain.wav")) << "a second player made sound";
+
+    restarted.signal(SIGTERM);
+    EXPECT_EQ(restarted.waitExit(20s), 0);
+    EXPECT_EQ(testmedia::readWav(newOut).sampleRate, 48000) << "the new device was not used";
+    EXPECT_EQ(iniInt(readText(settings), "-AudioDeviceReset"), 0);
 }
 
 // A player that hangs: its instance socket takes connections but never answers them.
@@ -352,7 +403,6 @@ TEST(PlayerProgram, AHandOverNobodyTakesStartsThePlayerWithTheFile) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
     const PlayerFolders folders("unanswered");
     const auto& [base, home, runtime] = folders;
-    std::ofstream(home / "sorvel_Settings.ini", std::ios::binary) << "[Etc]\r\n-OutputType=3\r\n";
     const fs::path tone = testmedia::makeTone("unanswered-tone.wav", 770.0, 1.0, 44100, 2, {}, 0.5);
     ASSERT_FALSE(tone.empty());
     const fs::path out = base / "out.wav";

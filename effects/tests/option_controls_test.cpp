@@ -7,6 +7,7 @@
 #include "fx_render.h"
 
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,6 +128,7 @@ TEST_F(OptionControls, EffectPresetsListLoadSaveAndDelete) {
     EXPECT_EQ(fileDialog.requests[0].filters[0].label, "Chorus Settings (*.crs)");
     EXPECT_EQ(fileDialog.requests[0].filters[0].patterns, "*.crs");
     EXPECT_EQ(fs::path(fileDialog.requests[0].initialFolder), chorusFolder());
+    EXPECT_EQ(fileDialog.requests[0].defaultSuffix, "crs");
     EXPECT_EQ(presetNames(), (std::vector<std::string>{"Broken", "Mine", "notes", "Warm"}));
     EXPECT_EQ(effects->selectedPreset(), 0);
     effects->SelectPreset(1);
@@ -225,6 +227,7 @@ TEST_F(OptionControls, EqualizerPresetsMoveTheBandSliders) {
     fileDialog.next = (program / "Data" / "GEQ" / "Mine").string();
     eq.Save();
     EXPECT_EQ(fileDialog.requests.back().title, "Save GraphicEqualizer Presets");
+    EXPECT_EQ(fileDialog.requests.back().defaultSuffix, "geq");
     std::ifstream saved(program / "Data" / "GEQ" / "Mine.geq", std::ios::binary);
     const std::string savedText{std::istreambuf_iterator<char>(saved), {}};
     EXPECT_EQ(std::count(savedText.begin(), savedText.end(), '\n'), 15);
@@ -238,6 +241,55 @@ TEST_F(OptionControls, EqualizerPresetsMoveTheBandSliders) {
     eq.SelectPreset(9);
     EXPECT_EQ(eq.presetList()[9], "Mine");
     EXPECT_EQ(eq.positions(), before);
+}
+
+// A dialog that leaves the name as typed ("v1.2" has an extension of its own, so no dialog adds
+// the default suffix): the extension is added afterwards, and an existing file of that name is
+// asked about before it is replaced.
+TEST_F(OptionControls, SavingANameWithoutTheExtensionNeverReplacesAFileUnasked) {
+    EqualizerControls eq(*dsp, program, messageBox, fileDialog);
+    const fs::path geq = program / "Data" / "GEQ";
+    const fs::path reverb = program / "Data" / "Effector" / "Reverb";
+    fs::create_directories(reverb);
+    const struct {
+        std::function<void()> save;
+        fs::path typed;
+        fs::path saved;
+    } cases[] = {
+        {[&] { eq.Save(); }, geq / "v1.2", geq / "v1.2.geq"},
+        {[&] {
+             effects->SelectType(7);
+             effects->Save();
+         },
+         reverb / "Hall", reverb / "Hall.rvb"},
+    };
+    for (const auto& c : cases) {
+        fileDialog.next = c.typed.string();
+        messageBox.texts.clear();
+        c.save(); // new: written without a question
+        ASSERT_TRUE(fs::exists(c.saved)) << c.saved;
+        EXPECT_TRUE(messageBox.texts.empty());
+        const std::string first = enginetest::readAll(c.saved);
+
+        write(c.saved, "kept");
+        messageBox.answer = MessageAnswer::No;
+        c.save();
+        ASSERT_EQ(messageBox.texts.size(), 1u);
+        EXPECT_EQ(messageBox.texts[0],
+                  c.saved.filename().string() + " は既に存在します。\r\n上書きしますか？");
+        EXPECT_EQ(enginetest::readAll(c.saved), "kept");
+
+        messageBox.answer = MessageAnswer::Yes;
+        c.save();
+        EXPECT_EQ(enginetest::readAll(c.saved), first);
+
+        // The dialog added the extension itself and asked already: no second question.
+        fileDialog.next = c.saved.string();
+        messageBox.texts.clear();
+        c.save();
+        EXPECT_TRUE(messageBox.texts.empty());
+        EXPECT_FALSE(fs::exists(c.typed));
+    }
 }
 
 TEST_F(OptionControls, PlaybackCheckBoxesKeepTheSharedPitchUnitConsistent) {

@@ -180,19 +180,56 @@ TEST(PresetFiles, StrayCp932LeadByteBeforeTheExtensionStaysInTheName) {
     EXPECT_EQ(PresetFile(folder, list[0].fileStem, type), folder / "Warm\x82.dst");
 }
 
-TEST(PresetFiles, SavingAddsTheExtensionOnlyWhenNoneIsGiven) {
-    const PresetType& type = EffectPresetType(EffectKind::Reverb);
-    EXPECT_EQ(WithPresetExtension("/p/Hall", type), fs::path("/p/Hall.rvb"));
-    EXPECT_EQ(WithPresetExtension("/p/Hall.rvb", type), fs::path("/p/Hall.rvb"));
-    EXPECT_EQ(WithPresetExtension("/p/Hall.txt", type), fs::path("/p/Hall.txt"));
+TEST(PresetFiles, SavingAddsTheTypesExtensionWheneverTheNameLacksIt) {
+    const PresetType& reverb = EffectPresetType(EffectKind::Reverb);
+    const struct {
+        const char* chosen;
+        const PresetType& type;
+        const char* saved;
+    } cases[] = {
+        {"/p/Hall", reverb, "/p/Hall.rvb"},
+        {"/p/Hall.rvb", reverb, "/p/Hall.rvb"},
+        {"/p/Hall.RVB", reverb, "/p/Hall.RVB"}, // found ignoring case when loaded
+        {"/p/Hall.txt", reverb, "/p/Hall.txt.rvb"},
+        {"/p/Hall.geq", reverb, "/p/Hall.geq.rvb"},
+        {"/p/v1.2", EqualizerPresetType(), "/p/v1.2.geq"},
+        {"/p/v1.2.geq", EqualizerPresetType(), "/p/v1.2.geq"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WithPresetExtension(c.chosen, c.type), fs::path(c.saved)) << c.chosen;
+    }
 
     const int32_t values[] = {5, 5, 67, 34, 0, 1};
-    EXPECT_FALSE(WritePresetFile(testmedia::mediaDir() / "no" / "such" / "x.rvb", type, values));
-    EXPECT_FALSE(WritePresetFile({}, type, values));
+    EXPECT_FALSE(WritePresetFile(testmedia::mediaDir() / "no" / "such" / "x.rvb", reverb, values));
+    EXPECT_FALSE(WritePresetFile({}, reverb, values));
+}
+
+// Files edited on old Macs end their lines in a lone CR; playlists accept that, and so do
+// presets.
+TEST(PresetFiles, EveryLineEndReadsAlike) {
+    const fs::path folder = freshFolder("line-ends");
+    const PresetType& type = EffectPresetType(EffectKind::Flange);
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        std::string text;
+        for (const char* line :
+             {"-", "# Sorvel Flange SettingFile #", "-", " 45 ", " 72", "-9 ", " 2 "}) {
+            text += std::string(line) + end;
+        }
+        writeBytes(folder / "a.flg", text);
+        EXPECT_EQ(ReadPresetValues(folder / "a.flg", type),
+                  (std::vector<std::optional<int32_t>>{45, 72, -9, 2}))
+            << ::testing::PrintToString(std::string(end));
+    }
+    // Mixed ends, and a lone CR before an empty line, still give one line each.
+    writeBytes(folder / "b.flg", "-\r-\n-\r\n 1 \r\r 3 \n 4 ");
+    EXPECT_EQ(ReadPresetValues(folder / "b.flg", type),
+              (std::vector<std::optional<int32_t>>{1, std::nullopt, 3, 4}));
 }
 
 TEST(PresetFiles, MessageTexts) {
     EXPECT_EQ(PresetDeleteQuestion("Hall"), "Hall を削除します。\r\nよろしいですか？");
+    EXPECT_EQ(PresetOverwriteQuestion("/x/v1.2.geq"),
+              "v1.2.geq は既に存在します。\r\n上書きしますか？");
     EXPECT_EQ(PresetSaveFailedMessage("/x/Hall.rvb"),
               "プリセットを保存できませんでした。\r\n/x/Hall.rvb");
 }

@@ -240,6 +240,32 @@ TEST_F(EngineTest, RandomAndLoopButtonsCycle) {
     EXPECT_EQ(mainWindow.exits, 1);
 }
 
+// Yes to the restart question closes the main window (whose closing shuts the engine down and
+// then restarts); No keeps the player running with the old device.
+TEST_F(EngineTest, ConfirmedDeviceChangeClosesTheWindowAndRestartsAfterShutdown) {
+    clsAudioDeviceSettings& device = player->audioDeviceSettings();
+    messageBox.answer = MessageAnswer::No;
+    EXPECT_FALSE(device.DeviceSet(true));
+    EXPECT_EQ(mainWindow.exits, 0);
+    player->RestartIfDeviceChanged();
+    EXPECT_EQ(launcher.starts, 0);
+
+    messageBox.answer = MessageAnswer::Yes;
+    EXPECT_TRUE(device.DeviceSet(true));
+    EXPECT_EQ(messageBox.texts.back(),
+              "設定を反映させるために、Sorvelを再起動します。\r\nよろしいですか？");
+    EXPECT_EQ(mainWindow.exits, 1);
+    EXPECT_TRUE(device.DeviceSet());
+    player->Shutdown();
+    player->RestartIfDeviceChanged();
+    EXPECT_EQ(launcher.starts, 1);
+    // Given false, nothing is asked and nothing closes.
+    const size_t asked = messageBox.texts.size();
+    EXPECT_FALSE(device.DeviceSet(false));
+    EXPECT_EQ(messageBox.texts.size(), asked);
+    EXPECT_EQ(mainWindow.exits, 1);
+}
+
 TEST_F(EngineTest, OpenDialogPlaysTheChosenFileDirectly) {
     addToList({shortTone(1)});
     state.currentIndex = 1;

@@ -69,10 +69,36 @@ TEST(LoadDecisionRules, SecondStartsHandOverEndOrRestart) {
     const fs::path file = testmedia::mediaDir() / "reset.ini";
     std::ofstream(file) << "[Etc]\r\n-AudioDeviceReset=-1\r\n-Other=1\r\n";
     EXPECT_EQ(DecideLoadFromSettings(false, true, file), LoadDecision::StartAfterDeviceReset);
-    std::stringstream text;
-    text << std::ifstream(file).rdbuf();
-    EXPECT_EQ(text.str(), "[Etc]\r\n-AudioDeviceReset=0\r\n-Other=1\r\n");
+    EXPECT_EQ(DecideLoadFromSettings(true, true, file), LoadDecision::HandOverCommandLine);
+    EXPECT_EQ(DecideLoadFromSettings(false, false, file), LoadDecision::Start);
+    ClearAudioDeviceReset(file); // the instance runs
     EXPECT_EQ(DecideLoadFromSettings(false, true, file), LoadDecision::EndSilently);
+}
+
+// Whatever let the instance run, a set flag goes back to 0 and nothing else in the file moves;
+// a file without the flag is left exactly as it was, and none is made.
+TEST(LoadDecisionRules, RunningClearsOnlyASetDeviceResetFlag) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"[Etc]\r\n-AudioDeviceReset=-1\r\n-Other=1\r\n",
+         "[Etc]\r\n-AudioDeviceReset=0\r\n-Other=1\r\n"},
+        {"[Main]\r\nx=1\r\n[Etc]\r\n-AudioDeviceReset=1\r\n",
+         "[Main]\r\nx=1\r\n[Etc]\r\n-AudioDeviceReset=0\r\n"},
+        {"[Etc]\n-AudioDeviceReset=0\n", "[Etc]\n-AudioDeviceReset=0\n"},
+        {"[Etc]\n-OutputType=3\n", "[Etc]\n-OutputType=3\n"},
+    };
+    const fs::path file = testmedia::mediaDir() / "clear.ini";
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::binary) << c.before;
+        ClearAudioDeviceReset(file);
+        std::stringstream text;
+        text << std::ifstream(file, std::ios::binary).rdbuf();
+        EXPECT_EQ(text.str(), c.after) << c.before;
+    }
+    ClearAudioDeviceReset(testmedia::mediaDir() / "never.ini");
+    EXPECT_FALSE(fs::exists(testmedia::mediaDir() / "never.ini"));
 }
 
 } // namespace

@@ -49,6 +49,11 @@ struct FakeMainWindow : MainWindowView {
     }
 };
 
+struct FakeLauncher : ProcessLauncher {
+    int starts = 0;
+    void StartPlayer() override { ++starts; }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,6 +65,7 @@ protected:
         services.fileDialog = &fileDialog;
         services.playlistView = &playlistView;
         services.mainWindow = &mainWindow;
+        services.launcher = &launcher;
         // The device part of the settings file picks the no-sound non-real-time output, so a
         // tick renders one block and tracks end in test time.
         std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
@@ -95,6 +101,7 @@ protected:
     FakeFileDialog fileDialog;
     FakePlaylistView playlistView;
     FakeMainWindow mainWindow;
+    FakeLauncher launcher;
     std::unique_ptr<Player> player;
 };
 

@@ -1,10 +1,11 @@
-// UTF-8 validation, CP932 both ways, and the cuts.
+// UTF-8 validation, CP932 both ways, the cuts and the line split.
 #include "text_encoding.h"
 
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace sorvel::text;
 
@@ -105,4 +106,26 @@ TEST(TextEncoding, CutsKeepCharactersWhole) {
     };
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(cases[i].cut(cases[i].text, cases[i].limit), cases[i].expected) << "case " << i;
+}
+
+TEST(TextLines, EveryLineEndSplitsAndNothingElse) {
+    using Lines = std::vector<std::string_view>;
+    const struct {
+        std::string_view text;
+        Lines lines;
+    } cases[] = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\r\rb", {"a", "", "b"}}, // a lone CR before another line end
+        {"a\n\r\nb\rc", {"a", "", "b", "c"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"no end", {"no end"}},
+        {"", {}},
+        {"\r\n", {""}},
+        {" x \t\r\n", {" x \t"}}, // blanks are kept
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(splitLines(c.text), c.lines) << ::testing::PrintToString(std::string(c.text));
+    }
 }

@@ -36,7 +36,19 @@ std::vector<std::string> QtFileDialog::show(const FileDialogRequest& request) {
     const QFileDialog::Options options = QFileDialog::DontResolveSymlinks;
     QStringList chosen;
     if (request.save) {
-        chosen << QFileDialog::getSaveFileName(owner_, title, folder, filters, &selected, options);
+        // The dialog itself, not the static call: only it takes a default suffix, which it adds
+        // before it asks whether to replace an existing file.
+        QFileDialog dialog(owner_, title, folder, filters);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOptions(options);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+        if (!selected.isEmpty()) {
+            dialog.selectNameFilter(selected);
+        }
+        if (dialog.exec() == QDialog::Accepted) {
+            chosen = dialog.selectedFiles().mid(0, 1);
+        }
     } else if (request.multiple) {
         chosen = QFileDialog::getOpenFileNames(owner_, title, folder, filters, &selected, options);
     } else {
