@@ -366,9 +366,7 @@ void OptionsWindowModel::ApplyAudio() {
     device.Speakermode(std::max(0, audioSelection_[kSpeakerMode]));
     device.ReSampling(std::max(0, audioSelection_[kResampling]));
     device.Priority(std::max(0, audioSelection_[kPriority]));
-    if (device.DeviceSet(true) && owners_.closeForRestart) {
-        owners_.closeForRestart();
-    }
+    device.DeviceSet(true);
 }
 
 void OptionsWindowModel::Close() {

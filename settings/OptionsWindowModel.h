@@ -77,8 +77,6 @@ struct OptionsWindowOwners {
     std::function<void()> reapplySkin;
     // The interface priority changed the tick's period.
     std::function<void(int32_t)> restartTick;
-    // The user agreed to restart for the new output: close the player.
-    std::function<void()> closeForRestart;
 };
 
 class OptionsWindowModel final : public OptionsWindowValues {
@@ -124,7 +122,9 @@ public:
     std::vector<std::string> audioItems(int list) const;
     int audioSelection(int list) const { return audioSelection_.at(static_cast<size_t>(list)); }
     void SelectAudio(int list, int index); // choosing an output lists its devices again
-    void ApplyAudio();                     // 適用: the device settings, then the restart question
+    // 適用: the device settings, then the restart question. A Yes closes the player before
+    // this returns, so nothing may follow it.
+    void ApplyAudio();
     CheckBox& softMidi() { return softMidi_; }
     Slider& priority() { return priority_; }
 

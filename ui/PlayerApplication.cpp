@@ -151,7 +151,6 @@ void PlayerApplication::loadOptionsModel() {
     owners.associations = associations_.get();
     owners.reapplySkin = [this] { mwnd_->ReapplySkin(); };
     owners.restartTick = [this](int32_t period) { mwnd_->setTickPeriod(period); };
-    owners.closeForRestart = [this] { mwnd_->close(); };
     optionsModel_ = std::make_unique<OptionsWindowModel>(std::move(owners));
     settings_->owners().optionsWindow = optionsModel_.get();
 }

@@ -189,7 +189,10 @@ QWidget* OptionWND::boundSlider(Slider& slider, Qt::Orientation orientation) {
         if (refreshing_ || widget->isSliderDown()) {
             return;
         }
-        slider.SetValue(position); // a click on the track or a key
+        // A click on the track or a key moves the thumb as a drag does, so a band moved this
+        // way also leaves its preset for "Custom" and is kept over a restart.
+        slider.DragTo(position);
+        slider.EndDrag();
         refresh();
     });
     onRefresh([widget, &slider] {
