@@ -83,10 +83,12 @@ TEST(OptionsWindow, OnTheDisplayShowsEveryPageActsOnTheSoundAndKeepsItsSettings)
         QTest::mouseClick(pages->viewport(), Qt::LeftButton, {},
                           pages->visualItemRect(item).center());
         ASSERT_EQ(window.currentPage(), page);
+        // The display has caught up when it shows what the window draws.
         QImage shown;
         ASSERT_TRUE(processUntil([&] {
-            shown = grabDisplay().copy(window.frameGeometry());
-            return !shown.isNull() && shown.pixel(shown.width() / 2, 4) != qRgb(0, 0, 0);
+            const QImage drawn = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            shown = grabDisplay().copy(window.geometry()).convertToFormat(QImage::Format_RGB32);
+            return shown == drawn;
         }));
         keepArtefact(shown, "options-page" + std::to_string(page) + ".png");
     }
