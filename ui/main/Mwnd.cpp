@@ -16,6 +16,7 @@
 #include "skin_layout.h"
 #include "skin_shape.h"
 #include "skinned_window.h"
+#include "sorvel_version.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,10 +28,6 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
-
-#ifndef SORVEL_VERSION
-#define SORVEL_VERSION "0.0.0"
-#endif
 
 namespace sorvel {
 namespace {
@@ -718,7 +715,7 @@ void Mwnd::openUrl() {
 
 void Mwnd::showAbout() {
     if (about_ == nullptr) {
-        about_ = new frmAbout(QStringLiteral("Sorvel"), QStringLiteral(SORVEL_VERSION), this);
+        about_ = new frmAbout(QStringLiteral("Sorvel"), QString::fromLatin1(kSorvelVersion), this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();
