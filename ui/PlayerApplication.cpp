@@ -2,7 +2,9 @@
 
 #include "MprisService.h"
 #include "PlayerMediaControl.h"
+#include "ProgramFolder.h"
 #include "SingleInstance.h"
+#include "UpdateCommands.h"
 #include "clsDsp.h"
 #include "clsOption.h"
 
@@ -41,6 +43,10 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     mwnd_->setPlayer(player_.get());
     mwnd_->setMessageBox(&messageBox_);
     mwnd_->setClosing([this] { closing(); });
+    // The updater, the help and the other shipped documents lie beside the program.
+    updateCommands_ = std::make_unique<UpdateCommands>(ExecutableDirectory(), messageBox_, shell_,
+                                                       [this] { mwnd_->close(); });
+    mwnd_->setUpdateCommands(updateCommands_.get());
 }
 
 PlayerApplication::~PlayerApplication() {
@@ -50,6 +56,7 @@ PlayerApplication::~PlayerApplication() {
     // The window goes first: nothing may tick into the engine while it is taken apart.
     mwnd_->setPlayer(nullptr);
     mwnd_->setOptions(nullptr);
+    mwnd_->setUpdateCommands(nullptr);
     mpris_.reset();
     mediaControl_.reset();
     settings_.reset();

@@ -7,6 +7,7 @@
 #include "SkinKnob.h"
 #include "SkinText.h"
 #include "TitleBox.h"
+#include "UpdateCommands.h"
 #include "clsOption.h"
 #include "clsSnap.h"
 #include "dropped_paths.h"
@@ -179,9 +180,17 @@ void Mwnd::buildMenu() {
     add("SelectMenu3", "Extentions (&D)", [this] { ShowOptionsWindow(3); });
     add("SelectMenu4", "SkinSelect (&A)", [this] { ShowOptionsWindow(4); });
     menu_->addSeparator();
-    add("UpdateCheck", "AutoUpdateCheck (&U)", [this] { showNotAvailable(); });
+    add("UpdateCheck", "AutoUpdateCheck (&U)", [this] {
+        if (updateCommands_ != nullptr) {
+            updateCommands_->UpdateCheck();
+        }
+    });
     add("AboutShow", "About (&C)", [this] { showAbout(); });
-    add("helpFileOpen", "Help (&V)", [this] { showNotAvailable(); });
+    add("helpFileOpen", "Help (&V)", [this] {
+        if (updateCommands_ != nullptr) {
+            updateCommands_->helpFileOpen();
+        }
+    });
     menu_->addSeparator();
     add("minimode", "Minimize (&X)", [this] { Minimize(); });
     add("closed", "Exit (&Z)", [this] { close(); });

@@ -28,6 +28,7 @@ class SkinButton;
 class SkinKnob;
 class SkinText;
 class TitleBox;
+class UpdateCommands;
 class clsOption;
 class clsSnap;
 class frmAbout;
@@ -45,6 +46,8 @@ public:
     void setOptions(clsOption* options) { options_ = options; }
     void setMessageBox(MessageBoxService* messageBox) { messageBox_ = messageBox; }
     void setPlaylistWindow(PlaylistFrm* window) { playlistWindow_ = window; }
+    // The update check and the help of the menu.
+    void setUpdateCommands(UpdateCommands* commands) { updateCommands_ = commands; }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -149,6 +152,7 @@ private:
     clsOption* options_ = nullptr;
     MessageBoxService* messageBox_ = nullptr;
     PlaylistFrm* playlistWindow_ = nullptr;
+    UpdateCommands* updateCommands_ = nullptr;
     std::function<void()> closing_;
 
     MainWindowLayout layout_;
