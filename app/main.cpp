@@ -1,6 +1,6 @@
 // sorvel [FILE-OR-ADDRESS]: the player. A second start hands its file to the running player and
 // ends; a second start without one ends at once (unless the running player is restarting for a
-// new output device).
+// new output device). sorvel --version prints the version and ends.
 #include "PlayerApplication.h"
 #include "ProgramFolder.h"
 #include "SignalQuit.h"
@@ -9,14 +9,25 @@
 #include "application_look.h"
 #include "platform_choice.h"
 #include "program_start.h"
+#include "program_version.h"
+#include "sorvel_version.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+// The version as the updater reads it from this file.
+SORVEL_VERSION_MARKER(SORVEL_VERSION_TEXT);
+
 int main(int argc, char* argv[]) {
     using namespace sorvel;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Sorvel %s\n", kSorvelVersion);
+        return 0;
+    }
     // Before the application exists: on Wayland the windows go through XWayland, where they may
     // place themselves (dragging, snapping, the docked playlist window).
     if (const auto platform = preferredQtPlatform(currentDesktopSession())) {
@@ -24,7 +35,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sorvel"));
-    QApplication::setApplicationVersion(QStringLiteral(SORVEL_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(kSorvelVersion));
     // Only the closing sequence ends the player: a message box closing while the main window
     // sits in the tray must not.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -7,7 +7,15 @@ class NullMessageBox final : public MessageBoxService {
 public:
     MessageAnswer show(const std::string&, const std::string&, MessageButtons buttons,
                        MessageIcon) override {
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+        switch (buttons) {
+        case MessageButtons::YesNo:
+            return MessageAnswer::No;
+        case MessageButtons::OkCancel:
+            return MessageAnswer::Cancel;
+        case MessageButtons::Ok:
+            break;
+        }
+        return MessageAnswer::Ok;
     }
 };
 

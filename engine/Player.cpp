@@ -4,6 +4,7 @@
 #include "PlaylistSelection.h"
 #include "StartupDecision.h"
 #include "time_text.h"
+#include "update_list.h"
 
 #include <filesystem>
 
@@ -117,8 +118,8 @@ void Player::StartEngine() {
     const fs::path data = state_.programFolder / "Data";
     fs::create_directories(data / "GEQ", ignored);
     fs::create_directories(data / "Effector", ignored);
-    const fs::path pendingHelp = state_.programFolder / "temp" / "sorvelhlp.chm";
-    const fs::path help = state_.programFolder / "sorvelhlp.chm";
+    const fs::path pendingHelp = state_.programFolder / "temp" / kHelpFileName;
+    const fs::path help = state_.programFolder / kHelpFileName;
     if (fs::exists(pendingHelp, ignored) && !fs::exists(help, ignored)) {
         fs::rename(pendingHelp, help, ignored);
     }

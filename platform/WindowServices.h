@@ -1,7 +1,8 @@
-// The small window services plain code asks for: message boxes and file dialogs. The Qt windows
-// implement them; tests fake them. All calls come on the UI thread.
+// The small window services plain code asks for: message boxes, file dialogs and the desktop's
+// programs. The Qt windows implement them; tests fake them. All calls come on the UI thread.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,8 +10,8 @@
 namespace sorvel {
 
 enum class MessageIcon { None, Information, Question, Exclamation, Critical };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageButtons { Ok, YesNo, OkCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class MessageBoxService {
 public:
@@ -50,6 +51,18 @@ public:
         }
         return files;
     }
+};
+
+// Programs and documents handed to the desktop.
+class ShellLauncher {
+public:
+    virtual ~ShellLauncher() = default;
+    // Starts `program` on its own (it outlives the caller) in `workingFolder`; false when it
+    // could not be started.
+    virtual bool startProgram(const std::filesystem::path& program,
+                              const std::filesystem::path& workingFolder) = 0;
+    // Opens `document` in the desktop's viewer for its type; false when none took it.
+    virtual bool openDocument(const std::filesystem::path& document) = 0;
 };
 
 } // namespace sorvel

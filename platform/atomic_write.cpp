@@ -1,5 +1,7 @@
 #include "atomic_write.h"
 
+#include "file_descriptor.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,29 +12,6 @@
 
 namespace sorvel {
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now so that a failing close (a late write error on some file systems) is seen.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes the temporary file unless it was renamed into place.
 class TemporaryFile {
@@ -51,20 +30,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 std::filesystem::path realTarget(const std::filesystem::path& file) {
     std::error_code error;
@@ -124,11 +89,7 @@ bool writeFileAtomically(const std::filesystem::path& file, std::string_view byt
     }
     temporary.release();
 
-    // Make the rename itself durable; a failure here no longer endangers the data.
-    FileDescriptor folderDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderDescriptor.valid()) {
-        ::fsync(folderDescriptor.get());
-    }
+    syncFolder(folder);
     return true;
 }
 

@@ -22,7 +22,7 @@ constexpr auto kServerLifetime = std::chrono::seconds(60);
 constexpr auto kConnectionLifetime = std::chrono::seconds(30);
 constexpr auto kRequestTime = std::chrono::seconds(3);
 constexpr int kPollMs = 50;
-constexpr size_t kMaxConnections = 16;
+constexpr size_t kMaxConnections = 32;
 constexpr size_t kChunk = 4096;
 
 int listenOnLoopback(uint16_t& port) {
@@ -49,6 +49,8 @@ int listenOnLoopback(uint16_t& port) {
 
 std::string reason(int status) {
     switch (status) {
+    case 200:
+        return "OK";
     case 401:
         return "Unauthorized";
     case 403:
@@ -97,6 +99,11 @@ bool asksForMetadata(const std::string& request) {
 } // namespace
 
 TestHttpServer::TestHttpServer(Reply reply) : reply_(std::move(reply)) {
+    listener_ = listenOnLoopback(port_);
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+TestHttpServer::TestHttpServer(std::map<std::string, FileReply> files) : files_(std::move(files)) {
     listener_ = listenOnLoopback(port_);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
@@ -216,6 +223,10 @@ void TestHttpServer::serve(int socket) {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
     }
+    if (files_) {
+        serveFile(socket, request);
+        return;
+    }
 
     switch (reply_.kind) {
     case Reply::Kind::Silent:
@@ -271,6 +282,27 @@ void TestHttpServer::serve(int socket) {
             }
             sinceBlock = 0;
         }
+    }
+}
+
+void TestHttpServer::serveFile(int socket, const std::string& request) {
+    // "GET /path HTTP/1.1"
+    const size_t from = request.find(' ') + 1;
+    const std::string path = request.substr(from, request.find(' ', from) - from);
+    const auto found = files_->find(path);
+    const FileReply file = found != files_->end() ? found->second : FileReply{404, "missing\n"};
+    std::string head = "HTTP/1.1 " + std::to_string(file.status) + " " + reason(file.status) +
+                       "\r\nConnection: close\r\n";
+    if (file.announceLength) {
+        head += "Content-Length: " + std::to_string(file.body.size()) + "\r\n";
+    }
+    head += "\r\n";
+    if (!sendAll(socket, reinterpret_cast<const uint8_t*>(head.data()), head.size())) {
+        return;
+    }
+    const size_t sent = std::min(file.body.size(), file.dropAfter);
+    if (sendAll(socket, reinterpret_cast<const uint8_t*>(file.body.data()), sent)) {
+        audioSent_ += sent;
     }
 }
 

@@ -1,10 +1,13 @@
-// A small HTTP server for the network stream tests: listens on 127.0.0.1 only, answers a
-// bounded number of connections with one scripted reply each, and stops by itself.
+// A small HTTP server for the network stream and update tests: listens on 127.0.0.1 only,
+// answers a bounded number of connections with one scripted reply each (or the file the request
+// names), and stops by itself.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -24,9 +27,19 @@ struct Reply {
     size_t stallAfter = SIZE_MAX; // Stream: then stop sending, keeping the connection open
 };
 
+// A file served by path.
+struct FileReply {
+    int status = 200;
+    std::string body;
+    bool announceLength = true;  // send Content-Length (the whole body's, even when dropped)
+    size_t dropAfter = SIZE_MAX; // close the connection after this many body bytes
+};
+
 class TestHttpServer {
 public:
     explicit TestHttpServer(Reply reply);
+    // Serves `files` by request path ("/sorvel"); other paths get 404.
+    explicit TestHttpServer(std::map<std::string, FileReply> files);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -47,8 +60,10 @@ private:
     void serve(int socket);
     bool sendAll(int socket, const uint8_t* data, size_t size);
     void waitForClose(int socket);
+    void serveFile(int socket, const std::string& request);
 
     Reply reply_;
+    std::optional<std::map<std::string, FileReply>> files_;
     int listener_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};

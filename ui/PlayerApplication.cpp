@@ -2,7 +2,9 @@
 
 #include "MprisService.h"
 #include "PlayerMediaControl.h"
+#include "ProgramFolder.h"
 #include "SingleInstance.h"
+#include "UpdateCommands.h"
 #include "clsDsp.h"
 #include "clsOption.h"
 #include "skinned_window.h"
@@ -44,6 +46,10 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     mwnd_->setMessageBox(&messageBox_);
     mwnd_->setClosing([this] { closing(); });
     mwnd_->setOptionsOpener([this](int page) { openOptions(page); });
+    // The updater, the help and the other shipped documents lie beside the program.
+    updateCommands_ = std::make_unique<UpdateCommands>(ExecutableDirectory(), messageBox_, shell_,
+                                                       [this] { mwnd_->close(); });
+    mwnd_->setUpdateCommands(updateCommands_.get());
 }
 
 PlayerApplication::~PlayerApplication() {
@@ -55,6 +61,7 @@ PlayerApplication::~PlayerApplication() {
     mwnd_->setOptions(nullptr);
     optionsWindow_.reset();
     unloadOptionsModel();
+    mwnd_->setUpdateCommands(nullptr);
     mpris_.reset();
     mediaControl_.reset();
     settings_.reset();

@@ -12,6 +12,7 @@
 #include "PlaylistFrm.h"
 #include "QtFileDialog.h"
 #include "QtMessageBox.h"
+#include "QtShellLauncher.h"
 #include "SettingFile.h"
 #include "SkinDescription.h"
 #include "SkinPictures.h"
@@ -27,6 +28,7 @@ namespace sorvel {
 class MprisService;
 class PlayerMediaControl;
 class SingleInstance;
+class UpdateCommands;
 class clsDsp;
 class clsOption;
 
@@ -81,6 +83,8 @@ private:
     clsSnap snap_;
     QtMessageBox messageBox_;
     QtFileDialog fileDialog_;
+    QtShellLauncher shell_;
+    std::unique_ptr<UpdateCommands> updateCommands_;
     std::unique_ptr<Mwnd> mwnd_;
     std::unique_ptr<PlayerDesktop> desktop_;
     std::unique_ptr<Player> player_;

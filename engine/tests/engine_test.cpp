@@ -48,6 +48,23 @@ TEST_F(EngineTest, StartUpMakesTheDataFoldersAndWaitsStopped) {
     EXPECT_EQ(state.currentSound, 0u);
 }
 
+TEST_F(EngineTest, StartUpTakesInTheHelpFileAnUpdateLeftBehind) {
+    const fs::path fetched = state.programFolder / "temp" / "sorvelhlp.html";
+    const fs::path help = state.programFolder / "sorvelhlp.html";
+    for (const char* text : {"first", "second"}) {
+        player->Shutdown();
+        fs::create_directories(fetched.parent_path());
+        std::ofstream(fetched) << text;
+        PlayerServices services;
+        services.mainWindow = &mainWindow;
+        player = std::make_unique<Player>(state, services);
+        player->StartEngine();
+    }
+    // The first is taken in; the second waits, since a help file is there.
+    EXPECT_EQ(readAll(help), "first");
+    EXPECT_EQ(readAll(fetched), "second");
+}
+
 TEST_F(EngineTest, OpeningAFileStartsItAndWritesTitleAndLength) {
     const auto tagged =
         testmedia::makeTaggedTone("tagged.mp3", 440, 1.5, "My  Song", "Singer", "Record");

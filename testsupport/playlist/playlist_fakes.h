@@ -4,6 +4,7 @@
 #include "PlaylistView.h"
 #include "WindowServices.h"
 
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,10 +13,18 @@ namespace sorvel::fakes {
 
 struct FakeMessageBox : MessageBoxService {
     std::vector<std::string> texts;
+    std::vector<MessageButtons> buttons;
+    std::deque<MessageAnswer> answers; // given in turn; then `answer`
     MessageAnswer answer = MessageAnswer::Yes;
-    MessageAnswer show(const std::string& text, const std::string&, MessageButtons,
+    MessageAnswer show(const std::string& text, const std::string&, MessageButtons shown,
                        MessageIcon) override {
         texts.push_back(text);
+        buttons.push_back(shown);
+        if (!answers.empty()) {
+            const MessageAnswer next = answers.front();
+            answers.pop_front();
+            return next;
+        }
         return answer;
     }
 };

@@ -26,13 +26,22 @@ MessageAnswer QtMessageBox::show(const std::string& text, const std::string& cap
     }
     // Windows line ends in the texts become plain line breaks.
     const QString body = QString::fromStdString(text).replace(QStringLiteral("\r\n"), "\n");
-    QMessageBox box(qtIcon, QString::fromStdString(caption), body,
-                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                     : QMessageBox::Ok,
-                    owner_);
-    const int answer = box.exec();
+    QMessageBox::StandardButtons choices = QMessageBox::Ok;
     if (buttons == MessageButtons::YesNo) {
+        choices = QMessageBox::Yes | QMessageBox::No;
+    } else if (buttons == MessageButtons::OkCancel) {
+        choices = QMessageBox::Ok | QMessageBox::Cancel;
+    }
+    QMessageBox box(qtIcon, QString::fromStdString(caption), body, choices, owner_);
+    const int answer = box.exec();
+    switch (buttons) {
+    case MessageButtons::YesNo:
         return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::OkCancel:
+        // Closing the box is Cancel too.
+        return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageButtons::Ok:
+        break;
     }
     return MessageAnswer::Ok;
 }

@@ -7,6 +7,7 @@
 #include "SkinKnob.h"
 #include "SkinText.h"
 #include "TitleBox.h"
+#include "UpdateCommands.h"
 #include "clsOption.h"
 #include "clsSnap.h"
 #include "dropped_paths.h"
@@ -16,6 +17,7 @@
 #include "skin_layout.h"
 #include "skin_shape.h"
 #include "skinned_window.h"
+#include "sorvel_version.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,10 +29,6 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
-
-#ifndef SORVEL_VERSION
-#define SORVEL_VERSION "0.0.0"
-#endif
 
 namespace sorvel {
 namespace {
@@ -182,9 +180,17 @@ void Mwnd::buildMenu() {
     add("SelectMenu3", "Extentions (&D)", [this] { ShowOptionsWindow(3); });
     add("SelectMenu4", "SkinSelect (&A)", [this] { ShowOptionsWindow(4); });
     menu_->addSeparator();
-    add("UpdateCheck", "AutoUpdateCheck (&U)", [this] { showNotAvailable(); });
+    add("UpdateCheck", "AutoUpdateCheck (&U)", [this] {
+        if (updateCommands_ != nullptr) {
+            updateCommands_->UpdateCheck();
+        }
+    });
     add("AboutShow", "About (&C)", [this] { showAbout(); });
-    add("helpFileOpen", "Help (&V)", [this] { showNotAvailable(); });
+    add("helpFileOpen", "Help (&V)", [this] {
+        if (updateCommands_ != nullptr) {
+            updateCommands_->helpFileOpen();
+        }
+    });
     menu_->addSeparator();
     add("minimode", "Minimize (&X)", [this] { Minimize(); });
     add("closed", "Exit (&Z)", [this] { close(); });
@@ -745,7 +751,7 @@ void Mwnd::openUrl() {
 
 void Mwnd::showAbout() {
     if (about_ == nullptr) {
-        about_ = new frmAbout(QStringLiteral("Sorvel"), QStringLiteral(SORVEL_VERSION), this);
+        about_ = new frmAbout(QStringLiteral("Sorvel"), QString::fromLatin1(kSorvelVersion), this);
         about_->setAttribute(Qt::WA_DeleteOnClose);
     }
     about_->show();

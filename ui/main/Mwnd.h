@@ -28,6 +28,7 @@ class SkinButton;
 class SkinKnob;
 class SkinText;
 class TitleBox;
+class UpdateCommands;
 class clsOption;
 class clsSnap;
 class frmAbout;
@@ -47,6 +48,8 @@ public:
     void setPlaylistWindow(PlaylistFrm* window) { playlistWindow_ = window; }
     // Opens the options window at a page.
     void setOptionsOpener(std::function<void(int)> open) { openOptions_ = std::move(open); }
+    // The update check and the help of the menu.
+    void setUpdateCommands(UpdateCommands* commands) { updateCommands_ = commands; }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -157,6 +160,7 @@ private:
     clsOption* options_ = nullptr;
     MessageBoxService* messageBox_ = nullptr;
     PlaylistFrm* playlistWindow_ = nullptr;
+    UpdateCommands* updateCommands_ = nullptr;
     std::function<void()> closing_;
     std::function<void(int)> openOptions_;
 

@@ -9,10 +9,10 @@ namespace sorvel {
 
 QString aboutVersionLine(const QString& version) {
     QStringList parts = version.split(QLatin1Char('.'));
-    while (parts.size() < 3) {
+    while (parts.size() < 4) {
         parts << QStringLiteral("0");
     }
-    return QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + parts.mid(0, 3).join(QLatin1Char('.'));
+    return QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + parts.mid(0, 4).join(QLatin1Char('.'));
 }
 
 frmAbout::frmAbout(const QString& title, const QString& version, QWidget* parent)

@@ -19,7 +19,8 @@ private:
     QPushButton* cmdOK_ = nullptr;
 };
 
-// "ﾊﾞｰｼﾞｮﾝ " and the major, minor and revision numbers joined by ".".
+// "ﾊﾞｰｼﾞｮﾝ " and the four parts (major, minor, build, revision) joined by ".", as the
+// program's version marker and `sorvel --version` give them.
 QString aboutVersionLine(const QString& version);
 
 } // namespace sorvel

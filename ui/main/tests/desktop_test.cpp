@@ -169,8 +169,8 @@ TEST(StopSignals, SigtermAndSigintAskThePlayerToClose) {
 TEST(AboutBox, ShowsTheTitleAndVersionAndClosesWithOk) {
     frmAbout about(QStringLiteral("Sorvel"), QStringLiteral("0.1.0"), nullptr);
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Sorvelのﾊﾞｰｼﾞｮﾝ情報"));
-    EXPECT_EQ(aboutVersionLine(QStringLiteral("1.2.3.4")), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.2.3"));
-    EXPECT_EQ(aboutVersionLine(QStringLiteral("2")), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 2.0.0"));
+    EXPECT_EQ(aboutVersionLine(QStringLiteral("1.2.3.4")), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.2.3.4"));
+    EXPECT_EQ(aboutVersionLine(QStringLiteral("2")), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 2.0.0.0"));
     about.show();
     about.cmdOK()->click();
     EXPECT_FALSE(about.isVisible());

@@ -7,14 +7,19 @@
 #include "SkinKnob.h"
 #include "SkinText.h"
 #include "TitleBox.h"
+#include "UpdateCommands.h"
 #include "clsOption.h"
 #include "clsSnap.h"
 #include "engine_fixture.h"
+#include "frmAbout.h"
 #include "skin_file.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
+#include "sorvel_version.h"
+#include "update_list.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <fstream>
@@ -273,8 +278,7 @@ TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
                                   "SkinSelect (&A)",   "AutoUpdateCheck (&U)", "About (&C)",
                                   "Help (&V)",         "Minimize (&X)",        "Exit (&Z)"};
     EXPECT_EQ(menuCaptions(), expected);
-    for (const char* name :
-         {"PlistEdtShow", "SelectMen", "SelectMenu3", "UpdateCheck", "helpFileOpen"}) {
+    for (const char* name : {"PlistEdtShow", "SelectMen", "SelectMenu3"}) {
         messages.texts.clear();
         window->menu()->findChild<QAction*>(QString::fromLatin1(name))->trigger();
         ASSERT_EQ(messages.texts.size(), 1u) << name;
@@ -283,6 +287,44 @@ TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
     messages.texts.clear();
     click(window->button(kOpenCd), QPoint(2, 2));
     EXPECT_EQ(messages.texts.size(), 1u);
+}
+
+TEST_F(MainWindow, UpdateAndHelpItemsRunTheirCommandsAndAboutShowsTheVersion) {
+    struct Launcher : ShellLauncher {
+        std::vector<fs::path> started, opened;
+        bool startProgram(const fs::path& program, const fs::path&) override {
+            started.push_back(program);
+            return true;
+        }
+        bool openDocument(const fs::path& document) override {
+            opened.push_back(document);
+            return true;
+        }
+    } launcher;
+    const fs::path folder = state.programFolder;
+    UpdateCommands commands(
+        folder, messages, launcher, [this] { window->close(); },
+        [](const fs::path&) { return true; });
+    window->setUpdateCommands(&commands);
+    std::ofstream(folder / kHelpFileName) << "<html></html>";
+    window->menu()->findChild<QAction*>(QStringLiteral("helpFileOpen"))->trigger();
+    EXPECT_EQ(launcher.opened, std::vector<fs::path>{folder / kHelpFileName});
+
+    messages.answer = MessageAnswer::Yes;
+    window->menu()->findChild<QAction*>(QStringLiteral("UpdateCheck"))->trigger();
+    EXPECT_EQ(launcher.started, std::vector<fs::path>{folder / "updater"});
+    EXPECT_EQ(closings, 1) << "the player closes through its normal closing";
+    window->setUpdateCommands(nullptr);
+
+    window->menu()->findChild<QAction*>(QStringLiteral("AboutShow"))->trigger();
+    auto* about = window->findChild<frmAbout*>();
+    ASSERT_NE(about, nullptr);
+    QStringList texts;
+    for (const QLabel* label : about->findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    EXPECT_TRUE(texts.contains(QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + QString::fromLatin1(kSorvelVersion)))
+        << texts.join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(MainWindow, MenuTransportItemsRunTheirCommands) {
