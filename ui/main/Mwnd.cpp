@@ -460,7 +460,11 @@ void Mwnd::ShowOptionsWindow(int page) {
 }
 
 void Mwnd::ShowCdChooser() {
-    showNotAvailable();
+    if (!openCdChooser_) {
+        showNotAvailable();
+        return;
+    }
+    openCdChooser_();
 }
 
 void Mwnd::Minimize() {

@@ -47,6 +47,8 @@ public:
     void setPlaylistWindow(PlaylistFrm* window) { playlistWindow_ = window; }
     // Opens the options window at a page.
     void setOptionsOpener(std::function<void(int)> open) { openOptions_ = std::move(open); }
+    // Opens the CD chooser.
+    void setCdChooserOpener(std::function<void()> open) { openCdChooser_ = std::move(open); }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -159,6 +161,7 @@ private:
     PlaylistFrm* playlistWindow_ = nullptr;
     std::function<void()> closing_;
     std::function<void(int)> openOptions_;
+    std::function<void()> openCdChooser_;
 
     MainWindowLayout layout_;
     QImage background_;
