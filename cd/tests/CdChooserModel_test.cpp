@@ -1,8 +1,7 @@
 // The CD chooser's logic on a player on the no-sound output, with disc images standing in for
 // drives: a data disc first, then a disc of three tone tracks.
 #include "CdChooserModel.h"
-#include "cd_image.h"
-#include "engine_fixture.h"
+#include "disc_images_fixture.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -32,22 +31,10 @@ TEST(CdChooserTexts, RowsItemsAndEntryStrings) {
     }
 }
 
-class CdChooser : public EngineTest {
+class CdChooser : public DiscImagesTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
-        {
-            const cdtest::ImageDrives none("");
-            ASSERT_EQ(FMOD_System_GetNumCDROMDrives(state.soundSystem, &realDrives), FMOD_OK);
-        }
-        static int counter = 0;
-        const std::string name = "chooser" + std::to_string(++counter);
-        dataDisc = cdtest::makeDataDiscImage(name + "-data");
-        audioDisc = cdtest::makeDiscImage(name + "-audio");
-        images =
-            std::make_unique<cdtest::ImageDrives>(dataDisc.string() + ":" + audioDisc.string());
-        audioDrive = std::string(1, static_cast<char>('D' + realDrives + 1)) + ":";
-
+        DiscImagesTest::SetUp();
         CdChooserOwners owners;
         owners.state = &state;
         owners.player = player.get();
@@ -57,7 +44,7 @@ protected:
     }
     void TearDown() override {
         chooser.reset();
-        EngineTest::TearDown();
+        DiscImagesTest::TearDown();
     }
 
     // Whether `sound` is a live handle of the library.
@@ -69,11 +56,6 @@ protected:
         return state.playlistEntries.at(static_cast<size_t>(slot)).path;
     }
 
-    int realDrives = 0;
-    fs::path dataDisc;
-    fs::path audioDisc;
-    std::unique_ptr<cdtest::ImageDrives> images;
-    std::string audioDrive;
     int playlistShown = 0;
     std::unique_ptr<CdChooserModel> chooser;
 };

@@ -7,6 +7,8 @@
 namespace {
 
 using namespace sorvel;
+using tagtest::append;
+using tagtest::bigEndian;
 using tagtest::Bytes;
 using tagtest::bytesOf;
 namespace fs = std::filesystem;
@@ -22,15 +24,6 @@ struct RecordingMessages : MessageBoxService {
         return MessageAnswer::Ok;
     }
 };
-
-void append(Bytes& bytes, const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-}
-
-Bytes bigEndian(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
 
 // A frame header and zeros up to `size` bytes.
 Bytes frame(const Bytes& header, std::size_t size) {
@@ -61,12 +54,7 @@ Bytes xingStream() {
 
 // audio, then an ID3v1 block whose bytes 125 and 126 are given.
 Bytes withTag(Bytes audio, std::uint8_t byte125, std::uint8_t byte126) {
-    Bytes block(kID3v1Size, 0);
-    std::copy_n(bytesOf("TAGSong").begin(), 7, block.begin());
-    block[125] = byte125;
-    block[126] = byte126;
-    block[127] = 17;
-    append(audio, block);
+    append(audio, tagtest::id3v1Block(bytesOf("Song"), byte125, byte126, 17));
     return audio;
 }
 
@@ -267,7 +255,7 @@ TEST(TagEditorSave, WritesOrRemovesByTheCheckBoxAndSaysDoneOnlyWhenItWas) {
     EXPECT_EQ(record.title, "新しい題");
     EXPECT_EQ(record.track, "12");
     EXPECT_EQ(record.genre, "Anime");
-    EXPECT_EQ(record.artist, "");
+    EXPECT_EQ(record.artist, "Artist"); // untouched boxes keep what was read
 
     // Unticked: the tag goes, and the labels say so.
     editor.setV1Ticked(false);

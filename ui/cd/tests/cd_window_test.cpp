@@ -2,8 +2,7 @@
 // data disc image and an audio disc image as its drives: what the window shows on opening, and
 // the double click, the drive list and the buttons reaching the player and the playlist.
 #include "CDList.h"
-#include "cd_image.h"
-#include "engine_fixture.h"
+#include "disc_images_fixture.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -14,20 +13,10 @@ using namespace sorvel;
 
 namespace {
 
-class CdWindow : public enginetest::EngineTest {
+class CdWindow : public enginetest::DiscImagesTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
-        {
-            const cdtest::ImageDrives none("");
-            ASSERT_EQ(FMOD_System_GetNumCDROMDrives(state.soundSystem, &realDrives), FMOD_OK);
-        }
-        static int counter = 0;
-        const std::string name = "cdwindow" + std::to_string(++counter);
-        images = std::make_unique<cdtest::ImageDrives>(
-            cdtest::makeDataDiscImage(name + "-data").string() + ":" +
-            cdtest::makeDiscImage(name + "-audio").string());
-        audioDrive = std::string(1, static_cast<char>('D' + realDrives + 1)) + ":";
+        DiscImagesTest::SetUp();
         CdChooserOwners owners;
         owners.state = &state;
         owners.player = player.get();
@@ -40,7 +29,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        EngineTest::TearDown();
+        DiscImagesTest::TearDown();
     }
     void clickRow(int row, bool twice = false) {
         QListWidget* list = window->tracks();
@@ -53,9 +42,6 @@ protected:
         }
     }
 
-    int realDrives = 0;
-    std::unique_ptr<cdtest::ImageDrives> images;
-    std::string audioDrive;
     int playlistShown = 0;
     std::unique_ptr<CDList> window;
 };
