@@ -221,6 +221,12 @@ void Player::releaseCurrentSound() {
     }
 }
 
+void Player::releaseStoppedDisc() {
+    if (!state_.cdMode && state_.cdDriveSound != 0) {
+        releaseCurrentSound();
+    }
+}
+
 void Player::playOnCurrentChannel() {
     CheckResult(FMOD_System_PlaySound(state_.soundSystem, FMOD_CHANNEL_REUSE, state_.currentSound,
                                       0, &state_.currentChannel));

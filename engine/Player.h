@@ -82,6 +82,9 @@ public:
     // Entry strings are taken by value: callers often pass a playlist slot that this rewrites.
     void OpenMedia(std::string entry);
     void NetStreamService();
+    // Lets go of the disc a stopped CD track was opened from, with the track, so that the drive
+    // is free to open its tray. Nothing while a CD track is the current media (cdMode).
+    void releaseStoppedDisc();
 
     // Transport.
     void TransportCommand(int command);

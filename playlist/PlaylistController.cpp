@@ -57,6 +57,23 @@ std::optional<std::string> readTag(FMOD_SOUND sound, const char* name, FMOD_TAG&
     return RemoveDoubleSpaces(std::string(bytes, length));
 }
 
+struct EntryTags {
+    std::string title;
+    std::string artist;
+    std::string album;
+};
+
+// The texts a row shows, as the sound library reads them from the entry's sound.
+EntryTags readEntryTags(FMOD_SOUND sound) {
+    FMOD_TAG tag{};
+    EntryTags tags;
+    tags.title = readTag(sound, "TITLE", tag).value_or("");
+    const char* artistName = tag.type == FMOD_TAGTYPE_ASF ? "AUTHOR" : "ARTIST";
+    tags.artist = readTag(sound, artistName, tag).value_or("UnknownArtist");
+    tags.album = readTag(sound, "ALBUM", tag).value_or("UnknownAlbum");
+    return tags;
+}
+
 // The playlist files being loaded on this thread, outermost first. A list that names itself, or
 // lists that name each other, would otherwise load one another until the stack runs out.
 std::vector<fs::path>& listsBeingLoaded() {
@@ -248,19 +265,15 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
         }
     }
 
-    FMOD_TAG tag{};
-    std::string title = readTag(entrySound, "TITLE", tag).value_or("");
-    const char* artistName = tag.type == FMOD_TAGTYPE_ASF ? "AUTHOR" : "ARTIST";
-    std::string artist = readTag(entrySound, artistName, tag).value_or("UnknownArtist");
-    std::string album = readTag(entrySound, "ALBUM", tag).value_or("UnknownAlbum");
+    EntryTags tags = readEntryTags(entrySound);
 
     state_.entryCount = MakeRoomForSlot(state_.playlistEntries, state_.entryCount, index);
     PlaylistEntry& record = state_.playlistEntries[static_cast<size_t>(index)];
     record = PlaylistEntry{};
     record.path = path;
-    record.title = std::move(title);
-    record.artist = std::move(artist);
-    record.album = std::move(album);
+    record.title = std::move(tags.title);
+    record.artist = std::move(tags.artist);
+    record.album = std::move(tags.album);
     unsigned int length = 0;
     const bool lengthRead = FMOD_Sound_GetLength(entrySound, &length, FMOD_TIMEUNIT_MS) == FMOD_OK;
     record.lengthMs =
@@ -496,6 +509,26 @@ std::optional<std::string> PlaylistController::ID3FileSet(int32_t row) {
         return std::nullopt;
     }
     return entry->path;
+}
+
+void PlaylistController::tagsChanged(const std::string& path) {
+    for (int32_t row = 1; row <= rowCount(); ++row) {
+        if (static_cast<size_t>(row) >= state_.playlistEntries.size() ||
+            state_.playlistEntries[static_cast<size_t>(row)].path != path) {
+            continue;
+        }
+        FMOD_SOUND sound = 0;
+        if (player_.CreateStreamFile(path, kModeSoftware2D, &sound) != FMOD_OK) {
+            continue; // the row keeps what it showed
+        }
+        EntryTags tags = readEntryTags(sound);
+        FMOD_Sound_Release(sound);
+        PlaylistEntry& entry = state_.playlistEntries[static_cast<size_t>(row)];
+        entry.title = std::move(tags.title);
+        entry.artist = std::move(tags.artist);
+        entry.album = std::move(tags.album);
+        view_->UpdateListRow(row);
+    }
 }
 
 DropOutcome PlaylistController::addItems(const std::vector<std::string>& items, bool onlyExisting) {

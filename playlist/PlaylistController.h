@@ -90,6 +90,9 @@ public:
     // "mp3" (lower case) is taken; any other answers nothing after saying so. Nothing, silently,
     // for a row outside the list.
     std::optional<std::string> ID3FileSet(int32_t row);
+    // The file's tags were rewritten: every row of `path` reads its title, artist and album
+    // again, as adding the file would.
+    void tagsChanged(const std::string& path);
 
     // Drops. Items go after the rows in the order given: a folder adds every file directly in it
     // (no sub-folders) in the order the file system lists them; an item that cannot be added

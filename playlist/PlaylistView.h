@@ -19,6 +19,8 @@ public:
     virtual void RemoveListRow(int32_t /*row*/) {}
     // Rows `upper` and `upper` + 1 exchanged their title and time; `selected` is selected now.
     virtual void SwapListRows(int32_t /*upper*/, int32_t /*selected*/) {}
+    // The entry of the row at `row` (counted from 1) has a new title or artist.
+    virtual void UpdateListRow(int32_t /*row*/) {}
     // The row colours follow a new current entry.
     virtual void HighlightCurrentRow(int32_t index) = 0;
 };

@@ -2,11 +2,13 @@
 
 #include "test_media.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <numbers>
+#include <vector>
 
 namespace cdtest {
 
@@ -55,6 +57,22 @@ std::filesystem::path makeDiscImage(const std::string& name) {
     const auto cuePath = dir / (name + ".cue");
     std::ofstream(cuePath) << cue;
     return cuePath;
+}
+
+std::filesystem::path makeDataDiscImage(const std::string& name) {
+    // An ISO 9660 image has its volume descriptors from sector 16 on.
+    std::vector<char> image(2048 * 20, 0);
+    const char primary[] = "\x01"
+                           "CD001"
+                           "\x01";
+    std::copy(primary, primary + 7, image.begin() + 16 * 2048);
+    const char terminator[] = "\xff"
+                              "CD001"
+                              "\x01";
+    std::copy(terminator, terminator + 7, image.begin() + 17 * 2048);
+    const auto path = testmedia::mediaDir() / (name + ".iso");
+    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<long>(image.size()));
+    return path;
 }
 
 ImageDrives::ImageDrives(const std::string& list) {

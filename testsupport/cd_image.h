@@ -1,5 +1,5 @@
-// A CD image made at test time (CUE/BIN with three tone tracks and CD-Text), and the variable
-// that adds images as drives.
+// CD images made at test time (CUE/BIN with three tone tracks and CD-Text, and a data disc),
+// and the variable that adds images as drives.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,10 @@ int16_t toneSample(const ToneTrack& track, uint64_t frame);
 // Writes NAME.bin (raw CD frames: 16-bit little-endian stereo, right = -left) and NAME.cue with
 // CD-Text titles ("Song N" by "Singer N") into the test media folder; returns the CUE's path.
 std::filesystem::path makeDiscImage(const std::string& name);
+
+// Writes NAME.iso, a data disc (an ISO 9660 volume descriptor and nothing else) without audio
+// tracks, into the test media folder; returns its path.
+std::filesystem::path makeDataDiscImage(const std::string& name);
 
 // Sets SORVEL_CD_IMAGES for the life of the object.
 class ImageDrives {

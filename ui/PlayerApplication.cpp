@@ -50,6 +50,8 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     updateCommands_ = std::make_unique<UpdateCommands>(ExecutableDirectory(), messageBox_, shell_,
                                                        [this] { mwnd_->close(); });
     mwnd_->setUpdateCommands(updateCommands_.get());
+    mwnd_->setCdChooserOpener([this] { openCdChooser(); });
+    playlistWindow_->setTagEditor([this](const std::string& path) { openTagEditor(path); });
 }
 
 PlayerApplication::~PlayerApplication() {
@@ -62,6 +64,8 @@ PlayerApplication::~PlayerApplication() {
     optionsWindow_.reset();
     unloadOptionsModel();
     mwnd_->setUpdateCommands(nullptr);
+    cdChooser_.reset();
+    tagEditor_.reset();
     mpris_.reset();
     mediaControl_.reset();
     settings_.reset();
@@ -186,9 +190,7 @@ void PlayerApplication::openOptions(int page) {
             });
         };
         desktop_->setOptionsWindow(optionsWindow_.get());
-        if (option_->TopMost() != 0) {
-            setStaysOnTop(*optionsWindow_, true, snap_);
-        }
+        joinTopMost(*optionsWindow_);
     }
     optionsWindow_->showPage(page);
     optionsWindow_->show();
@@ -196,11 +198,54 @@ void PlayerApplication::openOptions(int page) {
     optionsWindow_->activateWindow();
 }
 
+void PlayerApplication::joinTopMost(QWidget& window) {
+    if (option_ != nullptr && option_->TopMost() != 0) {
+        setStaysOnTop(window, true, snap_);
+    }
+}
+
+void PlayerApplication::openTagEditor(const std::string& path) {
+    if (tagEditor_ == nullptr) {
+        tagEditor_ = std::make_unique<frmMain>(messageBox_);
+        tagEditor_->setWindowIcon(playerIcon());
+        tagEditor_->model().onSaved = [this](const std::string& file) {
+            player_->playlist().tagsChanged(file);
+        };
+        desktop_->setTagEditorWindow(tagEditor_.get());
+        joinTopMost(*tagEditor_);
+    }
+    tagEditor_->openFile(path);
+    tagEditor_->show();
+    tagEditor_->raise();
+    tagEditor_->activateWindow();
+}
+
+void PlayerApplication::openCdChooser() {
+    if (cdChooser_ == nullptr) {
+        CdChooserOwners owners;
+        owners.state = &state_;
+        owners.player = player_.get();
+        owners.messageBox = &messageBox_;
+        owners.showPlaylistWindow = [this] { mwnd_->ShowPlaylistWindow(); };
+        cdChooser_ = std::make_unique<CDList>(std::move(owners));
+        cdChooser_->setWindowIcon(playerIcon());
+        desktop_->setCdChooserWindow(cdChooser_.get());
+        joinTopMost(*cdChooser_);
+    }
+    cdChooser_->open();
+}
+
 void PlayerApplication::closing() {
     closed_ = true;
     if (optionsWindow_ != nullptr) {
         optionsModel_->Close();
         optionsWindow_->hide();
+    }
+    if (cdChooser_ != nullptr) {
+        cdChooser_->close(); // lets its disc go while the library still runs
+    }
+    if (tagEditor_ != nullptr) {
+        tagEditor_->hide();
     }
     playlistWindow_->hide();
     player_->Shutdown();

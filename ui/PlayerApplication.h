@@ -3,6 +3,7 @@
 // down by the closing sequence. UI thread only.
 #pragma once
 
+#include "CDList.h"
 #include "Mwnd.h"
 #include "OptionWND.h"
 #include "OptionsWindowModel.h"
@@ -17,6 +18,7 @@
 #include "SkinDescription.h"
 #include "SkinPictures.h"
 #include "clsSnap.h"
+#include "frmMain.h"
 
 #include <QObject>
 #include <filesystem>
@@ -57,6 +59,12 @@ public:
     OptionsWindowModel* optionsModel() { return optionsModel_.get(); }
     OptionWND* optionsWindow() { return optionsWindow_.get(); }
     void openOptions(int page);
+    // The tag editor on a file (ID3FileSet's hand-over), and the CD chooser; each is made on
+    // first use and kept. Null until then.
+    void openTagEditor(const std::string& path);
+    frmMain* tagEditor() { return tagEditor_.get(); }
+    void openCdChooser();
+    CDList* cdChooser() { return cdChooser_.get(); }
     PlayerDesktop& desktop() { return *desktop_; }
     clsSnap& snap() { return snap_; }
     clsOption* options() { return option_.get(); }
@@ -76,6 +84,8 @@ private:
     void closing();
     void loadOptionsModel();
     void unloadOptionsModel();
+    // A window made while the windows are on top joins them.
+    void joinTopMost(QWidget& window);
 
     PlayerState state_;
     SkinDescription skin_;
@@ -95,6 +105,8 @@ private:
     std::unique_ptr<FileAssociations> associations_;
     std::unique_ptr<OptionsWindowModel> optionsModel_;
     std::unique_ptr<OptionWND> optionsWindow_;
+    std::unique_ptr<frmMain> tagEditor_;
+    std::unique_ptr<CDList> cdChooser_;
     bool closed_ = false;
     std::unique_ptr<PlayerMediaControl> mediaControl_;
     std::unique_ptr<MprisService> mpris_;

@@ -292,6 +292,26 @@ TEST_F(Playlist, OnlyFilesNamedLowerCaseMp3GoToTheTagEditor) {
     EXPECT_EQ(messageBox.texts.size(), 1u);
 }
 
+TEST_F(Playlist, RowsOfARetaggedFileReadTheirTagsAgain) {
+    const fs::path song = testmedia::makeTone("retag.mp3", 440, 0.3, 44100, 2,
+                                              {"-id3v2_version", "0", "-write_xing", "0"});
+    const fs::path other = tone("retag-other.wav");
+    add({song, other, song});
+    ASSERT_EQ(titles(), (std::vector<std::string>{"  1.|retag.mp3", "  2.|retag-other.wav",
+                                                  "  3.|retag.mp3"}));
+    // An ID3v1 tag appended, as the tag editor writes it.
+    std::string block(128, '\0');
+    block.replace(0, 6, "TAGNew");
+    block.replace(33, 3, "Who");
+    std::ofstream(song, std::ios::binary | std::ios::app) << block;
+
+    playlist->tagsChanged(song.string());
+    EXPECT_EQ(titles(), (std::vector<std::string>{"  1.|New - Who", "  2.|retag-other.wav",
+                                                  "  3.|New - Who"}));
+    EXPECT_EQ(view.updated, (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(state.playlistEntries[1].album, "UnknownAlbum");
+}
+
 TEST_F(Playlist, TheOpenDialogAddsEveryChosenFileAndStartsAStoppedPlayer) {
     const auto a = tone("oa.wav"), b = tone("ob.wav");
     const auto text = folder / "notes.txt";

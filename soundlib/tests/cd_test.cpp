@@ -19,6 +19,7 @@ namespace {
 using cdtest::ImageDrives;
 using cdtest::kFramesPerSector;
 using cdtest::kTracks;
+using cdtest::makeDataDiscImage;
 using cdtest::makeDiscImage;
 using cdtest::toneSample;
 using cdtest::ToneTrack;
@@ -216,20 +217,7 @@ TEST(CdPlayback, MissingDrivesDiscsAndUnreadableSectorsAreReported) {
         EXPECT_EQ(FMOD_System_EjectCDROMDrive(render.system, "D:"), FMOD_ERR_CDDA_NODEVICES);
     }
     const auto cue = makeDiscImage("broken");
-    // A data disc: an ISO 9660 image has its volume descriptor at sector 16.
-    const auto iso = testmedia::mediaDir() / "data.iso";
-    {
-        std::vector<char> image(2048 * 20, 0);
-        const char primary[] = "\x01"
-                               "CD001"
-                               "\x01";
-        std::copy(primary, primary + 7, image.begin() + 16 * 2048);
-        const char terminator[] = "\xff"
-                                  "CD001"
-                                  "\x01";
-        std::copy(terminator, terminator + 7, image.begin() + 17 * 2048);
-        std::ofstream(iso, std::ios::binary).write(image.data(), static_cast<long>(image.size()));
-    }
+    const auto iso = makeDataDiscImage("data");
     const auto missing = testmedia::mediaDir() / "missing.cue";
     const ImageDrives images(cue.string() + ":" + missing.string() + ":" + iso.string());
     EXPECT_EQ(openDrive(render.system, driveName(base + 1), &sound), FMOD_ERR_CDDA_NODISC);

@@ -7,19 +7,12 @@
 namespace {
 
 using namespace sorvel;
+using tagtest::append;
+using tagtest::bigEndian;
 using tagtest::Bytes;
 using tagtest::bytesOf;
 namespace fs = std::filesystem;
 using namespace std::literals;
-
-void append(Bytes& bytes, const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-}
-
-Bytes bigEndian(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
 
 // A frame header, then zeros up to `size` bytes, with `extra` placed at `extraAt` from the frame.
 fs::path frameFile(const std::string& name, const Bytes& header, std::size_t size,

@@ -23,17 +23,7 @@ void put(Bytes& bytes, std::size_t at, const Bytes& field) {
 Bytes fileWithTag(std::size_t audioBytes, const Bytes& title, std::uint8_t byte125,
                   std::uint8_t byte126, std::uint8_t genre) {
     Bytes bytes(audioBytes, 0x55);
-    Bytes block(kID3v1Size, 0);
-    put(block, 0, bytesOf("TAG"));
-    put(block, 3, title);
-    put(block, 33, bytesOf("Artist"));
-    put(block, 63, bytesOf("Album"));
-    put(block, 93, bytesOf("1999"));
-    put(block, 97, Bytes(28, 'c'));
-    block[125] = byte125;
-    block[126] = byte126;
-    block[127] = genre;
-    bytes.insert(bytes.end(), block.begin(), block.end());
+    tagtest::append(bytes, tagtest::id3v1Block(title, byte125, byte126, genre));
     return bytes;
 }
 

@@ -1,5 +1,6 @@
 #include "tag_test_files.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,33 @@ Bytes readFile(const std::filesystem::path& path) {
 
 Bytes bytesOf(std::string_view text) {
     return Bytes(text.begin(), text.end());
+}
+
+void append(Bytes& bytes, const Bytes& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+}
+
+Bytes bigEndian(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+}
+
+Bytes id3v1Block(const Bytes& title, std::uint8_t byte125, std::uint8_t byte126,
+                 std::uint8_t genre) {
+    Bytes block(128, 0);
+    const auto put = [&block](std::size_t at, const Bytes& field) {
+        std::copy(field.begin(), field.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    put(0, bytesOf("TAG"));
+    put(3, title);
+    put(33, bytesOf("Artist"));
+    put(63, bytesOf("Album"));
+    put(93, bytesOf("1999"));
+    put(97, Bytes(28, 'c'));
+    block[125] = byte125;
+    block[126] = byte126;
+    block[127] = genre;
+    return block;
 }
 
 std::filesystem::path makeMp3(const std::string& name, double seconds, const std::string& options) {

@@ -46,7 +46,9 @@ struct FakeFileDialog : FileDialogService {
 struct FakePlaylistView : PlaylistView {
     std::map<int32_t, std::string> rows; // slot -> path
     int32_t highlighted = -1;
+    std::vector<int32_t> updated; // rows told their texts changed
     void AddListRow(int32_t slot, const PlaylistEntry& entry) override { rows[slot] = entry.path; }
+    void UpdateListRow(int32_t row) override { updated.push_back(row); }
     void ClearListRows() override { rows.clear(); }
     void HighlightCurrentRow(int32_t index) override { highlighted = index; }
 };

@@ -466,7 +466,11 @@ void Mwnd::ShowOptionsWindow(int page) {
 }
 
 void Mwnd::ShowCdChooser() {
-    showNotAvailable();
+    if (!openCdChooser_) {
+        showNotAvailable();
+        return;
+    }
+    openCdChooser_();
 }
 
 void Mwnd::Minimize() {

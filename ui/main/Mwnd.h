@@ -50,6 +50,8 @@ public:
     void setOptionsOpener(std::function<void(int)> open) { openOptions_ = std::move(open); }
     // The update check and the help of the menu.
     void setUpdateCommands(UpdateCommands* commands) { updateCommands_ = commands; }
+    // Opens the CD chooser.
+    void setCdChooserOpener(std::function<void()> open) { openCdChooser_ = std::move(open); }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -163,6 +165,7 @@ private:
     UpdateCommands* updateCommands_ = nullptr;
     std::function<void()> closing_;
     std::function<void(int)> openOptions_;
+    std::function<void()> openCdChooser_;
 
     MainWindowLayout layout_;
     QImage background_;

@@ -42,7 +42,8 @@ PlayerDesktop::~PlayerDesktop() = default;
 
 void PlayerDesktop::SetWindowsOnTop(bool onTop) {
     main_.setOnTop(onTop);
-    for (QWidget* window : {playlist_.data(), options_.data()}) {
+    for (QWidget* window :
+         {playlist_.data(), options_.data(), tagEditor_.data(), cdChooser_.data()}) {
         if (window != nullptr) {
             setStaysOnTop(*window, onTop, snap_);
         }

@@ -35,9 +35,11 @@ public:
 
     bool trayShown() const { return tray_ != nullptr && tray_->isVisible(); }
     QSystemTrayIcon* tray() const { return tray_.get(); }
-    // The playlist window joins the main window in the always-on-top band.
+    // The other windows join the main window in the always-on-top band.
     void setPlaylistWindow(QWidget* window) { playlist_ = window; }
     void setOptionsWindow(QWidget* window) { options_ = window; }
+    void setTagEditorWindow(QWidget* window) { tagEditor_ = window; }
+    void setCdChooserWindow(QWidget* window) { cdChooser_ = window; }
     // Tests stand in for a desktop with or without a tray.
     void setTrayAvailable(bool available) { trayAvailable_ = available; }
 
@@ -48,6 +50,8 @@ private:
     clsSnap& snap_;
     QPointer<QWidget> playlist_;
     QPointer<QWidget> options_;
+    QPointer<QWidget> tagEditor_;
+    QPointer<QWidget> cdChooser_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     bool trayAvailable_;
 };

@@ -41,7 +41,7 @@ public:
     void ApplySkin();
     // Runs button `index` (0 to 6).
     void CommandControl(int index);
-    // The tag editor for the selected row; until it exists, nothing opens after the check.
+    // The tag editor for the selected row's file (MP3 only), opened through the hook below.
     void ID3FileSet();
     void setTagEditor(std::function<void(const std::string&)> open) {
         tagEditor_ = std::move(open);

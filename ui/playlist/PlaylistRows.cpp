@@ -100,6 +100,12 @@ void PlaylistRows::SwapListRows(int32_t upper, int32_t) {
     emit dataChanged(index(upper - 1, 0), index(upper, kColumns - 1), {Qt::DisplayRole});
 }
 
+void PlaylistRows::UpdateListRow(int32_t row) {
+    if (row >= 1 && row <= shownRows_) {
+        emit dataChanged(index(row - 1, 0), index(row - 1, kColumns - 1), {Qt::DisplayRole});
+    }
+}
+
 void PlaylistRows::HighlightCurrentRow(int32_t) {
     if (shownRows_ > 0) {
         emit dataChanged(index(0, 0), index(shownRows_ - 1, kColumns - 1), {Qt::ForegroundRole});

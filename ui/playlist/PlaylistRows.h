@@ -28,6 +28,7 @@ public:
     void ClearListRows() override;
     void RemoveListRow(int32_t row) override;
     void SwapListRows(int32_t upper, int32_t selected) override;
+    void UpdateListRow(int32_t row) override;
     void HighlightCurrentRow(int32_t index) override;
 
 private:

@@ -287,6 +287,14 @@ TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
     messages.texts.clear();
     click(window->button(kOpenCd), QPoint(2, 2));
     EXPECT_EQ(messages.texts.size(), 1u);
+
+    // Given its opener, the OpenCD button opens the CD chooser.
+    int chooserOpened = 0;
+    window->setCdChooserOpener([&] { ++chooserOpened; });
+    messages.texts.clear();
+    click(window->button(kOpenCd), QPoint(2, 2));
+    EXPECT_EQ(chooserOpened, 1);
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(MainWindow, UpdateAndHelpItemsRunTheirCommandsAndAboutShowsTheVersion) {
