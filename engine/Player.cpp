@@ -168,7 +168,7 @@ void Player::Shutdown() {
         state_.soundSystem = 0;
     }
     state_.currentChannel = 0;
-    services_.video->StopAndRelease();
+    services_.video->Release();
 }
 
 void Player::RestartIfDeviceChanged() {

@@ -81,6 +81,9 @@ public:
     // Opening media.
     // Entry strings are taken by value: callers often pass a playlist slot that this rewrites.
     void OpenMedia(std::string entry);
+    // Loads a video into the video window and makes it the entry at `index` (the list grows to
+    // hold it). False when it cannot be played: the title line says why.
+    bool OpenVideo(int32_t index, const std::string& path);
     void NetStreamService();
 
     // Transport.

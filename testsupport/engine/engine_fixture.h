@@ -49,6 +49,79 @@ struct FakeMainWindow : MainWindowView {
     }
 };
 
+// A video window whose clock the test moves: files that exist load (unless `refuse` is set) at
+// `size` with `duration` seconds; every call that plays, stops or moves is recorded in `calls`.
+struct FakeVideo : VideoService {
+    bool isLoaded = false;
+    bool isRunning = false;
+    bool refuse = false;
+    bool still = false;
+    std::string path;
+    VideoSize size{320, 240};
+    double position = 0.0;
+    double duration = 3.0;
+    int32_t volume = 1;
+    int32_t balance = 1;
+    int presented = 0;
+    int stills = 0;
+    int unloads = 0;
+    std::vector<std::string> calls;
+
+    bool loaded() const override { return isLoaded; }
+    bool Load(const std::string& file) override {
+        calls.push_back("Load");
+        std::error_code error;
+        isLoaded = !refuse && std::filesystem::exists(file, error);
+        isRunning = false;
+        position = 0.0;
+        path = isLoaded ? file : "";
+        return isLoaded;
+    }
+    std::string failure() const override { return "cannot play"; }
+    VideoSize NativeSize() const override { return size; }
+    void Present() override { ++presented; }
+    void Release() override {
+        if (isLoaded) {
+            calls.push_back("Release");
+        }
+        isLoaded = isRunning = false;
+    }
+    void Unload() override {
+        Release();
+        ++unloads;
+    }
+    bool running() const override { return isRunning; }
+    void Run() override {
+        calls.push_back("Run");
+        isRunning = true;
+    }
+    void Pause() override {
+        calls.push_back("Pause");
+        isRunning = false;
+    }
+    void Stop() override {
+        calls.push_back("Stop");
+        isRunning = false;
+    }
+    void Rewind() override {
+        calls.push_back("Rewind");
+        position = 0.0;
+    }
+    void SetPositionSeconds(double seconds) override {
+        calls.push_back("Seek");
+        position = seconds;
+    }
+    double PositionSeconds() const override { return position; }
+    double DurationSeconds() const override { return duration; }
+    void SetVolume(int32_t hundredthsOfDecibel) override { volume = hundredthsOfDecibel; }
+    void SetBalance(int32_t value) override { balance = value; }
+    bool stillRequested() const override { return still; }
+    void SaveVideoStill() override {
+        still = false;
+        ++stills;
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,6 +133,9 @@ protected:
         services.fileDialog = &fileDialog;
         services.playlistView = &playlistView;
         services.mainWindow = &mainWindow;
+        if (withVideoWindow) {
+            services.video = &video;
+        }
         // The device part of the settings file picks the no-sound non-real-time output, so a
         // tick renders one block and tracks end in test time.
         std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
@@ -95,6 +171,9 @@ protected:
     FakeFileDialog fileDialog;
     FakePlaylistView playlistView;
     FakeMainWindow mainWindow;
+    // Set by a derived fixture's constructor: the player gets `video` as its video window.
+    bool withVideoWindow = false;
+    FakeVideo video;
     std::unique_ptr<Player> player;
 };
 
