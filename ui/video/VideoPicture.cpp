@@ -33,17 +33,15 @@ public:
     }
     ~GlVideoPicture() override {
         makeCurrent();
-        freeContext();
+        freeRenderer();
         doneCurrent();
     }
 
     QWidget* widget() override { return this; }
-    bool ready() const override { return render_ != nullptr; }
-    bool failed() const override { return failed_; }
     QString kind() const override { return QStringLiteral("OpenGL"); }
 
     void frameDue() {
-        if (render_ != nullptr && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) {
+        if (newFrameDue()) {
             update();
         }
     }
@@ -68,7 +66,7 @@ protected:
         // A new top-level context (the widget moved to another window) takes a new renderer.
         connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
             makeCurrent();
-            freeContext();
+            freeRenderer();
             doneCurrent();
         });
     }
@@ -91,16 +89,7 @@ protected:
     }
 
 private:
-    void freeContext() {
-        if (render_ != nullptr) {
-            mpv_render_context_free(render_);
-            render_ = nullptr;
-        }
-    }
-
     MpvPlayer& player_;
-    mpv_render_context* render_ = nullptr;
-    bool failed_ = false;
 };
 
 class SoftwareVideoPicture final : public QWidget, public VideoPicture {
@@ -123,19 +112,11 @@ public:
         }
         mpv_render_context_set_update_callback(render_, &askForFrame<SoftwareVideoPicture>, this);
     }
-    ~SoftwareVideoPicture() override {
-        if (render_ != nullptr) {
-            mpv_render_context_free(render_);
-        }
-    }
-
     QWidget* widget() override { return this; }
-    bool ready() const override { return render_ != nullptr; }
-    bool failed() const override { return failed_; }
     QString kind() const override { return QStringLiteral("software"); }
 
     void frameDue() {
-        if (render_ != nullptr && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) {
+        if (newFrameDue()) {
             draw();
         }
     }
@@ -174,12 +155,25 @@ private:
         update();
     }
 
-    mpv_render_context* render_ = nullptr;
     QImage frame_;
-    bool failed_ = false;
 };
 
 } // namespace
+
+VideoPicture::~VideoPicture() {
+    freeRenderer();
+}
+
+bool VideoPicture::newFrameDue() {
+    return render_ != nullptr && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME);
+}
+
+void VideoPicture::freeRenderer() {
+    if (render_ != nullptr) {
+        mpv_render_context_free(render_);
+        render_ = nullptr;
+    }
+}
 
 bool openGlAvailable() {
     static const bool available = [] {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QWidget;
+struct mpv_render_context;
 
 namespace sorvel {
 
@@ -15,15 +16,24 @@ class MpvPlayer;
 
 class VideoPicture {
 public:
-    virtual ~VideoPicture() = default;
+    // Frees what is left of mpv's renderer (an OpenGL one is freed first, its context current).
+    virtual ~VideoPicture();
     virtual QWidget* widget() = 0;
     // Whether mpv can draw here now; a file's picture needs it before it is loaded. OpenGL
     // becomes ready once the widget has been shown.
-    virtual bool ready() const = 0;
-    // Whether it could never become ready (mpv refused the OpenGL context).
-    virtual bool failed() const = 0;
+    bool ready() const { return render_ != nullptr; }
+    // Whether it could never become ready (mpv refused the context).
+    bool failed() const { return failed_; }
     // "OpenGL" or "software", for the tests and the error texts.
     virtual QString kind() const = 0;
+
+protected:
+    // Asks mpv whether a new frame is due (mpv says so through the update callback).
+    bool newFrameDue();
+    void freeRenderer();
+
+    mpv_render_context* render_ = nullptr;
+    bool failed_ = false;
 };
 
 // Whether this platform gives an OpenGL context (asked once).
