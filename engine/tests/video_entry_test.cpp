@@ -91,7 +91,8 @@ TEST_F(VideoEntry, TheTickStartsTheVideoAndRunsItAgainAfterItsEnd) {
     video.position = video.duration;
     video.calls.clear();
     player->PlaybackTick();
-    EXPECT_EQ(video.calls, (std::vector<std::string>{"Rewind", "Stop"}));
+    EXPECT_EQ(video.calls, (std::vector<std::string>{"Seek", "Stop"}));
+    EXPECT_EQ(video.position, 0.0);
     player->PlaybackTick();
     EXPECT_TRUE(video.isRunning);
     // Videos repeat: the list never moves on.
@@ -131,18 +132,10 @@ TEST_F(VideoEntry, TransportCommandsAndSlidersReachTheVideo) {
     player->SetPanPosition(5);
     EXPECT_EQ(video.balance, 5000);
 
-    // A held seek button pauses, jumps and runs again on release.
-    player->PlaybackTick();
-    mainWindow.holdPasses = 3;
-    mainWindow.release = [this] { player->SeekButtonUp(); };
-    player->SeekButtonDown(kSeekForward);
-    EXPECT_GT(video.position, 1.5);
-    EXPECT_TRUE(video.isRunning);
-    EXPECT_GE(count("Pause"), 2);
-
     video.calls.clear();
     player->TransportCommand(kStop);
-    EXPECT_EQ(video.calls, (std::vector<std::string>{"Stop", "Rewind"}));
+    EXPECT_EQ(video.calls, (std::vector<std::string>{"Stop", "Seek"}));
+    EXPECT_EQ(video.position, 0.0);
     EXPECT_TRUE(state.stoppedFlag);
     for (int i = 0; i < 5; ++i) {
         player->PlaybackTick();
@@ -151,43 +144,6 @@ TEST_F(VideoEntry, TransportCommandsAndSlidersReachTheVideo) {
     EXPECT_EQ(state.currentIndex, 1);
     player->TransportCommand(kPlay);
     EXPECT_TRUE(video.isRunning);
-}
-
-TEST_F(VideoEntry, AVideoThatCannotPlaySaysWhyAndTheNextTickMovesOn) {
-    const auto first = testmedia::makeTone("before-broken.wav", 440, 0.1);
-    const auto last = testmedia::makeTone("after-broken.wav", 550, 1.0);
-    addToList({first, clip("broken.avi"), last});
-    video.refuse = true;
-    player->playlist().PlayEntryAt(1);
-    std::string brokenTitle;
-    ASSERT_TRUE(tickUntil([&] {
-        if (state.currentIndex == 2) {
-            brokenTitle = state.titleText;
-        }
-        return state.currentIndex == 3;
-    }));
-    EXPECT_EQ(brokenTitle, "ERROR! Video: cannot play (broken.avi)");
-    EXPECT_FALSE(state.isVideo);
-    EXPECT_EQ(video.presented, 0);
-    FMOD_BOOL playing = 0;
-    EXPECT_EQ(FMOD_Channel_IsPlaying(state.currentChannel, &playing), FMOD_OK);
-    EXPECT_EQ(playing, 1);
-}
-
-TEST_F(VideoEntry, StillsAreSavedOnlyWhileTheVideoRunsInTheNormalWindow) {
-    addToList({clip("still.avi")});
-    player->playlist().PlayEntryAt(1);
-    video.still = true;
-    player->PlaybackTick(); // starts it; it was not running yet
-    EXPECT_EQ(video.stills, 0);
-    mainWindow.state = WindowState::Minimized;
-    player->PlaybackTick();
-    EXPECT_EQ(video.stills, 0);
-    mainWindow.state = WindowState::Normal;
-    player->PlaybackTick();
-    EXPECT_EQ(video.stills, 1);
-    player->PlaybackTick();
-    EXPECT_EQ(video.stills, 1);
 }
 
 TEST(VideoSound, FollowsTheSoundLibrarysOutput) {

@@ -49,21 +49,16 @@ struct FakeMainWindow : MainWindowView {
     }
 };
 
-// A video window whose clock the test moves: files that exist load (unless `refuse` is set) at
-// `size` with `duration` seconds; every call that plays, stops or moves is recorded in `calls`.
+// A video window whose clock the test moves: files that exist load at 320 x 240 with
+// `duration` seconds; what plays, stops or moves it is recorded in `calls`.
 struct FakeVideo : VideoService {
     bool isLoaded = false;
     bool isRunning = false;
-    bool refuse = false;
-    bool still = false;
-    std::string path;
-    VideoSize size{320, 240};
     double position = 0.0;
     double duration = 3.0;
     int32_t volume = 1;
     int32_t balance = 1;
     int presented = 0;
-    int stills = 0;
     int unloads = 0;
     std::vector<std::string> calls;
 
@@ -71,42 +66,24 @@ struct FakeVideo : VideoService {
     bool Load(const std::string& file) override {
         calls.push_back("Load");
         std::error_code error;
-        isLoaded = !refuse && std::filesystem::exists(file, error);
+        isLoaded = std::filesystem::exists(file, error);
         isRunning = false;
         position = 0.0;
-        path = isLoaded ? file : "";
         return isLoaded;
     }
     std::string failure() const override { return "cannot play"; }
-    VideoSize NativeSize() const override { return size; }
+    VideoSize NativeSize() const override { return {320, 240}; }
     void Present() override { ++presented; }
-    void Release() override {
-        if (isLoaded) {
-            calls.push_back("Release");
-        }
-        isLoaded = isRunning = false;
-    }
+    void Release() override { isLoaded = isRunning = false; }
     void Unload() override {
         Release();
         ++unloads;
     }
     bool running() const override { return isRunning; }
-    void Run() override {
-        calls.push_back("Run");
-        isRunning = true;
-    }
-    void Pause() override {
-        calls.push_back("Pause");
-        isRunning = false;
-    }
-    void Stop() override {
-        calls.push_back("Stop");
-        isRunning = false;
-    }
-    void Rewind() override {
-        calls.push_back("Rewind");
-        position = 0.0;
-    }
+    void Run() override { record("Run", true); }
+    void Pause() override { record("Pause", false); }
+    void Stop() override { record("Stop", false); }
+    void Rewind() override { SetPositionSeconds(0.0); }
     void SetPositionSeconds(double seconds) override {
         calls.push_back("Seek");
         position = seconds;
@@ -115,10 +92,12 @@ struct FakeVideo : VideoService {
     double DurationSeconds() const override { return duration; }
     void SetVolume(int32_t hundredthsOfDecibel) override { volume = hundredthsOfDecibel; }
     void SetBalance(int32_t value) override { balance = value; }
-    bool stillRequested() const override { return still; }
-    void SaveVideoStill() override {
-        still = false;
-        ++stills;
+    bool stillRequested() const override { return false; }
+    void SaveVideoStill() override {}
+
+    void record(const char* call, bool runs) {
+        calls.push_back(call);
+        isRunning = runs;
     }
 };
 
