@@ -11,6 +11,7 @@
 #include "program_start.h"
 
 #include <QApplication>
+#include <clocale>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     }
     QApplication application(argc, argv);
+    // Qt takes the user's locale for everything; numbers, though, are written the C way: in the
+    // settings and preset files, and for mpv, which refuses to start otherwise.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Sorvel"));
     QApplication::setApplicationVersion(QStringLiteral(SORVEL_VERSION));
     // Only the closing sequence ends the player: a message box closing while the main window
