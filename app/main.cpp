@@ -13,6 +13,7 @@
 #include "sorvel_version.h"
 
 #include <QApplication>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     }
     QApplication application(argc, argv);
+    // Qt takes the user's locale for everything; numbers, though, are written the C way: in the
+    // settings and preset files, and for mpv, which refuses to start otherwise.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Sorvel"));
     QApplication::setApplicationVersion(QString::fromLatin1(kSorvelVersion));
     // Only the closing sequence ends the player: a message box closing while the main window

@@ -62,18 +62,24 @@ public:
 class NullVideo final : public VideoService {
 public:
     bool loaded() const override { return false; }
-    void StopAndRelease() override {}
-    bool Open(int32_t, const std::string&) override { return false; }
+    bool Load(const std::string&) override { return false; }
+    std::string failure() const override { return "no video window"; }
+    VideoSize NativeSize() const override { return {}; }
+    void Present() override {}
+    void Release() override {}
+    void Unload() override {}
     bool running() const override { return false; }
-    void Pause() override {}
     void Run() override {}
-    void StopAndRewind() override {}
+    void Pause() override {}
+    void Stop() override {}
+    void Rewind() override {}
     void SetPositionSeconds(double) override {}
     double PositionSeconds() const override { return 0.0; }
     double DurationSeconds() const override { return 0.0; }
     void SetVolume(int32_t) override {}
     void SetBalance(int32_t) override {}
-    void Unload() override {}
+    bool stillRequested() const override { return false; }
+    void SaveVideoStill() override {}
 };
 
 class NullSettings final : public SettingsStore {

@@ -2,6 +2,7 @@
 #include "Player.h"
 #include "time_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -14,7 +15,7 @@ void Player::OpenMedia(std::string entry) {
 
     const std::string extension = entryExtension(entry);
     if (services_.video->loaded()) {
-        services_.video->StopAndRelease();
+        services_.video->Release();
     }
     state_.isVideo = isVideoExtension(extension);
     if (isPlaylistFile(entry)) {
@@ -25,12 +26,12 @@ void Player::OpenMedia(std::string entry) {
     const bool cdEntry = isCdEntry(entry);
     if (state_.isVideo) {
         releaseCurrentSound();
-        services_.mainWindow->ShowAnalyzerPicture(false);
-        if (!services_.video->Open(state_.currentIndex, entry)) {
-            // No video window to play it: the entry failed to open.
+        if (!OpenVideo(state_.currentIndex, entry)) {
+            // Like an audio entry that fails to open: the next tick moves on.
             state_.isVideo = false;
             return;
         }
+        services_.mainWindow->ShowAnalyzerPicture(false);
     } else {
         services_.video->Unload();
         services_.mainWindow->ShowAnalyzerPicture(true);
@@ -119,6 +120,40 @@ void Player::OpenMedia(std::string entry) {
         services_.mainWindow->RefreshTrayTip();
     }
     state_.stoppedFlag = false;
+}
+
+bool Player::OpenVideo(int32_t index, const std::string& path) {
+    VideoService& video = *services_.video;
+    index = std::max(index, 0);
+    if (static_cast<size_t>(index) >= state_.playlistEntries.size()) {
+        state_.playlistEntries.resize(static_cast<size_t>(index) + 1);
+    }
+    state_.entryCount = std::max(state_.entryCount, index);
+
+    video.Release();
+    if (!video.Load(path)) {
+        state_.titleText = "ERROR! Video: " + video.failure() + " (" + fileNamePart(path) + ")";
+        return false;
+    }
+    video.Present();
+
+    const double duration = std::max(video.DurationSeconds(), 0.0);
+    state_.lengthMs = static_cast<uint32_t>(std::min(duration * 1000.0, double(INT32_MAX)));
+    state_.seekBarLengthMs = state_.lengthMs;
+    applyVolume();
+    // A new video starts where the pan knob is, as a new audio channel does.
+    SetPan(static_cast<float>(state_.panPosition) / 10.0f);
+    state_.lengthText = TimeText(state_.lengthMs);
+    state_.stoppedFlag = false;
+
+    PlaylistEntry& record = state_.playlistEntries[static_cast<size_t>(index)];
+    record = PlaylistEntry{};
+    record.path = path;
+    record.lengthMs = static_cast<int32_t>(state_.lengthMs);
+    record.timeText = state_.lengthText;
+    // Seek buttons step through a video as through any entry of known length.
+    record.seekStepMs = record.lengthMs != 0 ? 5 : 0;
+    return true;
 }
 
 void Player::setTitleForCurrentEntry(const std::string& entry, bool cdEntry) {

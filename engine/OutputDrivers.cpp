@@ -54,4 +54,22 @@ int outputChoiceIndex(const std::vector<OutputChoice>& outputs, int32_t outputTy
     return found == outputs.end() ? 0 : static_cast<int>(found - outputs.begin());
 }
 
+VideoSoundOutput videoSoundOutput(int32_t outputType) {
+    switch (outputType) {
+    case FMOD_OUTPUTTYPE_PULSEAUDIO:
+        return VideoSoundOutput::PulseAudio;
+    case FMOD_OUTPUTTYPE_ALSA:
+        return VideoSoundOutput::Alsa;
+    case FMOD_OUTPUTTYPE_JACK:
+        return VideoSoundOutput::Jack;
+    case FMOD_OUTPUTTYPE_NOSOUND:
+    case FMOD_OUTPUTTYPE_NOSOUND_NRT:
+    case FMOD_OUTPUTTYPE_WAVWRITER:
+    case FMOD_OUTPUTTYPE_WAVWRITER_NRT:
+        return VideoSoundOutput::None;
+    default:
+        return VideoSoundOutput::Automatic;
+    }
+}
+
 } // namespace sorvel

@@ -21,6 +21,11 @@ std::vector<OutputChoice> availableOutputs();
 // (and anything unknown) select autodetect, the first entry.
 int outputChoiceIndex(const std::vector<OutputChoice>& outputs, int32_t outputType);
 
+// Where a video's sound goes: the video window plays it through its own output, chosen to
+// follow the sound library's (no sound and the wave writers leave videos silent too).
+enum class VideoSoundOutput { Automatic, PulseAudio, Alsa, Jack, None };
+VideoSoundOutput videoSoundOutput(int32_t outputType);
+
 // The device names the library reports for `outputType`; empty when it reports none. Asks a
 // sound system of its own, so the running one is not disturbed.
 std::vector<std::string> outputDriverNames(int32_t outputType);

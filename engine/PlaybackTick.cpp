@@ -28,6 +28,9 @@ void Player::PlaybackTick() {
         }
         if (video.loaded()) {
             state_.positionMs = static_cast<int32_t>(std::lround(video.PositionSeconds() * 1000.0));
+            if (video.running() && video.stillRequested()) {
+                video.SaveVideoStill();
+            }
         } else {
             unsigned int position = 0;
             if (FMOD_Channel_GetPosition(state_.currentChannel, &position, FMOD_TIMEUNIT_MS) ==
@@ -48,15 +51,22 @@ void Player::PlaybackTick() {
 
     services_.notifier->Send_Messenger(state_.titleText, playing ? 1 : 0);
 
-    // Videos repeat and never advance the playlist.
+    // Videos repeat and never advance the playlist. A video of unknown length never ends here.
     if (video.loaded()) {
         const double position = video.PositionSeconds();
-        if (position >= video.DurationSeconds()) {
-            video.StopAndRewind();
+        const double duration = video.DurationSeconds();
+        if (duration > 0.0 && position >= duration) {
+            // Counted as playing, or the end-of-entry step below would move on.
+            video.Rewind();
+            video.Stop();
+            playing = true;
         } else if (position > 0.0) {
             playing = true;
         } else if (!state_.stoppedFlag) {
-            TransportCommand(kPlay);
+            // Play toggles: a video just started may still read 0 for a tick or two.
+            if (!video.running()) {
+                TransportCommand(kPlay);
+            }
             playing = true;
         }
     }

@@ -170,7 +170,7 @@ void Player::Shutdown() {
         state_.soundSystem = 0;
     }
     state_.currentChannel = 0;
-    services_.video->StopAndRelease();
+    services_.video->Release();
 }
 
 void Player::RestartIfDeviceChanged() {

@@ -81,6 +81,9 @@ public:
     // Opening media.
     // Entry strings are taken by value: callers often pass a playlist slot that this rewrites.
     void OpenMedia(std::string entry);
+    // Loads a video into the video window and makes it the entry at `index` (the list grows to
+    // hold it). False when it cannot be played: the title line says why.
+    bool OpenVideo(int32_t index, const std::string& path);
     void NetStreamService();
     // Lets go of the disc a stopped CD track was opened from, with the track, so that the drive
     // is free to open its tray. Nothing while a CD track is the current media (cdMode).

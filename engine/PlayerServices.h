@@ -52,23 +52,51 @@ public:
     virtual void Send_Messenger(const std::string& text, int playing) = 0;
 };
 
-// The video window. Until it exists, nothing is ever loaded and opening fails.
+// A video's picture size in pixels.
+struct VideoSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const VideoSize&) const = default;
+};
+
+// The video window, which plays one video at a time, picture and sound, on its own. Without a
+// window nothing loads and video entries fail to open.
 class VideoService {
 public:
     virtual ~VideoService() = default;
+    // Whether a video is loaded (from Load until Release).
     virtual bool loaded() const = 0;
-    virtual void StopAndRelease() = 0;
-    virtual bool Open(int32_t index, const std::string& path) = 0;
+    // Loads a file, paused at its start, waiting a bounded time until its picture's size is
+    // known. False when it cannot be played: nothing is loaded and failure() says why.
+    virtual bool Load(const std::string& path) = 0;
+    virtual std::string failure() const = 0;
+    virtual VideoSize NativeSize() const = 0;
+    // Shows the window with its client area at the native size, or full screen (the main
+    // window hidden) when the window is in full-screen mode.
+    virtual void Present() = 0;
+    // Stops and releases the loaded video; the window stays as it is.
+    virtual void Release() = 0;
+    // The window goes away with its video (an audio entry opens).
+    virtual void Unload() = 0;
     virtual bool running() const = 0;
-    virtual void Pause() = 0;
     virtual void Run() = 0;
-    virtual void StopAndRewind() = 0;
+    virtual void Pause() = 0;
+    // Stopped where it is; Rewind goes back to the start.
+    virtual void Stop() = 0;
+    virtual void Rewind() = 0;
     virtual void SetPositionSeconds(double seconds) = 0;
+    // At the video's end the position equals the duration.
     virtual double PositionSeconds() const = 0;
     virtual double DurationSeconds() const = 0;
+    // Hundredths of a decibel, -10000 (silent) to 0 (full).
     virtual void SetVolume(int32_t hundredthsOfDecibel) = 0;
+    // -10000 (left only) to 10000 (right only): the other side is lowered by hundredths of a
+    // decibel.
     virtual void SetBalance(int32_t balance) = 0;
-    virtual void Unload() = 0;
+    // Whether the still-frame key (Print Screen) was pressed since the last still.
+    virtual bool stillRequested() const = 0;
+    // Saves the current frame under a name the user gives; playback then continues.
+    virtual void SaveVideoStill() = 0;
 };
 
 // Settings file hooks run at start-up and closing.

@@ -183,7 +183,8 @@ void Player::TransportCommand(int command) {
         break;
     case kStop:
         if (state_.isVideo) {
-            services_.video->StopAndRewind();
+            services_.video->Stop();
+            services_.video->Rewind();
         } else {
             FMOD_Channel_Stop(state_.currentChannel);
         }

@@ -434,6 +434,41 @@ bool run(const std::string& command) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+fs::path makeVideo(const std::string& fileName, double seconds, int width, int height,
+                   double frequencyHz) {
+    if (!(seconds > 0) || width <= 0 || height <= 0)
+        return {};
+    const fs::path out = mediaDir() / fileName;
+    const std::string ext = lowerExtension(out);
+    std::vector<std::string> codecs;
+    if (ext == "avi")
+        codecs = {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "libmp3lame"};
+    else if (ext == "wmv")
+        codecs = {"-c:v", "wmv2", "-q:v", "5", "-c:a", "wmav2"};
+    else if (ext == "mpg" || ext == "mpeg")
+        codecs = {"-c:v", "mpeg1video", "-q:v", "5", "-c:a", "mp2", "-f", "mpeg"};
+    else if (ext == "ogm")
+        codecs = {"-c:v", "libtheora", "-q:v", "5", "-c:a", "libvorbis", "-f", "ogg"};
+    else
+        return {};
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::string command =
+        "ffmpeg -hide_banner -loglevel error -y -nostdin -f lavfi -i " +
+        shellQuote("testsrc=size=" + size + ":rate=25:duration=" + number(seconds)) +
+        " -f lavfi -i " +
+        shellQuote("sine=frequency=" + number(frequencyHz) + ":duration=" + number(seconds)) +
+        " -pix_fmt yuv420p -ac 2 -ar 44100";
+    for (const auto& arg : codecs)
+        command += " " + shellQuote(arg);
+    command += " " + shellQuote(out.string());
+    std::error_code ignored;
+    if (!run(command) || !fs::exists(out, ignored)) {
+        fs::remove(out, ignored);
+        return {};
+    }
+    return out;
+}
+
 fs::path makeTone(const std::string& fileName, double frequencyHz, double seconds, int sampleRate,
                   int channels, const std::vector<std::string>& extraArgs, double amplitude) {
     return encodeTone(fileName, frequencyHz, seconds, sampleRate, channels, extraArgs, amplitude,

@@ -33,6 +33,13 @@ std::filesystem::path makeTaggedTone(const std::string& fileName, double frequen
                                      const std::string& artist, const std::string& album,
                                      const std::vector<std::string>& extraArgs = {});
 
+// A video made by ffmpeg into mediaDir()/fileName: a moving test pattern of width x height at
+// 25 frames a second with a sine tone, `seconds` long. The extension picks the container and
+// codecs: avi (MPEG-4 and MP3), wmv (WMV8 and WMA2), mpg/mpeg (MPEG-1 video and MP2 in a program
+// stream), ogm (Theora and Vorbis in Ogg). Empty when ffmpeg failed.
+std::filesystem::path makeVideo(const std::string& fileName, double seconds, int width = 320,
+                                int height = 240, double frequencyHz = 440.0);
+
 // A 4-channel ProTracker MOD playing one looped square/sine sample as a steady note for about
 // `seconds` (rows at speed 6, tempo 125), ending without a loop-back. The sample is a 32-step
 // sine cycle played at period 428, so the tone is about 259 Hz (libopenmpt: 258.97 Hz).

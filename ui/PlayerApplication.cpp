@@ -21,6 +21,8 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     state_.programFolder = std::move(programFolder);
     mwnd_ = std::make_unique<Mwnd>(state_, skin_, pictures_, snap_);
     desktop_ = std::make_unique<PlayerDesktop>(*mwnd_, snap_);
+    videoWindow_ = std::make_unique<DirectShowPlay>(state_.programFolder, mwnd_.get());
+    videoWindow_->setWindowIcon(playerIcon());
     messageBox_.setOwner(mwnd_.get());
     fileDialog_.setOwner(mwnd_.get());
 
@@ -28,6 +30,7 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     services.messageBox = &messageBox_;
     services.fileDialog = &fileDialog_;
     services.mainWindow = mwnd_.get();
+    services.video = videoWindow_.get();
     services.playbackRate = this;
     services.notifier = this;
     services.settings = this;
@@ -76,6 +79,7 @@ PlayerApplication::~PlayerApplication() {
     playlistWindow_.reset();
     mwnd_.reset();
     player_.reset();
+    videoWindow_.reset();
 }
 
 SettingsOwners PlayerApplication::settingsOwners() {
@@ -104,6 +108,8 @@ void PlayerApplication::createOptionObjects() {
 
 void PlayerApplication::start(const std::string& commandLine) {
     player_->StartEngine();
+    // Videos play through the video window's own sound output, which follows the library's.
+    videoWindow_->setSoundOutput(videoSoundOutput(player_->audioDeviceSettings().OutputType()));
     // The options window's controls hold settings the engine and the settings save read: they
     // are loaded, hidden, before the first entry starts.
     loadOptionsModel();
@@ -249,6 +255,7 @@ void PlayerApplication::closing() {
     }
     playlistWindow_->hide();
     player_->Shutdown();
+    videoWindow_->hide();
     if (server_ != nullptr) {
         server_->close();
     }

@@ -1,9 +1,10 @@
-// The player put together: the shared state, the engine, the main window, the option objects,
-// the settings file and the desktop notice, created and wired in the start-up order and taken
-// down by the closing sequence. UI thread only.
+// The player put together: the shared state, the engine, the main window, the video window, the
+// option objects, the settings file and the desktop notice, created and wired in the start-up
+// order and taken down by the closing sequence. UI thread only.
 #pragma once
 
 #include "CDList.h"
+#include "DirectShowPlay.h"
 #include "Mwnd.h"
 #include "OptionWND.h"
 #include "OptionsWindowModel.h"
@@ -55,6 +56,7 @@ public:
     Player& player() { return *player_; }
     Mwnd& mainWindow() { return *mwnd_; }
     PlaylistFrm& playlistWindow() { return *playlistWindow_; }
+    DirectShowPlay& videoWindow() { return *videoWindow_; }
     // The options window's model (loaded once the engine runs) and the window while open.
     OptionsWindowModel* optionsModel() { return optionsModel_.get(); }
     OptionWND* optionsWindow() { return optionsWindow_.get(); }
@@ -97,6 +99,7 @@ private:
     std::unique_ptr<UpdateCommands> updateCommands_;
     std::unique_ptr<Mwnd> mwnd_;
     std::unique_ptr<PlayerDesktop> desktop_;
+    std::unique_ptr<DirectShowPlay> videoWindow_;
     std::unique_ptr<Player> player_;
     std::unique_ptr<PlaylistFrm> playlistWindow_;
     std::unique_ptr<clsOption> option_;

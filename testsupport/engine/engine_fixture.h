@@ -54,6 +54,58 @@ struct FakeLauncher : ProcessLauncher {
     void StartPlayer() override { ++starts; }
 };
 
+// A video window whose clock the test moves: files that exist load at 320 x 240 with
+// `duration` seconds; what plays, stops or moves it is recorded in `calls`.
+struct FakeVideo : VideoService {
+    bool isLoaded = false;
+    bool isRunning = false;
+    double position = 0.0;
+    double duration = 3.0;
+    int32_t volume = 1;
+    int32_t balance = 1;
+    int presented = 0;
+    int unloads = 0;
+    std::vector<std::string> calls;
+
+    bool loaded() const override { return isLoaded; }
+    bool Load(const std::string& file) override {
+        calls.push_back("Load");
+        std::error_code error;
+        isLoaded = std::filesystem::exists(file, error);
+        isRunning = false;
+        position = 0.0;
+        return isLoaded;
+    }
+    std::string failure() const override { return "cannot play"; }
+    VideoSize NativeSize() const override { return {320, 240}; }
+    void Present() override { ++presented; }
+    void Release() override { isLoaded = isRunning = false; }
+    void Unload() override {
+        Release();
+        ++unloads;
+    }
+    bool running() const override { return isRunning; }
+    void Run() override { record("Run", true); }
+    void Pause() override { record("Pause", false); }
+    void Stop() override { record("Stop", false); }
+    void Rewind() override { SetPositionSeconds(0.0); }
+    void SetPositionSeconds(double seconds) override {
+        calls.push_back("Seek");
+        position = seconds;
+    }
+    double PositionSeconds() const override { return position; }
+    double DurationSeconds() const override { return duration; }
+    void SetVolume(int32_t hundredthsOfDecibel) override { volume = hundredthsOfDecibel; }
+    void SetBalance(int32_t value) override { balance = value; }
+    bool stillRequested() const override { return false; }
+    void SaveVideoStill() override {}
+
+    void record(const char* call, bool runs) {
+        calls.push_back(call);
+        isRunning = runs;
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,6 +118,9 @@ protected:
         services.playlistView = &playlistView;
         services.mainWindow = &mainWindow;
         services.launcher = &launcher;
+        if (withVideoWindow) {
+            services.video = &video;
+        }
         // The device part of the settings file picks the no-sound non-real-time output, so a
         // tick renders one block and tracks end in test time.
         std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
@@ -102,6 +157,9 @@ protected:
     FakePlaylistView playlistView;
     FakeMainWindow mainWindow;
     FakeLauncher launcher;
+    // Set by a derived fixture's constructor: the player gets `video` as its video window.
+    bool withVideoWindow = false;
+    FakeVideo video;
     std::unique_ptr<Player> player;
 };
 

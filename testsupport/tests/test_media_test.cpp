@@ -421,6 +421,31 @@ TEST(TestMediaTone, EachExtensionGivesItsCodec) {
     }
 }
 
+TEST(TestMediaVideo, EachExtensionGivesItsCodecsSizeAndLength) {
+    const std::map<std::string, std::pair<AVCodecID, AVCodecID>> codecs = {
+        {"avi", {AV_CODEC_ID_MPEG4, AV_CODEC_ID_MP3}},
+        {"wmv", {AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2}},
+        {"mpg", {AV_CODEC_ID_MPEG1VIDEO, AV_CODEC_ID_MP2}},
+        {"ogm", {AV_CODEC_ID_THEORA, AV_CODEC_ID_VORBIS}},
+    };
+    for (const auto& [ext, pair] : codecs) {
+        const fs::path path = makeVideo("clip." + ext, 1.0, 160, 120);
+        ASSERT_FALSE(path.empty()) << ext;
+        const FormatPtr context = probe(path);
+        ASSERT_TRUE(context) << ext;
+        std::map<AVMediaType, const AVCodecParameters*> streams;
+        for (unsigned i = 0; i < context->nb_streams; ++i)
+            streams[context->streams[i]->codecpar->codec_type] = context->streams[i]->codecpar;
+        ASSERT_EQ(streams.size(), 2u) << ext;
+        EXPECT_EQ(streams[AVMEDIA_TYPE_VIDEO]->codec_id, pair.first) << ext;
+        EXPECT_EQ(streams[AVMEDIA_TYPE_VIDEO]->width, 160) << ext;
+        EXPECT_EQ(streams[AVMEDIA_TYPE_VIDEO]->height, 120) << ext;
+        EXPECT_EQ(streams[AVMEDIA_TYPE_AUDIO]->codec_id, pair.second) << ext;
+        EXPECT_NEAR(double(context->duration) / AV_TIME_BASE, 1.0, 0.15) << ext;
+    }
+    EXPECT_TRUE(makeVideo("clip.mkv", 1.0).empty());
+}
+
 TEST(TestMediaTone, AifcIsTheCompressedAiffFormWithItsCompressionType) {
     const fs::path path = makeTone("form.aifc", 440.0, 0.5, 44100, 2);
     ASSERT_FALSE(path.empty());
