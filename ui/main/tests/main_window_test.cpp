@@ -11,6 +11,7 @@
 #include "clsOption.h"
 #include "clsSnap.h"
 #include "engine_fixture.h"
+#include "fake_shell.h"
 #include "frmAbout.h"
 #include "skin_file.h"
 #include "skin_layout.h"
@@ -28,19 +29,6 @@ using namespace sorvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct QuietShell : DesktopShell {
-    void SetWindowsOnTop(bool) override {}
-    void ClearAnalyzerArea() override {}
-    bool MainWindowMinimized() const override { return false; }
-    void AddTrayIcon(const std::string&) override {}
-    void UpdateTrayIcon(const std::string&) override {}
-    void DeleteTrayIcon() override {}
-    void HideFromTaskbar() override {}
-    void ShowInTaskbar() override {}
-    void SetSnapMode(bool) override {}
-    void ShowMessage(const std::string&) override {}
-};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -240,7 +228,7 @@ TEST_F(MainWindow, TheAnalyzerDrawsTheSpectrumOfWhatPlaysInTheSkinsBox) {
     EXPECT_NE(shown, bare);
 
     // Switched off, the box keeps its last picture and the step asks for no library update.
-    QuietShell shell;
+    settingstest::FakeShell shell;
     clsOption options(shell, state.programFolder / "sorvel", [] { return std::string(); });
     window->setOptions(&options);
     options.Analyzer_Off(1);

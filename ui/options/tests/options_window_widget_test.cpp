@@ -4,6 +4,7 @@
 #include "OptionWND.h"
 #include "OptionsWindowModel.h"
 #include "engine_fixture.h"
+#include "fake_shell.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,19 +17,6 @@ using namespace sorvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct QuietShell : DesktopShell {
-    void SetWindowsOnTop(bool) override {}
-    void ClearAnalyzerArea() override {}
-    bool MainWindowMinimized() const override { return false; }
-    void AddTrayIcon(const std::string&) override {}
-    void UpdateTrayIcon(const std::string&) override {}
-    void DeleteTrayIcon() override {}
-    void HideFromTaskbar() override {}
-    void ShowInTaskbar() override {}
-    void SetSnapMode(bool) override {}
-    void ShowMessage(const std::string&) override {}
-};
 
 struct NoStore : SettingsStore {
     void LoadSettings(bool) override {}
@@ -65,7 +53,7 @@ protected:
         return window->findChild<T*>(QString::fromLatin1(name));
     }
 
-    QuietShell shell;
+    settingstest::FakeShell shell;
     NoStore store;
     std::unique_ptr<clsDsp> dsp;
     std::unique_ptr<clsOption> option;
