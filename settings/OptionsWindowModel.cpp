@@ -222,15 +222,6 @@ void OptionsWindowModel::load() {
 
     // The output page.
     const clsAudioDeviceSettings& device = *owners_.device;
-    outputs_ = owners_.outputs ? owners_.outputs() : std::vector<OutputChoice>{};
-    audioSelection_[kOutput] =
-        outputs_.empty() ? -1 : outputChoiceIndex(outputs_, device.OutputType());
-    devices_ =
-        audioSelection_[kOutput] >= 0 && owners_.drivers
-            ? owners_.drivers(outputs_[static_cast<size_t>(audioSelection_[kOutput])].outputType)
-            : std::vector<std::string>{};
-    audioSelection_[kSoundCard] =
-        devices_.empty() ? 0 : selectable(device.SoundCard(), devices_.size());
     audioSelection_[kSampleRate] =
         selectable(device.Samplerate(), audioListItems(kSampleRate).size());
     audioSelection_[kFormat] = selectable(device.SoundFormat() - 1, audioListItems(kFormat).size());
@@ -326,7 +317,37 @@ void OptionsWindowModel::ApplySkin() {
     }
 }
 
+void OptionsWindowModel::ensureOutputs() const {
+    if (outputsAsked_) {
+        return;
+    }
+    // Asked only once the page is wanted: each question opens a sound system of its own, which
+    // the player's start need not wait for.
+    outputsAsked_ = true;
+    const clsAudioDeviceSettings& device = *owners_.device;
+    outputs_ = owners_.outputs ? owners_.outputs() : std::vector<OutputChoice>{};
+    audioSelection_[kOutput] =
+        outputs_.empty() ? -1 : outputChoiceIndex(outputs_, device.OutputType());
+    devices_ =
+        audioSelection_[kOutput] >= 0 && owners_.drivers
+            ? owners_.drivers(outputs_[static_cast<size_t>(audioSelection_[kOutput])].outputType)
+            : std::vector<std::string>{};
+    audioSelection_[kSoundCard] =
+        devices_.empty() ? 0 : selectable(device.SoundCard(), devices_.size());
+}
+
+const std::vector<OutputChoice>& OptionsWindowModel::outputs() const {
+    ensureOutputs();
+    return outputs_;
+}
+
+int OptionsWindowModel::audioSelection(int list) const {
+    ensureOutputs();
+    return audioSelection_.at(static_cast<size_t>(list));
+}
+
 std::vector<std::string> OptionsWindowModel::audioItems(int list) const {
+    ensureOutputs();
     if (list == kOutput) {
         std::vector<std::string> labels;
         for (const OutputChoice& output : outputs_) {
@@ -341,6 +362,7 @@ std::vector<std::string> OptionsWindowModel::audioItems(int list) const {
 }
 
 void OptionsWindowModel::SelectAudio(int list, int index) {
+    ensureOutputs();
     if (list < 0 || list >= static_cast<int>(audioSelection_.size())) {
         return;
     }
@@ -356,6 +378,7 @@ void OptionsWindowModel::SelectAudio(int list, int index) {
 }
 
 void OptionsWindowModel::ApplyAudio() {
+    ensureOutputs();
     clsAudioDeviceSettings& device = *owners_.device;
     if (const int output = audioSelection_[kOutput]; output >= 0) {
         device.OutputType(outputs_[static_cast<size_t>(output)].outputType);

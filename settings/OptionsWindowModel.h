@@ -118,9 +118,9 @@ public:
     CheckBox& other(int index) { return others_.at(static_cast<size_t>(index)); }
 
     // Page 6: Combo3 0 to 6 (0 the outputs, 1 the chosen output's devices), Check4, Slider2.
-    const std::vector<OutputChoice>& outputs() const { return outputs_; }
+    const std::vector<OutputChoice>& outputs() const;
     std::vector<std::string> audioItems(int list) const;
-    int audioSelection(int list) const { return audioSelection_.at(static_cast<size_t>(list)); }
+    int audioSelection(int list) const;
     void SelectAudio(int list, int index); // choosing an output lists its devices again
     // 適用: the device settings, then the restart question. A Yes closes the player before
     // this returns, so nothing may follow it.
@@ -140,6 +140,7 @@ public:
 private:
     void load();
     void showSkinInformation();
+    void ensureOutputs() const;
 
     OptionsWindowOwners owners_;
     PlayerState& state_;
@@ -154,9 +155,10 @@ private:
     std::string skinComment_;
     std::filesystem::path skinPreview_;
     std::array<CheckBox, 7> others_;
-    std::vector<OutputChoice> outputs_;
-    std::vector<std::string> devices_;
-    std::array<int, 7> audioSelection_{};
+    mutable bool outputsAsked_ = false;
+    mutable std::vector<OutputChoice> outputs_;
+    mutable std::vector<std::string> devices_;
+    mutable std::array<int, 7> audioSelection_{};
     CheckBox softMidi_;
     Slider priority_;
 };
