@@ -47,6 +47,7 @@ void Player::PlaybackTick() {
     }
 
     services_.notifier->Send_Messenger(state_.titleText, playing ? 1 : 0);
+    publishMediaTitle();
 
     // Videos repeat and never advance the playlist.
     if (video.loaded()) {
