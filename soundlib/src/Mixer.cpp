@@ -191,6 +191,22 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     applied_.store(carriedOut_, std::memory_order_release);
 }
 
+bool Mixer::startsPending() noexcept {
+    applyCommands();
+    for (const Voice& voice : voices_) {
+        if (!voice.active || !voice.awaiting) {
+            continue;
+        }
+        StreamFeed::Segment segment;
+        if (!voice.source.feed->segment(segment) || segment.serial != voice.awaitSerial ||
+            (segment.ringEnd == UINT64_MAX &&
+             voice.source.feed->ring().publishedWritePosition() == segment.ringStart)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Mixer::recordPlayed(size_t frames) {
     const uint64_t end = renderedFrames_ + frames;
     for (size_t slot = 0; slot < voices_.size(); ++slot) {

@@ -42,6 +42,7 @@ public:
     explicit Mixer(const MixerConfig& config);
 
     void render(float* interleaved, size_t frames) noexcept override;
+    bool startsPending() noexcept override;
 
     // Caller's thread. False when the queue is full (the caller keeps the command for later).
     bool post(const MixerCommand& command) { return commands_.push(command); }

@@ -189,15 +189,19 @@ void System::setMediaTitle(const std::string& title) {
 
 void System::send(MixerCommand command) {
     command.sequence = ++sequence_;
-    if (urgent(command.kind)) {
-        // Before the command is in the queue, so an output that drops its queued audio for it
-        // never drops what was mixed after it.
+    // Announced before the command is in the queue, so an output that drops its queued audio
+    // for it never drops what was mixed after it; and once it is there.
+    const bool heardAtOnce = urgent(command.kind);
+    if (heardAtOnce) {
         output_->changeComing();
     }
     flushBacklog();
     if (!backlog_.empty() || !mixer_->post(command)) {
         // The mixer is not draining its queue (a stalled device): keep order, retry later.
         backlog_.push_back(command);
+    }
+    if (heardAtOnce) {
+        output_->changePosted();
     }
 }
 

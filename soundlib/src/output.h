@@ -19,6 +19,11 @@ class Renderer {
 public:
     virtual ~Renderer() = default;
     virtual void render(float* interleaved, size_t frames) noexcept = 0;
+    // Same thread as render(): takes up what the caller posted and tells whether a sound just
+    // started or moved is still waiting for its first decoded frames. An output that has just
+    // dropped its queue may hold back a little, so the sound starts with its beginning instead
+    // of a queue of silence.
+    virtual bool startsPending() noexcept { return false; }
 };
 
 struct OutputConfig {
@@ -43,8 +48,10 @@ public:
     virtual void pump() {}
 
     // Caller's thread, just before it posts a change that should be heard at once (a start,
-    // stop or seek): an output that queues audio ahead may drop what it queued. Never blocks.
+    // stop or seek), and just after: an output that queues audio ahead may drop what it
+    // queued, and wait for the change before it renders again. Never block.
     virtual void changeComing() noexcept {}
+    virtual void changePosted() noexcept {}
     // The frame being heard now, counted from the first one this start() rendered, for outputs
     // that queue audio ahead of the speakers; nullopt where what is rendered is heard at once.
     virtual std::optional<uint64_t> heardFrame() const { return std::nullopt; }

@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 #include <pulse/introspect.h>
+#include <pulse/rtclock.h>
 #include <pulse/timeval.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -20,6 +21,10 @@ namespace {
 // The most the mixer renders in one go. A server request is usually a quarter of the queue or
 // less, so one render covers it.
 constexpr size_t kChunkFrames = 8192;
+// After a flush, how long a sound that is still decoding its first frames may hold the queue
+// back, and how often it is asked again meanwhile.
+constexpr auto kLongestHold = std::chrono::milliseconds(100);
+constexpr pa_usec_t kRetryUsec = 5 * PA_USEC_PER_MSEC;
 // A stream the server drops (its sink went away and nothing took it in) is opened again on the
 // default sink, but not more often than this, so a server that keeps refusing us ends in an
 // error instead of a loop.
@@ -197,6 +202,11 @@ bool PulseOutput::openStream() {
 }
 
 void PulseOutput::closeStream() {
+    if (retry_ != nullptr) {
+        pa_threaded_mainloop_get_api(connection_->loop())->time_free(retry_);
+        retry_ = nullptr;
+    }
+    holdUntil_.reset();
     if (stream_ == nullptr)
         return;
     pa_stream_set_write_callback(stream_, nullptr, nullptr);
@@ -230,7 +240,9 @@ void PulseOutput::stop() {
     device_.clear();
     lastReopen_.reset();
     changesFlushed_ = changesComing_.load();
+    changesPosted_.store(changesFlushed_);
     rendered_.store(0);
+    heardFloor_.store(0);
     timed_.store(false);
     failed_.store(false);
 }
@@ -265,8 +277,7 @@ void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
         me->changesFlushed_ = coming;
         me->flush();
     }
-    me->fill(bytes);
-    me->publishTiming();
+    me->write(bytes);
 }
 
 void PulseOutput::onWake(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void* self) {
@@ -284,8 +295,45 @@ void PulseOutput::onWake(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_fla
     me->applyTitle();
 }
 
+void PulseOutput::write(size_t bytes) noexcept {
+    // Just after a flush the server plays nothing until the queue is refilled, so waiting a few
+    // milliseconds for a stream that is still decoding its first frames costs nothing, while
+    // rendering at once would queue its silence ahead of it.
+    if (holdUntil_ && std::chrono::steady_clock::now() < *holdUntil_ &&
+        (changesPosted_.load(std::memory_order_acquire) !=
+             changesComing_.load(std::memory_order_acquire) ||
+         renderer_->startsPending())) {
+        if (retry_ == nullptr)
+            retry_ = pa_context_rttime_new(connection_->context(), pa_rtclock_now() + kRetryUsec,
+                                           &PulseOutput::onRetry, this);
+        return;
+    }
+    holdUntil_.reset();
+    fill(bytes);
+    publishTiming();
+}
+
+void PulseOutput::onRetry(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
+                          void* self) {
+    auto* me = static_cast<PulseOutput*>(self);
+    api->time_free(event);
+    me->retry_ = nullptr;
+    if (me->stream_ != nullptr && pa_stream_get_state(me->stream_) == PA_STREAM_READY)
+        me->write(pa_stream_writable_size(me->stream_));
+}
+
 void PulseOutput::flush() noexcept {
     finish(pa_stream_flush(stream_, nullptr, nullptr));
+    // What was queued is gone: the next frame rendered is the next one heard. libpulse has no
+    // latency to tell until the server's next timing report, asked for here; until then the
+    // clock carries on from this point.
+    const auto rendered = static_cast<int64_t>(rendered_.load(std::memory_order_relaxed));
+    heardFloor_.store(rendered, std::memory_order_relaxed);
+    heardAnchor_.store(rendered - framesSinceStart(std::chrono::steady_clock::now()),
+                       std::memory_order_relaxed);
+    timed_.store(true, std::memory_order_release);
+    finish(pa_stream_update_timing_info(stream_, nullptr, nullptr));
+    holdUntil_ = std::chrono::steady_clock::now() + kLongestHold;
 }
 
 void PulseOutput::fill(size_t bytes) noexcept {
@@ -320,8 +368,10 @@ void PulseOutput::publishTiming() noexcept {
     uint64_t queued = 0;
     if (pa_stream_get_latency(stream_, &latency, &negative) == 0) {
         queued = negative != 0 ? 0 : latency * spec_.rate / PA_USEC_PER_SEC;
+    } else if (!timed_.load(std::memory_order_relaxed)) {
+        queued = buffer_.tlength / frameBytes_; // no report yet: the queue is about full
     } else {
-        queued = buffer_.tlength / frameBytes_; // no timing yet: the queue is about full
+        return; // no report since a flush: keep counting from it
     }
     const auto heard = static_cast<int64_t>(rendered_.load(std::memory_order_relaxed)) -
                        static_cast<int64_t>(queued);
@@ -336,7 +386,9 @@ std::optional<uint64_t> PulseOutput::heardFrame() const {
     const int64_t heard = heardAnchor_.load(std::memory_order_relaxed) +
                           framesSinceStart(std::chrono::steady_clock::now());
     const auto rendered = static_cast<int64_t>(rendered_.load(std::memory_order_acquire));
-    return static_cast<uint64_t>(std::clamp<int64_t>(heard, 0, rendered));
+    // Frames dropped by a flush are never heard.
+    const int64_t floor = std::min(heardFloor_.load(std::memory_order_relaxed), rendered);
+    return static_cast<uint64_t>(std::clamp<int64_t>(heard, floor, rendered));
 }
 
 bool PulseOutput::lost() const {
@@ -346,6 +398,10 @@ bool PulseOutput::lost() const {
 void PulseOutput::changeComing() noexcept {
     changesComing_.fetch_add(1, std::memory_order_release);
     wakeLoop();
+}
+
+void PulseOutput::changePosted() noexcept {
+    changesPosted_.fetch_add(1, std::memory_order_release);
 }
 
 void PulseOutput::wakeLoop() noexcept {

@@ -31,6 +31,7 @@ public:
 
     // Starts, stops and seeks drop the queued audio, so they are heard at once.
     void changeComing() noexcept override;
+    void changePosted() noexcept override;
     std::optional<uint64_t> heardFrame() const override;
     bool lost() const override;
     void setMediaTitle(const std::string& title) override;
@@ -40,6 +41,8 @@ private:
     FMOD_RESULT open(const OutputConfig& config);
     bool openStream();
     void closeStream();
+    // Renders and writes `bytes`, unless a sound that just started is still decoding.
+    void write(size_t bytes) noexcept;
     void fill(size_t bytes) noexcept;
     void publishTiming() noexcept;
     void flush() noexcept;
@@ -50,6 +53,8 @@ private:
     static void onStreamState(pa_stream* stream, void* self);
     static void onWake(pa_mainloop_api* api, pa_io_event* event, int fd, pa_io_event_flags_t flags,
                        void* self);
+    static void onRetry(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when,
+                        void* self);
 
     std::unique_ptr<pulse::Connection> connection_;
     pa_stream* stream_ = nullptr;
@@ -68,15 +73,20 @@ private:
     bool streaming_ = false; // started: a dropped stream is opened again
     std::optional<std::chrono::steady_clock::time_point> lastReopen_;
     uint64_t changesFlushed_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> holdUntil_; // set by a flush
+    pa_time_event* retry_ = nullptr;
 
     // Caller's thread to loop thread.
     std::atomic<uint64_t> changesComing_{0};
+    std::atomic<uint64_t> changesPosted_{0};
     std::atomic<std::string*> pendingTitle_{nullptr};
     // Loop thread to caller's thread. What is heard at time t is heardAnchor_ plus the frames
-    // between startTime_ and t, never more than rendered_.
+    // between startTime_ and t, never less than heardFloor_ (the last flush) nor more than
+    // rendered_.
     std::chrono::steady_clock::time_point startTime_;
     std::atomic<uint64_t> rendered_{0};
     std::atomic<int64_t> heardAnchor_{0};
+    std::atomic<int64_t> heardFloor_{0};
     std::atomic<bool> timed_{false};
     std::atomic<bool> failed_{false};
 };
