@@ -439,7 +439,9 @@ F_API FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM system, int* channe
  * seeks drop what is queued, so they are heard at once; volume, pan, pause and effects are heard
  * once the queue has played. FMOD_Channel_GetPosition, FMOD_Channel_IsPlaying (true until the
  * last frame is heard), FMOD_System_GetSpectrum and FMOD_System_GetWaveData follow what is
- * heard, not what is mixed. When the server goes away while playing, the next
+ * heard, not what is mixed. After a second with nothing playing (every channel stopped or paused,
+ * effect tails died away) the stream rests (corked) until a channel starts or is unpaused, so an
+ * idle player costs the server nothing. When the server goes away while playing, the next
  * FMOD_System_Update answers FMOD_ERR_OUTPUT_DRIVERCALL (58), once, and the system plays on
  * without sound.
  *

@@ -165,10 +165,13 @@ void Mixer::runChain(float* interleaved, size_t frames) noexcept {
 void Mixer::render(float* interleaved, size_t frames) noexcept {
     DenormalGuard denormals;
     applyCommands();
-    for (Voice& voice : voices_) {
+    bool played = false;
+    for (size_t slot = 0; slot < voices_.size(); ++slot) {
+        Voice& voice = voices_[slot];
         voice.inBlock = voice.active;
         if (voice.active) {
             voice.blockStart = sourceFrameOf(voice);
+            played = played || !shared_[slot].paused.load(std::memory_order_relaxed);
         }
     }
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
@@ -186,9 +189,19 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     runChain(interleaved, frames);
     tap_.write(interleaved, frames);
     recordPlayed(frames);
+    noteRest(interleaved, frames, played);
     renderedFrames_ += frames;
     rendered_.store(renderedFrames_, std::memory_order_release);
     applied_.store(carriedOut_, std::memory_order_release);
+}
+
+void Mixer::noteRest(const float* interleaved, size_t frames, bool played) {
+    // Below -120 dB: the last of an echo or reverb tail is nothing anyone hears.
+    constexpr float kInaudible = 1e-6f;
+    const size_t samples = frames * static_cast<size_t>(config_.outputChannels);
+    const bool silent = !played && std::all_of(interleaved, interleaved + samples,
+                                               [](float v) { return std::abs(v) < kInaudible; });
+    restingFrames_ = silent ? restingFrames_ + frames : 0;
 }
 
 bool Mixer::startsPending() noexcept {

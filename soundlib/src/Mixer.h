@@ -43,6 +43,7 @@ public:
 
     void render(float* interleaved, size_t frames) noexcept override;
     bool startsPending() noexcept override;
+    uint64_t restingFrames() const noexcept override { return restingFrames_; }
 
     // Caller's thread. False when the queue is full (the caller keeps the command for later).
     bool post(const MixerCommand& command) { return commands_.push(command); }
@@ -85,6 +86,8 @@ private:
     void runChain(float* interleaved, size_t frames) noexcept;
     // Notes where each voice that played in the block ended up, for readers of the position.
     void recordPlayed(size_t frames);
+    // Counts the block into restingFrames_ when nothing played and nothing can be heard.
+    void noteRest(const float* interleaved, size_t frames, bool played);
     // One voice's share of a block, as its steps hand it on.
     struct VoiceBlock {
         double step = 0.0;       // source frames per output frame
@@ -138,6 +141,7 @@ private:
     std::atomic<uint64_t> applied_{0};
     uint64_t renderedFrames_ = 0; // before the current block; published as rendered_ after it
     uint64_t subBlockStart_ = 0;  // output frame of the sub-block being mixed
+    uint64_t restingFrames_ = 0;  // see restingFrames()
     std::atomic<uint64_t> rendered_{0};
 };
 

@@ -75,6 +75,8 @@ public:
     int outputLatencyMs() const;
     // Names what plays, for the desktop's mixer; kept for outputs started later.
     void setMediaTitle(const std::string& title);
+    // A channel was unpaused: an output resting on silence plays again.
+    void soundComing() { output_->soundComing(); }
 
     // Channels. Results follow the library's rules (36 stale, 11 stolen).
     FMOD_RESULT playSound(FMOD_CHANNELINDEX index, FMOD_SOUND soundHandle, Sound& sound,

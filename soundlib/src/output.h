@@ -24,6 +24,10 @@ public:
     // dropped its queue may hold back a little, so the sound starts with its beginning instead
     // of a queue of silence.
     virtual bool startsPending() noexcept { return false; }
+    // Same thread as render(): frames rendered in a row with nothing playing (every channel
+    // stopped or paused) and nothing to hear (effect tails died away). An output may stop
+    // asking for more until the caller starts or unpauses something.
+    virtual uint64_t restingFrames() const noexcept { return 0; }
 };
 
 struct OutputConfig {
@@ -60,6 +64,9 @@ public:
     virtual bool lost() const { return false; }
     // Caller's thread: names what plays, for outputs the desktop shows. Never blocks.
     virtual void setMediaTitle(const std::string& /*title*/) {}
+    // Caller's thread: a channel was unpaused, so an output resting on silence must ask for
+    // audio again (starts wake it through changeComing()). Never blocks.
+    virtual void soundComing() noexcept {}
 };
 
 // Autodetect and the Windows types, which let the library choose.

@@ -172,6 +172,22 @@ TEST_F(PulseOutputTest, WhatIsReportedIsWhatCanHaveBeenHeard) {
     EXPECT_FALSE(playing);
 }
 
+TEST_F(PulseOutputTest, RestsWhileNothingPlaysAndWakesForAStartOrAnUnpause) {
+    ASSERT_EQ(start(), FMOD_OK);
+    // Nothing plays yet: after a second the stream rests.
+    EXPECT_TRUE(server.sinkInputsShow("Corked: yes"));
+    const FMOD_CHANNEL channel = play(tone);
+    EXPECT_TRUE(server.sinkInputsShow("Corked: no"));
+    expectToneOn(sorvel::PulseServer::kSink);
+
+    ASSERT_EQ(FMOD_Channel_SetPaused(channel, 1), FMOD_OK);
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_TRUE(server.sinkInputsShow("Corked: yes"));
+    ASSERT_EQ(FMOD_Channel_SetPaused(channel, 0), FMOD_OK);
+    EXPECT_TRUE(server.sinkInputsShow("Corked: no"));
+    expectToneOn(sorvel::PulseServer::kSink);
+}
+
 TEST_F(PulseOutputTest, DriversAreTheSinksWithTheDefaultFirst) {
     const int second = server.addSink("second", "Second");
     ASSERT_GE(second, 0);

@@ -25,6 +25,10 @@ constexpr size_t kChunkFrames = 8192;
 // back, and how often it is asked again meanwhile.
 constexpr auto kLongestHold = std::chrono::milliseconds(100);
 constexpr pa_usec_t kRetryUsec = 5 * PA_USEC_PER_MSEC;
+// How long nothing must have played before the stream rests (corked): a second.
+constexpr uint64_t kRestAfterFrames(uint32_t rate) {
+    return rate;
+}
 // A stream the server drops (its sink went away and nothing took it in) is opened again on the
 // default sink, but not more often than this, so a server that keeps refusing us ends in an
 // error instead of a loop.
@@ -207,6 +211,7 @@ void PulseOutput::closeStream() {
         retry_ = nullptr;
     }
     holdUntil_.reset();
+    corked_ = false;
     if (stream_ == nullptr)
         return;
     pa_stream_set_write_callback(stream_, nullptr, nullptr);
@@ -240,11 +245,13 @@ void PulseOutput::stop() {
     device_.clear();
     lastReopen_.reset();
     changesFlushed_ = changesComing_.load();
+    renderedAtWake_ = 0;
     changesPosted_.store(changesFlushed_);
     rendered_.store(0);
     heardFloor_.store(0);
     timed_.store(false);
     failed_.store(false);
+    resumeWanted_.store(false);
 }
 
 void PulseOutput::onStreamState(pa_stream* stream, void* self) {
@@ -272,10 +279,18 @@ void PulseOutput::onWrite(pa_stream* stream, size_t bytes, void* self) {
         return;
     // A change came while the request was on its way: drop what was queued before it, then
     // fill with what follows it.
-    const uint64_t coming = me->changesComing_.load(std::memory_order_acquire);
-    if (coming != me->changesFlushed_) {
-        me->changesFlushed_ = coming;
-        me->flush();
+    me->takeChanges();
+    if (me->corked_)
+        return;
+    // (What the mixer counted before a wake-up is not news: it must count afresh.)
+    const uint64_t rest = kRestAfterFrames(me->spec_.rate);
+    if (me->renderer_->restingFrames() >= rest &&
+        me->rendered_.load(std::memory_order_relaxed) - me->renderedAtWake_ >= rest) {
+        // Nothing has played for a while: let the server (and the sound card) rest until
+        // something starts or is unpaused.
+        finish(pa_stream_cork(stream, 1, nullptr, nullptr));
+        me->corked_ = true;
+        return;
     }
     me->write(bytes);
 }
@@ -286,13 +301,26 @@ void PulseOutput::onWake(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_fla
     [[maybe_unused]] const ssize_t read = ::read(fd, &count, sizeof count);
     if (me->stream_ == nullptr || pa_stream_get_state(me->stream_) != PA_STREAM_READY)
         return; // a stream being opened again gets the title then, and has nothing to flush
-    const uint64_t coming = me->changesComing_.load(std::memory_order_acquire);
-    if (coming != me->changesFlushed_) {
-        me->changesFlushed_ = coming;
-        // The server asks again for what it dropped; onWrite renders the change into it.
-        me->flush();
-    }
+    // The server asks again for what a flush dropped; onWrite renders the change into it.
+    me->takeChanges();
     me->applyTitle();
+}
+
+void PulseOutput::takeChanges() noexcept {
+    const uint64_t coming = changesComing_.load(std::memory_order_acquire);
+    const bool resume = resumeWanted_.exchange(false, std::memory_order_acq_rel);
+    if (coming != changesFlushed_) {
+        changesFlushed_ = coming;
+    } else if (!(resume && corked_)) {
+        return;
+    }
+    // Resting, the queue holds only silence: dropped too, so the sound starts at once.
+    flush();
+    if (corked_) {
+        finish(pa_stream_cork(stream_, 0, nullptr, nullptr));
+        corked_ = false;
+        renderedAtWake_ = rendered_.load(std::memory_order_relaxed);
+    }
 }
 
 void PulseOutput::write(size_t bytes) noexcept {
@@ -318,7 +346,8 @@ void PulseOutput::onRetry(pa_mainloop_api* api, pa_time_event* event, const stru
     auto* me = static_cast<PulseOutput*>(self);
     api->time_free(event);
     me->retry_ = nullptr;
-    if (me->stream_ != nullptr && pa_stream_get_state(me->stream_) == PA_STREAM_READY)
+    if (me->stream_ != nullptr && !me->corked_ &&
+        pa_stream_get_state(me->stream_) == PA_STREAM_READY)
         me->write(pa_stream_writable_size(me->stream_));
 }
 
@@ -397,6 +426,11 @@ bool PulseOutput::lost() const {
 
 void PulseOutput::changeComing() noexcept {
     changesComing_.fetch_add(1, std::memory_order_release);
+    wakeLoop();
+}
+
+void PulseOutput::soundComing() noexcept {
+    resumeWanted_.store(true, std::memory_order_release);
     wakeLoop();
 }
 

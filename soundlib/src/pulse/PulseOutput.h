@@ -32,6 +32,8 @@ public:
     // Starts, stops and seeks drop the queued audio, so they are heard at once.
     void changeComing() noexcept override;
     void changePosted() noexcept override;
+    // A stream resting (corked) after a second of nothing playing asks for audio again.
+    void soundComing() noexcept override;
     std::optional<uint64_t> heardFrame() const override;
     bool lost() const override;
     void setMediaTitle(const std::string& title) override;
@@ -46,6 +48,8 @@ private:
     void fill(size_t bytes) noexcept;
     void publishTiming() noexcept;
     void flush() noexcept;
+    // Flushes for a change the caller announced, and wakes a resting stream for it.
+    void takeChanges() noexcept;
     void applyTitle();
     int64_t framesSinceStart(std::chrono::steady_clock::time_point when) const;
     void wakeLoop() noexcept;
@@ -75,11 +79,14 @@ private:
     uint64_t changesFlushed_ = 0;
     std::optional<std::chrono::steady_clock::time_point> holdUntil_; // set by a flush
     pa_time_event* retry_ = nullptr;
+    bool corked_ = false;         // resting: nothing played for a while
+    uint64_t renderedAtWake_ = 0; // rendered_ when it last stopped resting
 
     // Caller's thread to loop thread.
     std::atomic<uint64_t> changesComing_{0};
     std::atomic<uint64_t> changesPosted_{0};
     std::atomic<std::string*> pendingTitle_{nullptr};
+    std::atomic<bool> resumeWanted_{false};
     // Loop thread to caller's thread. What is heard at time t is heardAnchor_ plus the frames
     // between startTime_ and t, never less than heardFloor_ (the last flush) nor more than
     // rendered_.
