@@ -445,7 +445,7 @@ F_API FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM system, int* channe
  * FMOD_System_Update answers FMOD_ERR_OUTPUT_DRIVERCALL (58), once, and the system plays on
  * without sound.
  *
- * Extension: FMOD_System_SetOutputLatency sets that queue in milliseconds (20-2000, default 200)
+ * Extension: FMOD_System_SetOutputLatency sets that queue in milliseconds (20-2000, default 250)
  * before FMOD_System_Init. FMOD_System_GetOutputLatency gives how far what is heard lags behind
  * what is mixed at the moment (0 for outputs without a queue; 78 before Init).
  * Extension: FMOD_System_SetMediaTitle names what plays, for the desktop's volume mixer and

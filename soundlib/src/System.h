@@ -38,7 +38,7 @@ struct SystemSettings {
     FMOD_FILE_SEEKCALLBACK fileSeek = nullptr;
     std::string midiSoundBank;    // FMOD_System_SetMIDISoundBank; empty: the installed bank
     int networkTimeoutMs = 10000; // FMOD_System_SetNetworkTimeout
-    int outputLatencyMs = 200;    // FMOD_System_SetOutputLatency
+    int outputLatencyMs = 250;    // FMOD_System_SetOutputLatency
     std::string mediaTitle;       // FMOD_System_SetMediaTitle
 };
 

@@ -36,7 +36,7 @@ struct OutputConfig {
     FMOD_SOUND_FORMAT format = FMOD_SOUND_FORMAT_PCM16; // what the wave writers store
     size_t blockFrames = 1024;                          // frames per render() call
     int driver = 0;                                     // index into listDrivers()
-    int latencyMs = 200;    // sound servers: how much audio the stream keeps queued
+    int latencyMs = 250;    // sound servers: how much audio the stream keeps queued
     std::string mediaTitle; // sound servers: what plays, as the desktop's mixer shows it
 };
 
