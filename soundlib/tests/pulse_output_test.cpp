@@ -96,7 +96,7 @@ TEST_F(PulseOutputTest, PlaysUnderItsOwnNamesInTheSoftwareFormatAndFollowsTheTit
     play(tone);
     expectToneOn(sorvel::PulseServer::kSink);
 
-    EXPECT_TRUE(server.sinkInputsShow("Sample Specification: s16le 2ch 44100Hz"));
+    EXPECT_TRUE(server.sinkInputsShow(": s16le 2ch 44100Hz")); // the stream's sample format
     EXPECT_TRUE(server.sinkInputsShow("application.name = \"Sorvel\""));
     EXPECT_TRUE(server.sinkInputsShow("application.icon_name = \"sorvel\""));
     EXPECT_TRUE(server.sinkInputsShow("media.role = \"music\""));
