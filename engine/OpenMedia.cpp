@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace sorvel {
 namespace fs = std::filesystem;
@@ -115,6 +116,7 @@ void Player::OpenMedia(std::string entry) {
     }
 
     setTitleForCurrentEntry(entry, cdEntry);
+    publishMediaTitle();
     playlist_->showCurrentEntry();
     if (services_.mainWindow->windowState() == WindowState::Minimized) {
         services_.mainWindow->RefreshTrayTip();
@@ -167,6 +169,48 @@ void Player::setTitleForCurrentEntry(const std::string& entry, bool cdEntry) {
         state_.titleText = index + ". Track - " + track;
     } else {
         state_.titleText = index + ". " + fileNamePart(entry);
+    }
+}
+
+std::optional<std::string> mediaTitleOf(const std::string& titleText) {
+    if (titleText.starts_with("ERROR! No.") || titleText == "Buffering...") {
+        return std::nullopt;
+    }
+    std::string_view title = titleText;
+    const size_t digits = title.find_first_not_of("0123456789");
+    if (digits != 0 && digits != std::string_view::npos && title.substr(digits).starts_with(". ")) {
+        title.remove_prefix(digits + 2);
+    }
+    // "title - artist" with either side missing.
+    auto trim = [&] {
+        while (!title.empty() && title.front() == ' ') {
+            title.remove_prefix(1);
+        }
+        while (!title.empty() && title.back() == ' ') {
+            title.remove_suffix(1);
+        }
+    };
+    trim();
+    if (title.ends_with(" -") || title == "-") {
+        title.remove_suffix(1);
+    }
+    if (title.starts_with("- ")) {
+        title.remove_prefix(1);
+    }
+    trim();
+    if (title.empty()) {
+        return std::nullopt;
+    }
+    return std::string(title);
+}
+
+void Player::publishMediaTitle() {
+    if (state_.soundSystem == 0 || state_.titleText == publishedTitleLine_) {
+        return;
+    }
+    publishedTitleLine_ = state_.titleText;
+    if (const auto title = mediaTitleOf(state_.titleText)) {
+        FMOD_System_SetMediaTitle(state_.soundSystem, title->c_str());
     }
 }
 

@@ -50,6 +50,7 @@ void Player::PlaybackTick() {
     }
 
     services_.notifier->Send_Messenger(state_.titleText, playing ? 1 : 0);
+    publishMediaTitle();
 
     // Videos repeat and never advance the playlist. A video of unknown length never ends here.
     if (video.loaded()) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -48,6 +49,10 @@ std::string ErrorTitle(FMOD_RESULT result);
 // The part of a command line that names the file: between the first two double quotes when it
 // starts with one, else the whole text.
 std::string CommandLineFile(const std::string& commandLine);
+// What the desktop's mixer is told plays, from the title line: the title without the entry's
+// number and without an empty side of "title - artist"; nothing for lines that are not a title
+// (errors, "Buffering...").
+std::optional<std::string> mediaTitleOf(const std::string& titleText);
 
 class Player {
 public:
@@ -138,6 +143,8 @@ private:
     void playOnCurrentChannel();
     const PlaylistEntry* currentEntry() const;
     void setTitleForCurrentEntry(const std::string& entry, bool cdEntry);
+    // Tells the sound library what plays when the title line names something new.
+    void publishMediaTitle();
 
     // Until a full settings store is given, start-up reads the device part of the settings file.
     class DeviceSettingsOnly;
@@ -153,6 +160,7 @@ private:
     std::unique_ptr<PlaylistSide> playlistSide_;
     std::unique_ptr<PlaylistController> playlist_;
     bool netOpened_ = false;
+    std::string publishedTitleLine_; // the title line the media title was last taken from
 };
 
 } // namespace sorvel

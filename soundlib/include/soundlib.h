@@ -2,7 +2,7 @@
  * Sorvel sound library: the one public door.
  *
  * Flat C calls over a C++ engine (decoding through FFmpeg and libopenmpt, a float mixer,
- * resamplers, and sound devices through RtAudio).
+ * resamplers, and sound through PulseAudio, or ALSA and JACK through RtAudio).
  *
  * Error policy, for every call:
  *   - Each call returns an FMOD_RESULT; 0 (FMOD_OK) is success. No exception crosses this header.
@@ -152,7 +152,7 @@ enum {
     FMOD_OUTPUTTYPE_OSS = 11,
     FMOD_OUTPUTTYPE_ALSA = 12,
     FMOD_OUTPUTTYPE_ESD = 13,
-    FMOD_OUTPUTTYPE_PULSEAUDIO = 14,
+    FMOD_OUTPUTTYPE_PULSEAUDIO = 14, /* PulseAudio or PipeWire's PulseAudio service, natively */
     FMOD_OUTPUTTYPE_JACK = 20
 };
 
@@ -425,6 +425,36 @@ F_API FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM system, int maxchannels, FMOD_INI
 F_API FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM system);
 F_API FMOD_RESULT FMOD_System_Update(FMOD_SYSTEM system);
 F_API FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM system, int* channels);
+
+/*
+ * Sound servers. Output type 14 plays through PulseAudio, or PipeWire's PulseAudio service; no
+ * server is ever started. Autodetect tries it first, then ALSA (when the machine has a sound
+ * card), then no sound. Its drivers are the server's sinks, named by their descriptions, the
+ * default sink first; driver 0 opens on the default sink and follows the desktop when it picks
+ * another one, and a stream whose sink goes away moves to the default sink. The stream carries
+ * application.name "Sorvel", application.icon_name "sorvel", media.role "music" and media.name
+ * (below), and is written in the software format's sample type.
+ *
+ * The stream keeps about the output latency (below) queued on the server. Starts, stops and
+ * seeks drop what is queued, so they are heard at once; volume, pan, pause and effects are heard
+ * once the queue has played. FMOD_Channel_GetPosition, FMOD_Channel_IsPlaying (true until the
+ * last frame is heard), FMOD_System_GetSpectrum and FMOD_System_GetWaveData follow what is
+ * heard, not what is mixed. After a second with nothing playing (every channel stopped or paused,
+ * effect tails died away) the stream rests (corked) until a channel starts or is unpaused, so an
+ * idle player costs the server nothing. When the server goes away while playing, the next
+ * FMOD_System_Update answers FMOD_ERR_OUTPUT_DRIVERCALL (58), once, and the system plays on
+ * without sound.
+ *
+ * Extension: FMOD_System_SetOutputLatency sets that queue in milliseconds (20-2000, default 250)
+ * before FMOD_System_Init. FMOD_System_GetOutputLatency gives how far what is heard lags behind
+ * what is mixed at the moment (0 for outputs without a queue; 78 before Init).
+ * Extension: FMOD_System_SetMediaTitle names what plays, for the desktop's volume mixer and
+ * now-playing applets: the stream's media.name (UTF-8, other text is read as CP932; null or ""
+ * gives "Sorvel"). Valid before and after FMOD_System_Init; it never waits for the server.
+ */
+F_API FMOD_RESULT FMOD_System_SetOutputLatency(FMOD_SYSTEM system, int milliseconds);
+F_API FMOD_RESULT FMOD_System_GetOutputLatency(FMOD_SYSTEM system, int* milliseconds);
+F_API FMOD_RESULT FMOD_System_SetMediaTitle(FMOD_SYSTEM system, const char* title);
 
 /* Sounds and streams. name_or_data is a UTF-8 path. */
 F_API FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM system, const char* name_or_data,

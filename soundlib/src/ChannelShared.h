@@ -1,6 +1,8 @@
 // Per-channel values shared between the caller's thread and the mixer, all atomics.
 #pragma once
 
+#include "PlayedBlocks.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -13,9 +15,12 @@ struct ChannelShared {
     std::atomic<float> frequency{0.0f};
     std::atomic<bool> paused{false};
     // Written by the mixer: generation (high 16 bits) and source frame (low 48 bits) of the
-    // voice, and the generation of the last voice that reached its end.
+    // voice, the generation of the last voice that reached its end and the output frame where
+    // it did (written before the generation), and the voice's last blocks.
     std::atomic<uint64_t> position{0};
     std::atomic<uint32_t> endedGeneration{0};
+    std::atomic<uint64_t> endedAt{0};
+    PlayedBlocks played;
 
     static constexpr uint64_t pack(uint16_t generation, uint64_t frame) {
         return (static_cast<uint64_t>(generation) << 48) | (frame & 0xFFFFFFFFFFFFull);

@@ -165,10 +165,20 @@ void Mixer::runChain(float* interleaved, size_t frames) noexcept {
 void Mixer::render(float* interleaved, size_t frames) noexcept {
     DenormalGuard denormals;
     applyCommands();
+    bool played = false;
+    for (size_t slot = 0; slot < voices_.size(); ++slot) {
+        Voice& voice = voices_[slot];
+        voice.inBlock = voice.active;
+        if (voice.active) {
+            voice.blockStart = sourceFrameOf(voice);
+            played = played || !shared_[slot].paused.load(std::memory_order_relaxed);
+        }
+    }
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
     std::fill(interleaved, interleaved + frames * outChannels, 0.0f);
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min(kSubBlock, frames - done);
+        subBlockStart_ = renderedFrames_ + done;
         for (size_t slot = 0; slot < voices_.size(); ++slot) {
             if (voices_[slot].active) {
                 renderVoice(voices_[slot], shared_[slot], interleaved + done * outChannels, n);
@@ -178,7 +188,59 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     }
     runChain(interleaved, frames);
     tap_.write(interleaved, frames);
+    recordPlayed(frames);
+    noteRest(interleaved, frames, played);
+    renderedFrames_ += frames;
+    rendered_.store(renderedFrames_, std::memory_order_release);
     applied_.store(carriedOut_, std::memory_order_release);
+}
+
+void Mixer::noteRest(const float* interleaved, size_t frames, bool played) {
+    // Below -120 dB: the last of an echo or reverb tail is nothing anyone hears.
+    constexpr float kInaudible = 1e-6f;
+    const size_t samples = frames * static_cast<size_t>(config_.outputChannels);
+    const bool silent = !played && std::all_of(interleaved, interleaved + samples,
+                                               [](float v) { return std::abs(v) < kInaudible; });
+    restingFrames_ = silent ? restingFrames_ + frames : 0;
+}
+
+bool Mixer::startsPending() noexcept {
+    applyCommands();
+    for (const Voice& voice : voices_) {
+        if (!voice.active || !voice.awaiting) {
+            continue;
+        }
+        StreamFeed::Segment segment;
+        if (!voice.source.feed->segment(segment) || segment.serial != voice.awaitSerial ||
+            (segment.ringEnd == UINT64_MAX &&
+             voice.source.feed->ring().publishedWritePosition() == segment.ringStart)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Mixer::recordPlayed(size_t frames) {
+    const uint64_t end = renderedFrames_ + frames;
+    for (size_t slot = 0; slot < voices_.size(); ++slot) {
+        Voice& voice = voices_[slot];
+        if (!voice.inBlock) {
+            continue;
+        }
+        ChannelShared& shared = shared_[slot];
+        // A voice that ran out in the block played only up to its end.
+        const uint64_t playedTo =
+            voice.active ? end : shared.endedAt.load(std::memory_order_relaxed);
+        const uint64_t reached = sourceFrameOf(voice);
+        // A loop that wrapped inside the block moved at the channel's rate all the same.
+        const float step =
+            reached >= voice.blockStart && playedTo > renderedFrames_
+                ? static_cast<float>(static_cast<double>(reached - voice.blockStart) /
+                                     static_cast<double>(playedTo - renderedFrames_))
+                : shared.frequency.load(std::memory_order_relaxed) /
+                      static_cast<float>(config_.outputRate);
+        shared.played.record(playedTo, ChannelShared::pack(voice.generation, reached), step);
+    }
 }
 
 uint64_t Mixer::sourceFrameOf(const Voice& voice) const {
@@ -467,7 +529,16 @@ void Mixer::advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block
         feed->ring().releaseBefore(voice.segment.ringStart + static_cast<uint64_t>(keep));
     }
     if (voiceEnded(voice)) {
+        // The block ran on past the end (in silence); the voice ended at its last frame.
+        const double last =
+            feed == nullptr ? static_cast<double>(voice.source.sampleFrames)
+                            : static_cast<double>(voice.segment.ringEnd - voice.segment.ringStart);
+        const double into = block.step > 0.0 ? std::ceil((last - block.start) / block.step) : 0.0;
+        voice.position = std::min(voice.position, last);
         voice.active = false;
+        shared.endedAt.store(subBlockStart_ + static_cast<uint64_t>(std::clamp(
+                                                  into, 0.0, static_cast<double>(block.produced))),
+                             std::memory_order_relaxed);
         shared.endedGeneration.store(voice.generation, std::memory_order_release);
     }
     shared.position.store(ChannelShared::pack(voice.generation, sourceFrameOf(voice)),

@@ -42,6 +42,8 @@ public:
     explicit Mixer(const MixerConfig& config);
 
     void render(float* interleaved, size_t frames) noexcept override;
+    bool startsPending() noexcept override;
+    uint64_t restingFrames() const noexcept override { return restingFrames_; }
 
     // Caller's thread. False when the queue is full (the caller keeps the command for later).
     bool post(const MixerCommand& command) { return commands_.push(command); }
@@ -53,6 +55,9 @@ public:
 
     // The latest output, for readers on other threads.
     const SpectrumTap& tap() const { return tap_; }
+    // Output frames rendered so far (published at the end of each block). The tap, the
+    // channels' played blocks and their end frames count in these frames.
+    uint64_t renderedFrames() const { return rendered_.load(std::memory_order_acquire); }
 
 private:
     struct Voice {
@@ -67,6 +72,8 @@ private:
         float gainLeft = 0.0f, gainRight = 0.0f;
         bool gainsSet = false;
         AntiAliasFilter antiAlias; // in use while the step is above 1
+        bool inBlock = false;      // active when the current block began
+        uint64_t blockStart = 0;   // source frame when the current block began
     };
 
     void applyCommands();
@@ -77,6 +84,10 @@ private:
     void detach(Dsp* dsp);
     void removeChainEntry(size_t index);
     void runChain(float* interleaved, size_t frames) noexcept;
+    // Notes where each voice that played in the block ended up, for readers of the position.
+    void recordPlayed(size_t frames);
+    // Counts the block into restingFrames_ when nothing played and nothing can be heard.
+    void noteRest(const float* interleaved, size_t frames, bool played);
     // One voice's share of a block, as its steps hand it on.
     struct VoiceBlock {
         double step = 0.0;       // source frames per output frame
@@ -128,6 +139,10 @@ private:
     SpectrumTap tap_;
     uint64_t carriedOut_ = 0; // the last command applied; published as applied_ after the block
     std::atomic<uint64_t> applied_{0};
+    uint64_t renderedFrames_ = 0; // before the current block; published as rendered_ after it
+    uint64_t subBlockStart_ = 0;  // output frame of the sub-block being mixed
+    uint64_t restingFrames_ = 0;  // see restingFrames()
+    std::atomic<uint64_t> rendered_{0};
 };
 
 } // namespace soundlib

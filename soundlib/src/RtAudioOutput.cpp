@@ -1,6 +1,5 @@
 #include "RtAudioOutput.h"
 
-#include "RtAudioLock.h"
 #include "device_probe.h"
 
 #include <algorithm>
@@ -34,9 +33,6 @@ FMOD_RESULT RtAudioOutput::start(const OutputConfig& config, Renderer& renderer)
     const auto api = devices::rtAudioApi(type_);
     if (!api)
         return FMOD_ERR_OUTPUT_INIT;
-    // libpulse would try to autospawn a missing server; do not let it.
-    if (type_ == FMOD_OUTPUTTYPE_PULSEAUDIO && !devices::pulseServerAnswers())
-        return FMOD_ERR_OUTPUT_INIT;
 
     renderer_ = &renderer;
     channels_ = static_cast<size_t>(config.channels);
@@ -52,9 +48,6 @@ FMOD_RESULT RtAudioOutput::start(const OutputConfig& config, Renderer& renderer)
 }
 
 FMOD_RESULT RtAudioOutput::open(const OutputConfig& config, RtAudio::Api api) {
-    const RtAudioLock lock;
-    if (!lock.owned())
-        return FMOD_ERR_OUTPUT_INIT;
     audio_ = devices::makeRtAudio(api);
     if (!audio_)
         return FMOD_ERR_OUTPUT_INIT;
@@ -68,7 +61,7 @@ FMOD_RESULT RtAudioOutput::open(const OutputConfig& config, RtAudio::Api api) {
     parameters.deviceId = outputs[static_cast<size_t>(config.driver)].id;
     parameters.nChannels = static_cast<unsigned int>(config.channels);
     RtAudio::StreamOptions options;
-    // Four blocks in flight: without a count RtAudio leaves PulseAudio at its ~2 s default.
+    // Four blocks in flight, as the mixer's block sizes were made for.
     options.numberOfBuffers = 4;
     options.streamName = "Sorvel";
     unsigned int frames = static_cast<unsigned int>(

@@ -1,5 +1,5 @@
-// Output to a sound device through RtAudio (ALSA, PulseAudio, JACK): float32 interleaved, the
-// device's callback thread pulls audio straight into the device buffer.
+// Output to a sound device through RtAudio (ALSA, JACK): float32 interleaved, the device's
+// callback thread pulls audio straight into the device buffer.
 #pragma once
 
 #include "output.h"
@@ -11,7 +11,7 @@ namespace soundlib {
 
 class RtAudioOutput final : public Output {
 public:
-    // `type` is FMOD_OUTPUTTYPE_ALSA, _PULSEAUDIO or _JACK.
+    // `type` is FMOD_OUTPUTTYPE_ALSA or _JACK.
     explicit RtAudioOutput(FMOD_OUTPUTTYPE type);
     ~RtAudioOutput() override;
 

@@ -9,11 +9,11 @@ SpectrumTap::SpectrumTap(int channels)
 
 void SpectrumTap::write(const float* interleaved, size_t frames) noexcept {
     const size_t stride = static_cast<size_t>(channels_);
-    // Only the newest kCapacity frames of an oversized block can matter.
-    if (frames > kCapacity) {
-        interleaved += (frames - kCapacity) * stride;
-        writerPosition_ += frames - kCapacity;
-        frames = kCapacity;
+    // Only the newest kMaxRead frames of an oversized block can matter.
+    if (frames > kMaxRead) {
+        interleaved += (frames - kMaxRead) * stride;
+        writerPosition_ += frames - kMaxRead;
+        frames = kMaxRead;
     }
     const uint64_t start = writerPosition_;
     writing_.store(start + frames, std::memory_order_relaxed);
@@ -29,13 +29,19 @@ void SpectrumTap::write(const float* interleaved, size_t frames) noexcept {
     written_.store(writerPosition_, std::memory_order_release);
 }
 
-void SpectrumTap::latest(int channel, size_t count, float* out) const {
+void SpectrumTap::latest(int channel, size_t count, float* out,
+                         std::optional<uint64_t> wanted) const {
     count = std::min(count, kMaxRead);
     const float* plane = samples_.data() + static_cast<size_t>(channel) * kCapacity;
     // The writer adds a block every few milliseconds and a copy takes microseconds: a retry is
     // rare and a second one rarer still.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const uint64_t end = written_.load(std::memory_order_acquire);
+        const uint64_t written = written_.load(std::memory_order_acquire);
+        uint64_t end = written;
+        if (wanted && *wanted < written) {
+            const uint64_t oldest = written - std::min<uint64_t>(written, kCapacity - 2 * kMaxRead);
+            end = std::max(*wanted, oldest);
+        }
         const uint64_t begin = end - count; // may wrap below zero: those frames read as zeros
         for (size_t i = 0; i < count; ++i) {
             const uint64_t frame = begin + i;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace soundlib {
@@ -26,12 +27,18 @@ public:
     void write(const float* interleaved, size_t frames) noexcept;
 
     // Reader: the latest `count` (<= kMaxRead) samples of `channel`, oldest first; zeros before
-    // the first sample written.
-    void latest(int channel, size_t count, float* out) const;
+    // the first sample written. With `end`, the samples before frame `end` instead (counted
+    // from the first frame written), which is how a reader follows an output that plays what
+    // was mixed a while ago; an `end` older than the tap keeps is moved up to the oldest it can
+    // give whole.
+    void latest(int channel, size_t count, float* out,
+                std::optional<uint64_t> end = std::nullopt) const;
 
 private:
-    // Twice the longest read, so a read never meets the block being written.
-    static constexpr size_t kCapacity = 2 * kMaxRead;
+    // Room for the longest read, a block being written (the tap keeps at most kMaxRead of a
+    // block) and a device queue of up to kCapacity - 2 * kMaxRead frames (0.7 s at 48 kHz)
+    // behind the mixer, so a read never meets the block being written.
+    static constexpr size_t kCapacity = 4 * kMaxRead;
     static constexpr size_t kMask = kCapacity - 1;
 
     int channels_;

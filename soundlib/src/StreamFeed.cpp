@@ -7,6 +7,10 @@ namespace soundlib {
 namespace {
 
 constexpr size_t kDecodeChunkFrames = 4096;
+// Bounds of the decoding thread's wait while the ring is full: often enough for a consumer that
+// plays many times faster than real time, rarely enough to cost nothing at normal speed.
+constexpr std::chrono::microseconds kShortestIdle{5000};
+constexpr std::chrono::microseconds kLongestIdle{100000};
 
 // The fastest rate audio files really use; a damaged header may claim any rate at all.
 constexpr int kHighestAudioRate = 384000;
@@ -139,14 +143,34 @@ void StreamFeed::run() {
             continue;
         }
         // Nothing to do: the ring is full or the source ended. The mixer frees space without
-        // waking us (it must not make system calls), so poll at a rate far above its need.
+        // waking us (it must not make system calls), so look again once it may have used a
+        // quarter of what is buffered. Seeks, kicks and stop() wake us at once.
+        const auto wait = idleWait();
         std::unique_lock lock(wakeMutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(5), [this] {
+        wake_.wait_for(lock, wait, [this] {
             return quit_.load(std::memory_order_acquire) ||
                    kicked_.exchange(false, std::memory_order_acq_rel) ||
                    requestedSerial_.load(std::memory_order_acquire) != servedSerial_;
         });
     }
+}
+
+std::chrono::microseconds StreamFeed::idleWait() {
+    using namespace std::chrono;
+    if (ended_) {
+        return kLongestIdle; // only a seek brings work, and it wakes us
+    }
+    // How fast the consumer reads, at least real time (it may play faster).
+    const auto now = steady_clock::now();
+    const uint64_t read = ring_.readPosition();
+    const double elapsed = duration<double>(now - lastLook_).count();
+    double perSecond = elapsed > 0.0 ? static_cast<double>(read - lastRead_) / elapsed : 0.0;
+    perSecond = std::max(perSecond, static_cast<double>(std::max(decoder_->sampleRate(), 1)));
+    lastLook_ = now;
+    lastRead_ = read;
+    const double buffered = static_cast<double>(ring_.writePosition() - read);
+    const auto wait = duration_cast<microseconds>(duration<double>(0.25 * buffered / perSecond));
+    return std::clamp(wait, kShortestIdle, kLongestIdle);
 }
 
 bool StreamFeed::filledFor(size_t frames) const {

@@ -7,6 +7,7 @@
 #include "decoder.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -60,6 +61,8 @@ private:
     // Threaded feeds, consumer side: whether the ring holds what fillSync(frames) asks for.
     bool filledFor(size_t frames) const;
     void notifyConsumer();
+    // Producer: how long to sleep when there is nothing to do.
+    std::chrono::microseconds idleWait();
 
     std::unique_ptr<Decoder> decoder_;
     bool loop_;
@@ -71,6 +74,8 @@ private:
     uint32_t servedSerial_ = 0;
     bool ended_ = false;
     Segment current_;
+    std::chrono::steady_clock::time_point lastLook_; // idleWait()'s last look at the consumer
+    uint64_t lastRead_ = 0;
 
     // Seek requests from the caller's thread.
     std::atomic<uint32_t> requestedSerial_{0};

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 namespace soundlib {
 namespace {
@@ -20,19 +21,9 @@ uint16_t firstGenerationForNewSystem() {
     return static_cast<uint16_t>(((n * 7919u) & 0xFFFEu) | 1u);
 }
 
-bool isAutodetect(FMOD_OUTPUTTYPE type) {
-    switch (type) {
-    case FMOD_OUTPUTTYPE_AUTODETECT:
-    case FMOD_OUTPUTTYPE_UNKNOWN:
-    case FMOD_OUTPUTTYPE_DSOUND:
-    case FMOD_OUTPUTTYPE_WINMM:
-    case FMOD_OUTPUTTYPE_OPENAL:
-    case FMOD_OUTPUTTYPE_WASAPI:
-    case FMOD_OUTPUTTYPE_ASIO:
-        return true;
-    default:
-        return false;
-    }
+bool urgent(MixerCommand::Kind kind) {
+    return kind == MixerCommand::Kind::Start || kind == MixerCommand::Kind::Stop ||
+           kind == MixerCommand::Kind::Seek;
 }
 
 } // namespace
@@ -73,48 +64,52 @@ FMOD_RESULT System::init(int maxChannels) {
     if (maxChannels <= 0 || maxChannels > kMaxChannels) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    const bool autodetect = isAutodetect(settings.output);
-    FMOD_OUTPUTTYPE type = autodetect ? resolveOutputType(settings.output) : settings.output;
     const int channels = outputChannelsFor(settings.speakerMode, settings.numOutputChannels);
 
-    // A machine without a working device still plays (silently) when the user let us choose.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        FMOD_RESULT result = FMOD_OK;
-        auto output = createOutput(type, result);
-        if (output) {
-            MixerConfig mixerConfig;
-            mixerConfig.outputRate = settings.sampleRate;
-            mixerConfig.outputChannels = channels;
-            mixerConfig.resampler = settings.resampler;
-            mixerConfig.maxChannels = static_cast<size_t>(maxChannels);
-            mixerConfig.synchronousStreams = !output->realTime();
-            auto mixer = std::make_unique<Mixer>(mixerConfig);
-
-            OutputConfig outputConfig;
-            outputConfig.sampleRate = settings.sampleRate;
-            outputConfig.channels = channels;
-            outputConfig.format = settings.format;
-            outputConfig.blockFrames = kOutputBlockFrames;
-            outputConfig.driver = settings.driver;
-            result = output->start(outputConfig, *mixer);
-            if (result == FMOD_OK) {
-                slots_.assign(static_cast<size_t>(maxChannels), ChannelSlot{});
-                const uint16_t generation = firstGenerationForNewSystem();
-                for (ChannelSlot& slot : slots_) {
-                    slot.generation = generation;
-                }
-                mixer_ = std::move(mixer);
-                output_ = std::move(output);
-                activeOutput_ = type;
-                return FMOD_OK;
+    // Autodetect tries the sound server, then ALSA, then plays silently; a chosen type is the
+    // only one tried. Only the first choice gets the chosen driver: a fallback's own list has
+    // other names.
+    FMOD_RESULT result = FMOD_ERR_OUTPUT_INIT;
+    const std::vector<FMOD_OUTPUTTYPE> candidates = outputCandidates(settings.output);
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        auto output = createOutput(candidates[i], result);
+        if (!output) {
+            continue;
+        }
+        MixerConfig mixerConfig;
+        mixerConfig.outputRate = settings.sampleRate;
+        mixerConfig.outputChannels = channels;
+        mixerConfig.resampler = settings.resampler;
+        mixerConfig.maxChannels = static_cast<size_t>(maxChannels);
+        mixerConfig.synchronousStreams = !output->realTime();
+        auto mixer = std::make_unique<Mixer>(mixerConfig);
+        result = output->start(outputConfig(i == 0 ? settings.driver : 0), *mixer);
+        if (result == FMOD_OK) {
+            slots_.assign(static_cast<size_t>(maxChannels), ChannelSlot{});
+            const uint16_t generation = firstGenerationForNewSystem();
+            for (ChannelSlot& slot : slots_) {
+                slot.generation = generation;
             }
+            mixer_ = std::move(mixer);
+            output_ = std::move(output);
+            outputBase_ = 0;
+            activeOutput_ = candidates[i];
+            return FMOD_OK;
         }
-        if (!autodetect || type == FMOD_OUTPUTTYPE_NOSOUND) {
-            return result;
-        }
-        type = FMOD_OUTPUTTYPE_NOSOUND;
     }
-    return FMOD_ERR_OUTPUT_INIT;
+    return result;
+}
+
+OutputConfig System::outputConfig(int driver) const {
+    OutputConfig config;
+    config.sampleRate = settings.sampleRate;
+    config.channels = outputChannelsFor(settings.speakerMode, settings.numOutputChannels);
+    config.format = settings.format;
+    config.blockFrames = kOutputBlockFrames;
+    config.driver = driver;
+    config.latencyMs = settings.outputLatencyMs;
+    config.mediaTitle = settings.mediaTitle;
+    return config;
 }
 
 void System::close() {
@@ -145,15 +140,68 @@ FMOD_RESULT System::update() {
     flushBacklog();
     output_->pump();
     collectRetired();
-    return FMOD_OK;
+    return output_->lost() ? carryOnWithoutSound() : FMOD_OK;
+}
+
+FMOD_RESULT System::carryOnWithoutSound() {
+    // The mixer goes on, paced by the clock, so channels still end, the player still moves
+    // through its list and nothing waits for a server that is gone.
+    std::fprintf(stderr, "soundlib: the sound output went away; playing on without sound\n");
+    output_->stop();
+    FMOD_RESULT result = FMOD_OK;
+    if (auto silent = createOutput(FMOD_OUTPUTTYPE_NOSOUND, result)) {
+        const uint64_t base = mixer_->renderedFrames();
+        if (silent->start(outputConfig(0), *mixer_) == FMOD_OK) {
+            output_ = std::move(silent);
+            outputBase_ = base;
+            activeOutput_ = FMOD_OUTPUTTYPE_NOSOUND;
+        }
+    }
+    return FMOD_ERR_OUTPUT_DRIVERCALL;
+}
+
+std::optional<uint64_t> System::heardFrame() const {
+    if (!output_) {
+        return std::nullopt;
+    }
+    const std::optional<uint64_t> heard = output_->heardFrame();
+    if (!heard) {
+        return std::nullopt;
+    }
+    return outputBase_ + *heard;
+}
+
+int System::outputLatencyMs() const {
+    const std::optional<uint64_t> heard = heardFrame();
+    if (!heard || !mixer_) {
+        return 0;
+    }
+    const uint64_t mixed = mixer_->renderedFrames();
+    return mixed > *heard ? static_cast<int>((mixed - *heard) * 1000 / outputRate()) : 0;
+}
+
+void System::setMediaTitle(const std::string& title) {
+    settings.mediaTitle = title;
+    if (output_) {
+        output_->setMediaTitle(title);
+    }
 }
 
 void System::send(MixerCommand command) {
     command.sequence = ++sequence_;
+    // Announced before the command is in the queue, so an output that drops its queued audio
+    // for it never drops what was mixed after it; and once it is there.
+    const bool heardAtOnce = urgent(command.kind);
+    if (heardAtOnce) {
+        output_->changeComing();
+    }
     flushBacklog();
     if (!backlog_.empty() || !mixer_->post(command)) {
         // The mixer is not draining its queue (a stalled device): keep order, retry later.
         backlog_.push_back(command);
+    }
+    if (heardAtOnce) {
+        output_->changePosted();
     }
 }
 
@@ -257,7 +305,7 @@ FMOD_RESULT System::spectrum(float* out, int numValues, int channel, FMOD_DSP_FF
     }
     const auto count = static_cast<size_t>(numValues);
     snapshot_.resize(2 * count);
-    mixer_->tap().latest(channel, 2 * count, snapshot_.data());
+    mixer_->tap().latest(channel, 2 * count, snapshot_.data(), heardFrame());
     analyzer_.analyse(snapshot_.data(), count, window, out);
     return FMOD_OK;
 }
@@ -270,7 +318,7 @@ FMOD_RESULT System::waveData(float* out, int numValues, int channel) {
         channel >= outputChannels()) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    mixer_->tap().latest(channel, static_cast<size_t>(numValues), out);
+    mixer_->tap().latest(channel, static_cast<size_t>(numValues), out, heardFrame());
     // The mix may run hot before the output clips it; callers draw within -1..1.
     std::transform(out, out + numValues, out,
                    [](float v) { return std::isnan(v) ? 0.0f : std::clamp(v, -1.0f, 1.0f); });
@@ -284,8 +332,13 @@ FMOD_CHANNEL System::channelHandle(size_t index) const {
 
 bool System::live(size_t index) {
     ChannelSlot& slot = slots_[index];
-    if (slot.active &&
-        mixer_->shared(index).endedGeneration.load(std::memory_order_acquire) == slot.generation) {
+    const ChannelShared& shared = mixer_->shared(index);
+    if (slot.active && shared.endedGeneration.load(std::memory_order_acquire) == slot.generation) {
+        // It plays on until its last frame is heard.
+        const std::optional<uint64_t> heard = heardFrame();
+        if (heard && *heard < shared.endedAt.load(std::memory_order_relaxed)) {
+            return true;
+        }
         slot.active = false;
         slot.sound = nullptr;
         slot.soundHandle = 0;
@@ -445,7 +498,17 @@ uint64_t System::channelPosition(size_t index) {
     if (mixer_->appliedSequence() < slot.lastCommand) {
         return slot.knownPosition; // the mixer has not seen the last start or seek yet
     }
-    const uint64_t packed = mixer_->shared(index).position.load(std::memory_order_acquire);
+    const ChannelShared& shared = mixer_->shared(index);
+    if (const std::optional<uint64_t> heard = heardFrame()) {
+        const PlayedBlocks::Answer answer = shared.played.positionAt(slot.generation, *heard);
+        if (answer.heard == PlayedBlocks::Heard::At) {
+            return answer.frame;
+        }
+        if (answer.heard == PlayedBlocks::Heard::Before) {
+            return slot.knownPosition;
+        }
+    }
+    const uint64_t packed = shared.position.load(std::memory_order_acquire);
     if (static_cast<uint16_t>(packed >> 48) != slot.generation) {
         return slot.knownPosition;
     }

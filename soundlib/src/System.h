@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct SystemSettings {
     FMOD_FILE_SEEKCALLBACK fileSeek = nullptr;
     std::string midiSoundBank;    // FMOD_System_SetMIDISoundBank; empty: the installed bank
     int networkTimeoutMs = 10000; // FMOD_System_SetNetworkTimeout
+    int outputLatencyMs = 250;    // FMOD_System_SetOutputLatency
+    std::string mediaTitle;       // FMOD_System_SetMediaTitle
 };
 
 // Output channels for a speaker mode (RAW takes the software format's count, 2 when unset).
@@ -60,7 +63,20 @@ public:
     FMOD_RESULT init(int maxChannels);
     // Stops the output and forgets every channel. Sounds are released by the caller first.
     void close();
+    // Answers 58 once when the output went away (a sound server that died); the system then
+    // carries on without sound.
     FMOD_RESULT update();
+
+    // The output frame being heard now, in the mixer's count, for outputs that queue audio
+    // ahead of the speakers; nullopt where what is mixed is heard at once. Channel positions,
+    // channel ends and the analysis follow it, so they match what is heard.
+    std::optional<uint64_t> heardFrame() const;
+    // How far what is heard lags behind what is mixed, in milliseconds (0 without a queue).
+    int outputLatencyMs() const;
+    // Names what plays, for the desktop's mixer; kept for outputs started later.
+    void setMediaTitle(const std::string& title);
+    // A channel was unpaused: an output resting on silence plays again.
+    void soundComing() { output_->soundComing(); }
 
     // Channels. Results follow the library's rules (36 stale, 11 stolen).
     FMOD_RESULT playSound(FMOD_CHANNELINDEX index, FMOD_SOUND soundHandle, Sound& sound,
@@ -94,6 +110,8 @@ public:
 
 private:
     bool live(size_t index);
+    OutputConfig outputConfig(int driver) const;
+    FMOD_RESULT carryOnWithoutSound();
     void send(MixerCommand command);
     void flushBacklog();
     void collectRetired();
@@ -103,6 +121,7 @@ private:
     FMOD_OUTPUTTYPE activeOutput_ = FMOD_OUTPUTTYPE_NOSOUND;
     std::unique_ptr<Output> output_;
     std::unique_ptr<Mixer> mixer_;
+    uint64_t outputBase_ = 0; // the mixer's frame count when output_ started
     std::vector<ChannelSlot> slots_;
     uint64_t sequence_ = 0;
     uint64_t startOrder_ = 0;

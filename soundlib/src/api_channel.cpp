@@ -82,6 +82,9 @@ FMOD_RESULT FMOD_Channel_Stop(FMOD_CHANNEL handle) {
 FMOD_RESULT FMOD_Channel_SetPaused(FMOD_CHANNEL handle, FMOD_BOOL paused) {
     return withChannel(handle, [&](System& system, ChannelSlot&, size_t index) -> FMOD_RESULT {
         system.shared(index).paused.store(paused != 0, std::memory_order_relaxed);
+        if (paused == 0) {
+            system.soundComing();
+        }
         return FMOD_OK;
     });
 }

@@ -304,4 +304,34 @@ FMOD_RESULT FMOD_System_GetChannelsPlaying(FMOD_SYSTEM handle, int* channels) {
     });
 }
 
+FMOD_RESULT FMOD_System_SetOutputLatency(FMOD_SYSTEM handle, int milliseconds) {
+    if (milliseconds < 20 || milliseconds > 2000) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    return beforeInit(handle, [&](System& system) -> FMOD_RESULT {
+        system.settings.outputLatencyMs = milliseconds;
+        return FMOD_OK;
+    });
+}
+
+FMOD_RESULT FMOD_System_GetOutputLatency(FMOD_SYSTEM handle, int* milliseconds) {
+    if (milliseconds == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT {
+        if (!system.initialized()) {
+            return FMOD_ERR_UNINITIALIZED;
+        }
+        *milliseconds = system.outputLatencyMs();
+        return FMOD_OK;
+    });
+}
+
+FMOD_RESULT FMOD_System_SetMediaTitle(FMOD_SYSTEM handle, const char* title) {
+    return withSystem(handle, [&](Library&, System& system) -> FMOD_RESULT {
+        system.setMediaTitle(title != nullptr ? title : "");
+        return FMOD_OK;
+    });
+}
+
 } // extern "C"

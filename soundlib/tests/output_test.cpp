@@ -1,7 +1,7 @@
 // Outputs: what the wave writers put on disk, how often each output calls render(), and how
-// output types are chosen on whatever machine runs the tests (sound card or not).
+// output types are chosen on whatever machine runs the tests (sound card or not). The
+// PulseAudio output has its own tests against a private server.
 #include "PacingThread.h"
-#include "device_probe.h"
 #include "output.h"
 #include "test_media.h"
 
@@ -15,10 +15,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace soundlib;
@@ -538,79 +535,5 @@ TEST(OutputFactory, DeviceOutputsRejectDriversOutsideTheirList) {
         }
         output->stop();
         EXPECT_EQ(renderer.calls(), 0u);
-    }
-}
-
-// ---- finding a PulseAudio server ----
-
-TEST(DeviceProbe, PulseServerPlacesFollowTheClientsSearchOrder) {
-    using devices::pulseServerPlaces;
-    devices::PulseEnvironment env;
-    env.home = "/home/ann";
-    env.machineId = "abc123";
-    env.uid = 1000;
-
-    env.xdgRuntimeDir = "/run/user/1000";
-    auto places = pulseServerPlaces(env);
-    EXPECT_FALSE(places.remote);
-    EXPECT_EQ(places.sockets,
-              (std::vector<std::string>{"/run/user/1000/pulse/native", "/var/run/pulse/native"}));
-
-    env.pulseRuntimePath = "/tmp/pr";
-    EXPECT_EQ(pulseServerPlaces(env).sockets,
-              (std::vector<std::string>{"/tmp/pr/native", "/var/run/pulse/native"}));
-
-    // Without a runtime folder libpulse keeps its socket under the config folder.
-    env.pulseRuntimePath.clear();
-    env.xdgRuntimeDir.clear();
-    EXPECT_EQ(pulseServerPlaces(env).sockets,
-              (std::vector<std::string>{"/home/ann/.config/pulse/abc123-runtime/native",
-                                        "/run/user/1000/pulse/native", "/var/run/pulse/native"}));
-    env.xdgConfigHome = "/cfg";
-    EXPECT_EQ(pulseServerPlaces(env).sockets.front(), "/cfg/pulse/abc123-runtime/native");
-
-    // An explicit server list replaces the defaults entirely.
-    env.pulseServer = "unix:/a/native {0123abcd}unix:/b/native /c/native";
-    places = pulseServerPlaces(env);
-    EXPECT_FALSE(places.remote);
-    EXPECT_EQ(places.sockets, (std::vector<std::string>{"/a/native", "/b/native", "/c/native"}));
-
-    env.pulseServer = "tcp:media-box:4713";
-    places = pulseServerPlaces(env);
-    EXPECT_TRUE(places.remote);
-    EXPECT_TRUE(places.sockets.empty());
-}
-
-TEST(DeviceProbe, PulseServerAnswersOnlyWhenSomethingListens) {
-    const fs::path dir = freshDir("pulse_probe");
-    const fs::path socketPath = dir / "native";
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(socketPath.string().size(), sizeof(address.sun_path));
-    std::strcpy(address.sun_path, socketPath.c_str());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-
-    const std::string server = "unix:" + socketPath.string();
-    {
-        ScopedEnv env("PULSE_SERVER", server.c_str());
-        EXPECT_TRUE(devices::pulseServerAnswers());
-    }
-    ::close(listener); // the socket file stays, but nobody answers
-    {
-        ScopedEnv env("PULSE_SERVER", server.c_str());
-        EXPECT_FALSE(devices::pulseServerAnswers());
-    }
-    {
-        const std::string missing = "unix:" + (dir / "nothing-here").string();
-        ScopedEnv env("PULSE_SERVER", missing.c_str());
-        EXPECT_FALSE(devices::pulseServerAnswers());
-        EXPECT_TRUE(listDrivers(FMOD_OUTPUTTYPE_PULSEAUDIO).empty());
-        auto output = makeOutput(FMOD_OUTPUTTYPE_PULSEAUDIO);
-        ASSERT_TRUE(output);
-        RampRenderer renderer(2);
-        EXPECT_EQ(output->start(OutputConfig{}, renderer), FMOD_ERR_OUTPUT_INIT);
     }
 }

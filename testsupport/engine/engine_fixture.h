@@ -121,13 +121,19 @@ protected:
         if (withVideoWindow) {
             services.video = &video;
         }
-        // The device part of the settings file picks the no-sound non-real-time output, so a
-        // tick renders one block and tracks end in test time.
-        std::ofstream(state.programFolder / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=4\r\n";
+        std::ofstream(state.programFolder / "sorvel_Settings.ini") << settingsText();
         player = std::make_unique<Player>(state, services);
         player->StartEngine();
     }
-    void TearDown() override { player->Shutdown(); }
+    void TearDown() override {
+        if (player) {
+            player->Shutdown();
+        }
+    }
+
+    // The device part of the settings file. By default the no-sound non-real-time output, so a
+    // tick renders one block and tracks end in test time.
+    virtual std::string settingsText() const { return "[Etc]\r\n-OutputType=4\r\n"; }
 
     // Ticks until `done` holds (at most `limit` ticks); true when it did.
     template <class F> bool tickUntil(F&& done, int limit = 400) {
