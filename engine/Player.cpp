@@ -261,9 +261,23 @@ const PlaylistEntry* Player::currentEntry() const {
 }
 
 void Player::OpenFromCommandLine(const std::string& text) {
-    OpenMedia(CommandLineFile(text));
+    const std::string file = CommandLineFile(text);
+    OpenMedia(file);
     if (!channelPlaying()) {
         TransportCommand(kPlay);
+    }
+    // Opening skips a missing file silently (a list moves on to its next entry); named by the
+    // user, it gets the library's own answer in the title, as any file it refuses does.
+    std::error_code error;
+    if (!file.empty() && !isNetworkEntry(file) && !isCdEntry(file) &&
+        !fs::exists(fs::path(file), error) && state_.soundSystem != 0) {
+        FMOD_SOUND probe = 0;
+        const FMOD_RESULT result =
+            CreateStreamFile(state_.soundSystem, file, kModeSoftware2D, &probe);
+        if (probe != 0) {
+            FMOD_Sound_Release(probe);
+        }
+        CheckResult(result);
     }
 }
 

@@ -306,6 +306,47 @@ TEST_F(EngineTest, CommandLineOpensOnlyTheQuotedPath) {
     EXPECT_EQ(playing, 1);
 }
 
+TEST_F(EngineTest, AListOpenedAsAFileStartsItsFirstEntryAndPlaysThroughWithLoopOff) {
+    const fs::path list = state.programFolder / "three.m3u";
+    writeAll(list, shortTone(1).string() + "\r\n" + shortTone(2).string() + "\r\n" +
+                       shortTone(3).string() + "\r\n");
+    player->OpenFromCommandLine(list.string());
+    EXPECT_EQ(state.currentIndex, 1);
+    EXPECT_NE(state.currentChannel, 0u);
+    std::vector<int32_t> order{state.currentIndex};
+    ASSERT_TRUE(tickUntil([&] {
+        if (order.back() != state.currentIndex) {
+            order.push_back(state.currentIndex);
+        }
+        return state.stoppedFlag;
+    }));
+    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 1}));
+
+    // Something playing keeps playing: the list is only loaded.
+    player->OpenMedia(shortTone(4).string());
+    const FMOD_SOUND playing = state.currentSound;
+    player->OpenMedia(list.string());
+    EXPECT_EQ(state.currentSound, playing);
+    EXPECT_EQ(state.entryCount, 3);
+}
+
+TEST_F(EngineTest, AMissingFileNamedOnTheCommandLineShowsTheLibrarysAnswer) {
+    const fs::path missing = state.programFolder / "no such file.mp3";
+    player->OpenFromCommandLine("\"" + missing.string() + "\"");
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
+    player->OpenFromCommandLine((state.programFolder / "gone.m3u").string());
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
+    // A file the library cannot play shows its answer the same way.
+    const fs::path text = state.programFolder / "notes.mp3";
+    writeAll(text, "not a sound at all");
+    state.titleText.clear();
+    player->OpenFromCommandLine(text.string());
+    EXPECT_EQ(state.titleText.rfind("ERROR! No.", 0), 0u) << state.titleText;
+    // Ticks leave the line as it is.
+    tickUntil([] { return false; }, 5);
+    EXPECT_EQ(state.titleText.rfind("ERROR! No.", 0), 0u) << state.titleText;
+}
+
 TEST_F(EngineTest, VideoEntriesFailToOpenWithoutAVideoWindow) {
     const fs::path video = state.programFolder / "clip.avi";
     std::ofstream(video) << "not really a video";

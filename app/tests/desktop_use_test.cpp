@@ -1,0 +1,69 @@
+// The player as a desktop user meets it, under a virtual X display: lists opened from anywhere,
+// files that are not there. The written audio tells what played; the title line is read over
+// MPRIS on a session bus of the test's own.
+#include "player_process.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace apptest;
+using testmedia::toneSequence;
+using testmedia::writtenSeconds;
+
+TEST(DesktopUse, AWindowsMadeListOpenedFromElsewherePlaysEveryEntryInOrder) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const PlayerFolders folders("windows-list"); // loop off
+    const auto& [base, home, runtime] = folders;
+    const fs::path music = base / "music";
+    fs::create_directories(music / "Sub" / "曲");
+    const std::vector<double> tones = {440.0, 660.0, 990.0};
+    const fs::path places[] = {music / "a.wav", music / "Sub" / "曲" / "B.wav", music / "c.wav"};
+    for (size_t i = 0; i < tones.size(); ++i) {
+        const fs::path tone = testmedia::makeTone("wl" + std::to_string(i) + ".wav", tones[i], 1.0,
+                                                  44100, 2, {}, 0.5);
+        ASSERT_FALSE(tone.empty());
+        fs::copy_file(tone, places[i], fs::copy_options::overwrite_existing);
+    }
+    // CP932 (曲 is 8B C8), CR LF, "\" between folders, ".\" and another letter case.
+    std::ofstream(music / "list.m3u", std::ios::binary)
+        << "a.wav\r\nsub\\\x8B\xC8\\b.WAV\r\n.\\C.WAV\r\n";
+
+    const fs::path out = base / "out.wav";
+    // Started from another folder, as a file manager or a terminal elsewhere would.
+    Child player({SORVEL_BINARY, (music / "list.m3u").string()},
+                 playerEnvironment(home, runtime, out), base);
+    ASSERT_TRUE(player.started());
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= 4.0 || !player.running(); }, 40s));
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+    EXPECT_EQ(toneSequence(testmedia::readWav(out), tones), tones);
+}
+
+TEST(DesktopUse, AMissingFileOnTheCommandLineShowsTheLibrarysErrorLine) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const SessionBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "dbus-daemon did not start";
+    const PlayerFolders folders("missing-file");
+    const auto& [base, home, runtime] = folders;
+    Child player({SORVEL_BINARY, (base / "not here.mp3").string()},
+                 bus.join(playerEnvironment(home, runtime, base / "out.wav")));
+    ASSERT_TRUE(player.started());
+    std::optional<std::string> metadata;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            metadata = bus.mprisProperty("org.mpris.MediaPlayer2.Player", "Metadata");
+            return (metadata &&
+                    metadata->find("ERROR! No.23File not found. ") != std::string::npos) ||
+                   !player.running();
+        },
+        30s))
+        << metadata.value_or("(no answer)");
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+}
+
+} // namespace
