@@ -13,6 +13,7 @@
 #include "sorvel_version.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -82,8 +83,10 @@ int main(int argc, char* argv[]) {
         &server, &SingleInstance::commandLineReceived, &player,
         [&player](const QString& line) { player.openFromCommandLine(line.toStdString()); });
     QObject::connect(&stopSignals, &SignalQuit::quitRequested, &player,
-                     [&player] { player.mainWindow().close(); });
+                     [&player] { player.closeOnSignal(); });
     server.listen();
     player.start(commandLine);
+    // Posted after start-up, so only the main loop itself runs it.
+    QTimer::singleShot(0, &player, [&player] { player.mainLoopStarted(); });
     return application.exec();
 }

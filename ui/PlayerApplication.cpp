@@ -3,6 +3,7 @@
 #include "MprisService.h"
 #include "PlayerMediaControl.h"
 #include "ProgramFolder.h"
+#include "SignalQuit.h"
 #include "SingleInstance.h"
 #include "UpdateCommands.h"
 #include "clsDsp.h"
@@ -116,6 +117,19 @@ void PlayerApplication::openFromCommandLine(const std::string& commandLine) {
     if (!commandLine.empty() && state_.soundSystem != 0) {
         player_->OpenFromCommandLine(commandLine);
     }
+}
+
+void PlayerApplication::closeOnSignal() {
+    // Closing inside a box's loop would take the engine down under the code that asked the
+    // question; the box is cancelled and the closing waits (a bounded time) until it returned.
+    constexpr int kWaitMs = 20;
+    constexpr int kMaxWaits = 250;
+    player_->releaseHeldButton(); // a held seek button's loop ends on its next pass
+    if (SignalQuit::dismissModalWindows(mainLoopRunning_ ? 1 : 0) && ++signalWaits_ < kMaxWaits) {
+        QTimer::singleShot(kWaitMs, this, [this] { closeOnSignal(); });
+        return;
+    }
+    mwnd_->close();
 }
 
 void PlayerApplication::LoadSettings(bool devicePartOnly) {

@@ -48,6 +48,11 @@ public:
     void start(const std::string& commandLine);
     // A command line handed over by a second start.
     void openFromCommandLine(const std::string& commandLine);
+    // SIGTERM or SIGINT: open modal boxes are cancelled, and once their loops have returned
+    // the main window closes through the normal closing sequence.
+    void closeOnSignal();
+    // Called from the main event loop once it runs: loops deeper than it are nested.
+    void mainLoopStarted() { mainLoopRunning_ = true; }
     // The single-instance server closes with the player.
     void setInstanceServer(SingleInstance* server) { server_ = server; }
 
@@ -108,6 +113,8 @@ private:
     std::unique_ptr<frmMain> tagEditor_;
     std::unique_ptr<CDList> cdChooser_;
     bool closed_ = false;
+    bool mainLoopRunning_ = false;
+    int signalWaits_ = 0;
     std::unique_ptr<PlayerMediaControl> mediaControl_;
     std::unique_ptr<MprisService> mpris_;
     SingleInstance* server_ = nullptr;

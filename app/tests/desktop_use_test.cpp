@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -64,6 +65,46 @@ TEST(DesktopUse, AMissingFileOnTheCommandLineShowsTheLibrarysErrorLine) {
         << metadata.value_or("(no answer)");
     player.signal(SIGTERM);
     EXPECT_EQ(player.waitExit(20s), 0);
+}
+
+// The shipped skins in the program folder, and "Broken", a copy of the Default skin whose
+// background picture is damaged.
+void makeBrokenSkin(const fs::path& home) {
+    const fs::path shipped = fs::path(SORVEL_PROGRAM_FOLDER) / "Skins" / "Default";
+    const fs::path broken = home / "Skins" / "Broken";
+    fs::create_directories(broken);
+    fs::copy(shipped.parent_path(), home / "Skins",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(shipped, broken, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    std::string ssf = readText(shipped / "Default.ssf");
+    const std::string dir = "-Dir=Skins\\Default\\";
+    ssf.replace(ssf.find(dir), dir.size(), "-Dir=Skins\\Broken\\");
+    std::ofstream(broken / "Broken.ssf", std::ios::binary) << ssf;
+    std::ofstream(broken / "back.bmp", std::ios::binary | std::ios::trunc) << "BM damaged";
+}
+
+TEST(DesktopUse, SigtermWithAMessageBoxOpenEndsThePlayerSavingItsSettings) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    // The damaged skin's message box is open from start-up on.
+    const PlayerFolders folders("sigterm-box", "[SkinFile]\r\n-SkinFile=Skins\\Broken\\Broken.ssf"
+                                               "\r\n[PlayerSetting]\r\n-Volume=7\r\n"
+                                               "[Etc]\r\n-OutputType=3\r\n");
+    const auto& [base, home, runtime] = folders;
+    makeBrokenSkin(home);
+    const fs::path settings = home / "sorvel_Settings.ini";
+    const auto before = fs::last_write_time(settings);
+    Child player({SORVEL_BINARY}, playerEnvironment(home, runtime, base / "out.wav"));
+    ASSERT_TRUE(player.started());
+    std::this_thread::sleep_for(3s); // start-up has reached the box
+    ASSERT_TRUE(player.running());
+    const auto signalled = Clock::now();
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(5s), 0) << "the player did not end within 5 s";
+    EXPECT_LT(Clock::now() - signalled, 5s);
+    const std::string saved = readText(settings);
+    EXPECT_NE(fs::last_write_time(settings), before);
+    EXPECT_NE(saved.find("-MainLeft="), std::string::npos) << saved;
+    EXPECT_EQ(iniInt(saved, "-Volume"), 7) << saved;
 }
 
 } // namespace
