@@ -89,6 +89,9 @@ public:
     // Transport.
     void TransportCommand(int command);
     void SeekTo(int32_t milliseconds);
+    // Moves the position by `deltaMs` from where it is, within the entry (the keyboard's
+    // seek); nothing for a network stream.
+    void seekBy(int32_t deltaMs);
     void SetVolume(float level);
     void SetPan(float pan);
     void OpenFileDialog();

@@ -67,6 +67,64 @@ TEST(DesktopUse, AMissingFileOnTheCommandLineShowsTheLibrarysErrorLine) {
     EXPECT_EQ(player.waitExit(20s), 0);
 }
 
+// The player's position in milliseconds, as MPRIS tells it.
+std::optional<long long> positionMs(const SessionBus& bus) {
+    const auto answer = bus.mprisProperty("org.mpris.MediaPlayer2.Player", "Position");
+    const size_t at = answer ? answer->find("int64 ") : std::string::npos;
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    return std::atoll(answer->c_str() + at + 6) / 1000;
+}
+
+// Focuses the player's main window on the X display and types `key` into it, as a user would.
+bool typeKey(const std::string& key) {
+    const auto found = runOutput({"xdotool", "search", "--onlyvisible", "--name", "^Sorvel$"},
+                                 currentEnvironment());
+    if (!found || found->empty()) {
+        return false;
+    }
+    const std::string window = found->substr(0, found->find('\n'));
+    return runOutput({"xdotool", "windowfocus", "--sync", window, "key", "--window", window, key},
+                     currentEnvironment())
+        .has_value();
+}
+
+TEST(DesktopUse, SpacePausesAndResumesWhatPlays) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const SessionBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "dbus-daemon did not start";
+    const PlayerFolders folders("keyboard");
+    const auto& [base, home, runtime] = folders;
+    const fs::path tone = testmedia::makeTone("keyboard.wav", 550.0, 30.0, 44100, 2, {}, 0.5);
+    ASSERT_FALSE(tone.empty());
+    Child player({SORVEL_BINARY, tone.string()},
+                 bus.join(playerEnvironment(home, runtime, base / "out.wav")));
+    ASSERT_TRUE(player.started());
+    ASSERT_TRUE(
+        waitFor([&] { return positionMs(bus).value_or(0) > 500 || !player.running(); }, 30s));
+
+    ASSERT_TRUE(typeKey("space"));
+    std::optional<long long> held;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const auto before = positionMs(bus);
+            std::this_thread::sleep_for(600ms);
+            held = positionMs(bus);
+            return before && held && *before == *held;
+        },
+        10s))
+        << "the position did not stop";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(positionMs(bus), held);
+
+    ASSERT_TRUE(typeKey("space"));
+    EXPECT_TRUE(waitFor([&] { return positionMs(bus).value_or(0) > held.value_or(0) + 500; }, 10s))
+        << "the position did not move again";
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+}
+
 // The shipped skins in the program folder, and "Broken", a copy of the Default skin whose
 // background picture is damaged.
 void makeBrokenSkin(const fs::path& home) {

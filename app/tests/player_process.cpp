@@ -50,6 +50,8 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::st
     return pid;
 }
 
+} // namespace
+
 std::vector<std::string> currentEnvironment() {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -57,8 +59,6 @@ std::vector<std::string> currentEnvironment() {
     }
     return environment;
 }
-
-} // namespace
 
 Child::Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
              const fs::path& folder)

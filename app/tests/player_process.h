@@ -78,6 +78,9 @@ std::optional<int> iniInt(const std::string& text, const std::string& key);
 
 std::string readText(const fs::path& path);
 
+// This process's environment.
+std::vector<std::string> currentEnvironment();
+
 // Runs a program to its end (at most `limit`) and returns what it printed on its standard
 // output; nothing when it could not run, failed or took too long.
 std::optional<std::string> runOutput(const std::vector<std::string>& arguments,

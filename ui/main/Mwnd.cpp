@@ -12,6 +12,7 @@
 #include "clsSnap.h"
 #include "dropped_paths.h"
 #include "frmAbout.h"
+#include "main_keys.h"
 #include "now_playing_text.h"
 #include "skin_fonts.h"
 #include "skin_layout.h"
@@ -23,6 +24,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -86,7 +88,8 @@ Mwnd::Mwnd(PlayerState& state, SkinDescription& skin, SkinPictures& pictures, cl
     setObjectName(QStringLiteral("Mwnd"));
     setWindowTitle(QStringLiteral("Sorvel"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAcceptDrops(false); // from the window half of start-up on
+    setAcceptDrops(false);           // from the window half of start-up on
+    setFocusPolicy(Qt::StrongFocus); // the keyboard acts on the player
     buildControls();
     buildMenu();
     tick_.setTimerType(Qt::PreciseTimer);
@@ -104,7 +107,10 @@ void Mwnd::buildControls() {
         buttons_[static_cast<size_t>(number)] = button;
     }
     for (const ButtonTip& tip : kButtonTips) {
-        buttons_[static_cast<size_t>(tip.number)]->setToolTip(QString::fromUtf8(tip.text));
+        // The keys that do the same follow the name.
+        const QString keys = buttonKeysText(tip.number);
+        buttons_[static_cast<size_t>(tip.number)]->setToolTip(
+            QString::fromUtf8(tip.text) + (keys.isEmpty() ? QString() : " [" + keys + "]"));
     }
 
     volumeKnob_ = new SkinKnob(this);
@@ -732,6 +738,33 @@ void Mwnd::trackDrag(QPoint inKnob, bool release) {
 void Mwnd::updateSliderTips() {
     volumeKnob_->setToolTip(QString::fromStdString(volumeToolTip(state_.volumeLevel)));
     panKnob_->setToolTip(QString::number(state_.panPosition));
+}
+
+void Mwnd::keyPressEvent(QKeyEvent* event) {
+    const std::optional<KeyCommand> command = mainWindowKey(event->key(), event->modifiers());
+    if (!command || player_ == nullptr || closed_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    switch (command->kind) {
+    case KeyCommand::Kind::Button:
+        // A held key repeats only what can be repeated.
+        if (!event->isAutoRepeat()) {
+            menuTransport(command->value);
+        }
+        break;
+    case KeyCommand::Kind::Seek:
+        player_->seekBy(command->value);
+        MoveSeekKnob(state_.positionMs, state_.seekBarLengthMs);
+        drawTime();
+        break;
+    case KeyCommand::Kind::Volume:
+        player_->SetVolumeLevel(state_.volumeLevel + command->value);
+        volumeKnob_->move(volumeKnobPosition(skin_.volumeSlider, state_.volumeLevel));
+        updateSliderTips();
+        break;
+    }
 }
 
 void Mwnd::menuTransport(int command) {

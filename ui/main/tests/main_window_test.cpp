@@ -12,6 +12,7 @@
 #include "clsSnap.h"
 #include "engine_fixture.h"
 #include "frmAbout.h"
+#include "main_keys.h"
 #include "skin_file.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
@@ -115,10 +116,11 @@ TEST_F(MainWindow, ShowsTheFifteenButtonsAtTheSkinsPlacesWithJapaneseTips) {
         EXPECT_TRUE(button->isVisible()) << number;
         EXPECT_EQ(button->pos(), QPoint(skin.buttons[number].x, skin.buttons[number].y));
     }
-    EXPECT_EQ(window->button(2)->toolTip(), QStringLiteral("Play (再生)"));
+    // Each tip names the keys that do the same.
+    EXPECT_EQ(window->button(2)->toolTip(), QStringLiteral("Play (再生) [X, Space]"));
     EXPECT_EQ(window->button(11)->toolTip(),
               QStringLiteral("Repeat&Loop (一曲リピート&全曲ループ)"));
-    EXPECT_EQ(window->button(17)->toolTip(), QStringLiteral("Minimize (最小化)"));
+    EXPECT_EQ(window->button(17)->toolTip(), QStringLiteral("Minimize (最小化) [Esc]"));
     EXPECT_EQ(window->titleBox()->toolTip(), QStringLiteral("曲名 - アーティスト"));
     EXPECT_EQ(window->timeBox()->toolTip(), QStringLiteral("演奏時間"));
     EXPECT_EQ(window->analyzer()->toolTip(), QStringLiteral("Analyzer (クリックで切り替え可能)"));
@@ -341,6 +343,92 @@ TEST_F(MainWindow, MenuTransportItemsRunTheirCommands) {
     window->menu()->findChild<QAction*>(QStringLiteral("button2"))->trigger(); // Stop
     EXPECT_TRUE(state.stoppedFlag);
     EXPECT_FALSE(state.commandInProgress);
+}
+
+TEST(MainWindowKeys, EachKeyDoesWhatItsButtonDoesAndTheTipsNameThem) {
+    using Kind = KeyCommand::Kind;
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        std::optional<std::pair<Kind, int>> command;
+    };
+    const Case cases[] = {
+        {Qt::Key_Space, {}, {{Kind::Button, kPlay}}},
+        {Qt::Key_Z, {}, {{Kind::Button, kBack}}},
+        {Qt::Key_X, Qt::ShiftModifier, {{Kind::Button, kPlay}}},
+        {Qt::Key_C, Qt::KeypadModifier, {{Kind::Button, kPause}}},
+        {Qt::Key_V, {}, {{Kind::Button, kStop}}},
+        {Qt::Key_B, {}, {{Kind::Button, kNext}}},
+        {Qt::Key_Left, {}, {{Kind::Seek, -5000}}},
+        {Qt::Key_Right, {}, {{Kind::Seek, 5000}}},
+        {Qt::Key_Up, {}, {{Kind::Volume, 1}}},
+        {Qt::Key_Down, {}, {{Kind::Volume, -1}}},
+        {Qt::Key_O, Qt::ControlModifier, {{Kind::Button, kOpenFile}}},
+        {Qt::Key_L, Qt::ControlModifier, {{Kind::Button, kPlaylist}}},
+        {Qt::Key_P, Qt::ControlModifier, {{Kind::Button, kOption}}},
+        {Qt::Key_Escape, {}, {{Kind::Button, kMinimize}}},
+        {Qt::Key_O, {}, std::nullopt},
+        {Qt::Key_X, Qt::ControlModifier, std::nullopt},
+        {Qt::Key_Space, Qt::AltModifier, std::nullopt},
+        {Qt::Key_A, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto command = mainWindowKey(c.key, c.modifiers);
+        ASSERT_EQ(command.has_value(), c.command.has_value()) << c.key;
+        if (command) {
+            EXPECT_EQ(std::pair(command->kind, command->value), *c.command) << c.key;
+        }
+    }
+    EXPECT_EQ(buttonKeysText(kSeekForward), QStringLiteral("→"));
+    EXPECT_EQ(buttonKeysText(kOption), QStringLiteral("Ctrl+P"));
+    EXPECT_EQ(buttonKeysText(kRandom), QString());
+}
+
+TEST_F(MainWindow, KeysPauseAndResumeSeekAndChangeTheVolume) {
+    const fs::path tone = testmedia::makeTone("mwnd-keys.wav", 440, 12.0, 44100, 2);
+    player->OpenMedia(tone.string());
+    auto paused = [&] {
+        FMOD_BOOL value = 0;
+        FMOD_Channel_GetPaused(state.currentChannel, &value);
+        return value != 0;
+    };
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_TRUE(paused());
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_FALSE(paused());
+    EXPECT_FALSE(state.commandInProgress);
+
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    unsigned int position = 0;
+    FMOD_Channel_GetPosition(state.currentChannel, &position, FMOD_TIMEUNIT_MS);
+    EXPECT_NEAR(position, 5000, 100);
+    EXPECT_EQ(window->trackKnob()->pos(),
+              trackKnobPosition(skin.trackSlider, state.positionMs, state.seekBarLengthMs));
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(window.get(), Qt::Key_Left); // stops at the start
+    }
+    FMOD_Channel_GetPosition(state.currentChannel, &position, FMOD_TIMEUNIT_MS);
+    EXPECT_LT(position, 100u);
+
+    QTest::keyClick(window.get(), Qt::Key_Up);
+    EXPECT_EQ(state.volumeLevel, 6);
+    EXPECT_EQ(window->volumeKnob()->pos(), volumeKnobPosition(skin.volumeSlider, 6));
+    EXPECT_EQ(window->volumeKnob()->toolTip(), QStringLiteral("120%"));
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(window.get(), Qt::Key_Down); // stops at silence
+    }
+    EXPECT_EQ(state.volumeLevel, 0);
+
+    // Windows the test has not made answer that they are not there yet.
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], kNotAvailableYet);
+    QTest::keyClick(window.get(), Qt::Key_V);
+    EXPECT_TRUE(state.stoppedFlag);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(window->windowState(), WindowState::Minimized);
 }
 
 TEST_F(MainWindow, MinimisingSlowsTheTickAndRestoringUsesTheConfiguredPeriod) {
