@@ -291,7 +291,13 @@ void OptionsWindowModel::BrowseSkin() {
     FileDialogRequest request;
     request.title = "Open";
     request.filters = {{"Sorvel Skin File(*.ssf)", "*.ssf"}};
-    request.initialFolder = (state_.programFolder / "Skins").string();
+    // The user's own skins when there are any, else the shipped ones.
+    std::error_code error;
+    const fs::path own = state_.programFolder / "Skins";
+    request.initialFolder = (fs::is_directory(own, error) || state_.shippedFolder.empty()
+                                 ? own
+                                 : state_.shippedFolder / "Skins")
+                                .string();
     if (auto chosen = owners_.fileDialog->choose(request)) {
         skinPath_ = std::move(*chosen);
     }
@@ -307,7 +313,8 @@ void OptionsWindowModel::showSkinInformation() {
     if (skinPath_.empty() || !fs::is_regular_file(fs::path(skinPath_), error)) {
         return;
     }
-    const SkinDescription skin = ReadSkinDescription(fs::path(skinPath_), state_.programFolder);
+    SkinDescription skin;
+    ReadSkinDescription(fs::path(skinPath_), {state_.programFolder, state_.shippedFolder}, skin);
     skinName_ = skin.name;
     skinAuthor_ = skin.author;
     skinComment_ = skinCommentText(skin.comment);

@@ -3,10 +3,12 @@
 // MPRIS on a session bus of the test's own.
 #include "player_process.h"
 
+#include <QImage>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <thread>
 
 namespace {
@@ -163,6 +165,42 @@ TEST(DesktopUse, SigtermWithAMessageBoxOpenEndsThePlayerSavingItsSettings) {
     EXPECT_NE(fs::last_write_time(settings), before);
     EXPECT_NE(saved.find("-MainLeft="), std::string::npos) << saved;
     EXPECT_EQ(iniInt(saved, "-Volume"), 7) << saved;
+}
+
+TEST(DesktopUse, ADamagedSkinPictureIsReportedAndTheDefaultSkinShows) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const PlayerFolders folders("skin-fallback",
+                                "[SkinFile]\r\n-SkinFile=Skins\\Broken\\Broken.ssf\r\n"
+                                "[Etc]\r\n-OutputType=3\r\n");
+    const auto& [base, home, runtime] = folders;
+    makeBrokenSkin(home);
+    const fs::path artefacts = SORVEL_ARTEFACTS;
+    fs::create_directories(artefacts);
+    const fs::path screenshot = artefacts / "skin-fallback.png";
+    fs::remove(screenshot);
+    std::vector<std::string> environment = playerEnvironment(home, runtime, base / "out.wav");
+    environment.push_back("SORVEL_SCREENSHOT=" + screenshot.string());
+    environment.push_back("SORVEL_SCREENSHOT_DELAY_MS=1000");
+    Child player({SORVEL_BINARY}, environment);
+    ASSERT_TRUE(player.started());
+    // The message box (the only window shown until it is answered) takes OK.
+    EXPECT_TRUE(waitFor([&] { return typeKey("Return") || !player.running(); }, 20s));
+    EXPECT_TRUE(waitFor([&] { return fs::exists(screenshot) || !player.running(); }, 20s));
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+
+    const QImage picture(QString::fromStdString(screenshot.string()));
+    ASSERT_FALSE(picture.isNull()) << "no screenshot";
+    EXPECT_EQ(picture.size(), QSize(460, 142));
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 2) {
+        for (int x = 0; x < picture.width(); x += 2) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 50u) << "the default skin does not show";
+    const std::string saved = readText(home / "sorvel_Settings.ini");
+    EXPECT_NE(saved.find("Skins/Default/Default.ssf"), std::string::npos) << saved;
 }
 
 } // namespace

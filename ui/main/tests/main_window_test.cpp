@@ -20,8 +20,10 @@
 #include "update_list.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <fstream>
 
@@ -429,6 +431,62 @@ TEST_F(MainWindow, KeysPauseAndResumeSeekAndChangeTheVolume) {
     EXPECT_TRUE(state.stoppedFlag);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(window->windowState(), WindowState::Minimized);
+}
+
+TEST_F(MainWindow, ASkinThatCannotBeUsedIsReportedOnceAndTheDefaultSkinTakesItsPlace) {
+    const fs::path shipped = SORVEL_PROGRAM_FOLDER;
+    state.shippedFolder = shipped;
+    const fs::path own = state.programFolder / "Skins";
+    fs::create_directories(own / "Broken");
+    fs::copy(shipped / "Skins" / "Default", own / "Broken", fs::copy_options::recursive);
+    std::ofstream(own / "Broken" / "back.bmp", std::ios::trunc) << "BM damaged";
+    std::ofstream(own / "Garbage.ssf") << "\x01\x02 not a skin";
+    struct Case {
+        fs::path skinFile;
+        std::string message;
+    };
+    const Case cases[] = {
+        {own / "Broken" / "Default.ssf",
+         "ピクチャが不正です。\r\n" + (own / "Broken" / "back.bmp").string()},
+        {own / "Garbage.ssf",
+         std::string(kSkinInvalidText) + "\r\n" + (own / "Garbage.ssf").string()},
+        {own / "Gone.ssf", std::string(kSkinMissingText) + "\r\n" + (own / "Gone.ssf").string()},
+    };
+    const fs::path fallback = shipped / "Skins" / "Default" / "Default.ssf";
+    for (const Case& c : cases) {
+        messages.texts.clear();
+        state.skinFilePath = c.skinFile.string();
+        // The broken copy names its own folder as the place of its pictures.
+        ReadSkinDescription(c.skinFile, {state.programFolder, state.shippedFolder}, skin);
+        skin.skinFolder = own / "Broken";
+        window->PrepareWindows();
+        EXPECT_EQ(messages.texts, std::vector<std::string>{c.message});
+        EXPECT_EQ(state.skinFilePath, fallback.string());
+        EXPECT_EQ(window->size(), QSize(460, 142)) << c.skinFile;
+        EXPECT_FALSE(window->background().isNull());
+    }
+
+    // Without a default skin either, the bare face stands in: said once, and never black.
+    state.shippedFolder = state.programFolder;
+    messages.texts.clear();
+    state.skinFilePath = (own / "Gone.ssf").string();
+    skin = SkinDescription{};
+    window->PrepareWindows();
+    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(window->size(), QSize(200, 48));
+    const QImage face = window->grab().toImage();
+    EXPECT_NE(face.pixelColor(2, 2), QColor(Qt::black));
+}
+
+TEST_F(MainWindow, AStoredPlaceOffTheScreensIsBroughtBackWhenTheWindowShows) {
+    window->MoveTo(150000 * 15, -9000 * 15);
+    window->PrepareWindows();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(window->pos(), window->size()))) << window->pos().x();
+    // A place on the screen stays as it is.
+    window->MoveTo(1500, 3000);
+    window->PrepareWindows();
+    EXPECT_EQ(window->pos(), QPoint(100, 200));
 }
 
 TEST_F(MainWindow, MinimisingSlowsTheTickAndRestoringUsesTheConfiguredPeriod) {
