@@ -49,14 +49,15 @@ int main(int argc, char* argv[]) {
     const std::string commandLine =
         commandLineFromArguments(arguments, std::filesystem::current_path(error));
 
-    const std::filesystem::path programDirectory = ExecutableDirectory();
-    const std::filesystem::path programFolder = ResolveProgramFolder(programDirectory);
-    provideShippedFiles(programFolder, programDirectory);
+    const ProgramPlaces places = ResolveProgramPlaces(ExecutableDirectory());
+    if (!places.installed) {
+        provideShippedFiles(places.programFolder, places.shippedFolder);
+    }
+    const std::filesystem::path settingsFile = SettingsFilePath(places.settingsFolder);
 
     const QString serverName = SingleInstance::serverName();
     const bool otherRunning = SingleInstance::otherInstanceRunning(serverName);
-    switch (DecideLoadFromSettings(!commandLine.empty(), otherRunning,
-                                   SettingsFilePath(programFolder))) {
+    switch (DecideLoadFromSettings(!commandLine.empty(), otherRunning, settingsFile)) {
     case LoadDecision::HandOverCommandLine:
         if (SingleInstance::handOver(serverName, QString::fromStdString(commandLine))) {
             return 0;
@@ -72,11 +73,11 @@ int main(int argc, char* argv[]) {
     }
     // A player restarted for a new output device finds the flag its predecessor saved, whether it
     // still saw that one running or not; taken back now, a plain second start ends as it should.
-    ClearAudioDeviceReset(SettingsFilePath(programFolder));
+    ClearAudioDeviceReset(settingsFile);
 
     prepareApplicationLook(application);
     SignalQuit stopSignals;
-    PlayerApplication player(programFolder);
+    PlayerApplication player(places);
     SingleInstance server(serverName);
     player.setInstanceServer(&server);
     QObject::connect(

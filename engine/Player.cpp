@@ -32,8 +32,8 @@ public:
     explicit DeviceSettingsOnly(Player& player) : player_(player) {}
     void LoadSettings(bool devicePartOnly) override {
         if (devicePartOnly) {
-            LoadDeviceSettings(SettingsFilePath(player_.state_.programFolder),
-                               player_.deviceSettings_, player_.state_.refreshIntervalMs);
+            LoadDeviceSettings(SettingsFilePath(player_.state_), player_.deviceSettings_,
+                               player_.state_.refreshIntervalMs);
         }
     }
     void SaveSettings() override {}

@@ -50,6 +50,8 @@ struct PlayerState : PlaylistState {
     // player reads its shipped skins from `shippedFolder` (empty: the program folder holds them).
     std::filesystem::path programFolder;
     std::filesystem::path shippedFolder;
+    // Where sorvel_Settings.ini lies when not in the program folder (an installed player).
+    std::filesystem::path settingsFolder;
     std::string skinFilePath;
 };
 

@@ -1,11 +1,17 @@
 #include "StartupDecision.h"
 
+#include "PlayerState.h"
 #include "ProfileFile.h"
 
 namespace sorvel {
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder) {
     return programFolder / "sorvel_Settings.ini";
+}
+
+std::filesystem::path SettingsFilePath(const PlayerState& state) {
+    return SettingsFilePath(state.settingsFolder.empty() ? state.programFolder
+                                                         : state.settingsFolder);
 }
 
 void LoadDeviceSettings(const std::filesystem::path& settingsFile, clsAudioDeviceSettings& device,

@@ -8,8 +8,13 @@
 
 namespace sorvel {
 
+struct PlayerState;
+
 // The settings file in the program folder.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder);
+// A running player's settings file: in its settings folder, which is the program folder unless
+// the player is installed.
+std::filesystem::path SettingsFilePath(const PlayerState& state);
 
 // Reads the [Etc] device keys into `device` and the display timer period into
 // `refreshIntervalMs`; a missing file or key gives the defaults (44100 Hz, 16-bit, stereo,

@@ -193,7 +193,7 @@ void OptionsWindowModel::load() {
     effects_->SelectType(0);
 
     std::error_code error;
-    if (fs::exists(SettingsFilePath(state_.programFolder), error)) {
+    if (fs::exists(SettingsFilePath(state_), error)) {
         for (int kind = 0; kind < kPlaybackKindCount; ++kind) {
             playback_->slider(static_cast<PlaybackKind>(kind))
                 .SetValue(state_.optionValues[kRateSlots[static_cast<size_t>(kind)]]);

@@ -79,7 +79,7 @@ fs::path DefaultSkinFile(const fs::path& programFolder, const fs::path& shippedF
 SettingFile::SettingFile(SettingsOwners owners) : owners_(owners) {}
 
 fs::path SettingFile::path() const {
-    return SettingsFilePath(owners_.state->programFolder);
+    return SettingsFilePath(*owners_.state);
 }
 
 void SettingFile::LoadSettings(bool devicePartOnly) {

@@ -17,9 +17,25 @@
 
 namespace sorvel {
 
+namespace {
+
+ProgramPlaces portablePlaces(std::filesystem::path programFolder) {
+    ProgramPlaces places;
+    places.programFolder = places.settingsFolder = std::move(programFolder);
+    places.shippedFolder = ExecutableDirectory();
+    return places;
+}
+
+} // namespace
+
 PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObject* parent)
+    : PlayerApplication(portablePlaces(std::move(programFolder)), parent) {}
+
+PlayerApplication::PlayerApplication(const ProgramPlaces& places, QObject* parent)
     : QObject(parent) {
-    state_.programFolder = std::move(programFolder);
+    state_.programFolder = places.programFolder;
+    state_.settingsFolder = places.settingsFolder;
+    state_.shippedFolder = places.shippedFolder;
     mwnd_ = std::make_unique<Mwnd>(state_, skin_, pictures_, snap_);
     desktop_ = std::make_unique<PlayerDesktop>(*mwnd_, snap_);
     messageBox_.setOwner(mwnd_.get());
@@ -47,8 +63,9 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     mwnd_->setMessageBox(&messageBox_);
     mwnd_->setClosing([this] { closing(); });
     mwnd_->setOptionsOpener([this](int page) { openOptions(page); });
-    // The updater, the help and the other shipped documents lie beside the program.
-    updateCommands_ = std::make_unique<UpdateCommands>(ExecutableDirectory(), messageBox_, shell_,
+    // The updater, the help and the other shipped documents lie with the shipped files: beside
+    // a portable program, in the data folder of an installed one (which updates refuse).
+    updateCommands_ = std::make_unique<UpdateCommands>(places.shippedFolder, messageBox_, shell_,
                                                        [this] { mwnd_->close(); });
     mwnd_->setUpdateCommands(updateCommands_.get());
     mwnd_->setCdChooserOpener([this] { openCdChooser(); });

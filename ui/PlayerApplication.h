@@ -11,6 +11,7 @@
 #include "PlayerServices.h"
 #include "PlayerState.h"
 #include "PlaylistFrm.h"
+#include "ProgramFolder.h"
 #include "QtFileDialog.h"
 #include "QtMessageBox.h"
 #include "QtShellLauncher.h"
@@ -41,6 +42,8 @@ class PlayerApplication final : public QObject,
                                 public ProcessLauncher {
     Q_OBJECT
 public:
+    explicit PlayerApplication(const ProgramPlaces& places, QObject* parent = nullptr);
+    // A portable player in `programFolder`, its shipped files beside the running program.
     explicit PlayerApplication(std::filesystem::path programFolder, QObject* parent = nullptr);
     ~PlayerApplication() override;
 

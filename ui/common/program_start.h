@@ -14,8 +14,9 @@ namespace sorvel {
 std::string commandLineFromArguments(const std::vector<std::string>& arguments,
                                      const std::filesystem::path& workingFolder);
 
-// A program folder without skins (a fresh SORVEL_HOME) gets a copy of the shipped skins from
-// beside the program, as the per-user folder does on its first use. Existing files are kept.
+// A portable program folder without skins (a fresh SORVEL_HOME) gets a copy of the shipped
+// skins, so that it is a whole program folder of its own. Existing files are kept. An installed
+// player copies nothing: it reads the shipped skins where they were installed.
 void provideShippedFiles(const std::filesystem::path& programFolder,
                          const std::filesystem::path& programDirectory);
 
