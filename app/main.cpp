@@ -1,6 +1,6 @@
-// sorvel [FILE-OR-ADDRESS]: the player. A second start hands its file to the running player and
-// ends; a second start without one ends at once (unless the running player is restarting for a
-// new output device). sorvel --version prints the version and ends.
+// sorvel [FILE|URI]...: the player. A second start hands its files to the running player and
+// ends; a second start without any ends at once (unless the running player is restarting for a
+// new output device). sorvel --help and --version print and end.
 #include "PlayerApplication.h"
 #include "ProgramFolder.h"
 #include "SignalQuit.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,10 +24,23 @@ SORVEL_VERSION_MARKER(SORVEL_VERSION_TEXT);
 
 int main(int argc, char* argv[]) {
     using namespace sorvel;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::error_code error;
+    const ProgramArguments arguments = parseProgramArguments(
+        std::vector<std::string>(argv + 1, argv + argc), std::filesystem::current_path(error));
+    switch (arguments.action) {
+    case ProgramArguments::Action::Help:
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    case ProgramArguments::Action::Version:
         std::printf("Sorvel %s\n", kSorvelVersion);
         return 0;
+    case ProgramArguments::Action::Refuse:
+        std::fprintf(stderr, "sorvel: %s\n%s", arguments.problem.c_str(), usageText().c_str());
+        return 2;
+    case ProgramArguments::Action::Run:
+        break;
     }
+    const std::string& commandLine = arguments.commandLine;
     // Before the application exists: on Wayland the windows go through XWayland, where they may
     // place themselves (dragging, snapping, the docked playlist window).
     if (const auto platform = preferredQtPlatform(currentDesktopSession())) {
@@ -40,14 +52,6 @@ int main(int argc, char* argv[]) {
     // Only the closing sequence ends the player: a message box closing while the main window
     // sits in the tray must not.
     QApplication::setQuitOnLastWindowClosed(false);
-
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.emplace_back(argv[i]);
-    }
-    std::error_code error;
-    const std::string commandLine =
-        commandLineFromArguments(arguments, std::filesystem::current_path(error));
 
     const ProgramPlaces places = ResolveProgramPlaces(ExecutableDirectory());
     if (!places.installed) {

@@ -19,6 +19,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sorvel {
 
@@ -48,6 +49,10 @@ std::string ErrorTitle(FMOD_RESULT result);
 // The part of a command line that names the file: between the first two double quotes when it
 // starts with one, else the whole text.
 std::string CommandLineFile(const std::string& commandLine);
+// Every file or address a command line names: the double-quoted items at its start, one after
+// another (text after them is ignored), or the whole text when it does not start with a quote.
+// file: addresses become the paths they name.
+std::vector<std::string> CommandLineItems(const std::string& commandLine);
 
 class Player {
 public:
@@ -125,7 +130,8 @@ public:
     void getWaveData(std::span<float> values, int channel);
     void getSpectrum(std::span<float> values, int channel);
 
-    // Command line and the tick.
+    // Command line and the tick. One item opens and plays; several join the playlist after its
+    // rows and the first of them plays, so the others follow it.
     void OpenFromCommandLine(const std::string& text);
     void PlaybackTick();
 
@@ -138,6 +144,8 @@ private:
     void playOnCurrentChannel();
     const PlaylistEntry* currentEntry() const;
     void setTitleForCurrentEntry(const std::string& entry, bool cdEntry);
+    // A missing file named by the user gets the library's answer in the title.
+    void reportIfMissing(const std::string& file);
 
     // Until a full settings store is given, start-up reads the device part of the settings file.
     class DeviceSettingsOnly;

@@ -127,6 +127,58 @@ TEST(DesktopUse, SpacePausesAndResumesWhatPlays) {
     EXPECT_EQ(player.waitExit(20s), 0);
 }
 
+// A file: address for a path, spaces escaped as file managers write them.
+std::string fileUri(const fs::path& path) {
+    std::string uri = "file://";
+    for (const char c : path.string()) {
+        uri += c == ' ' ? std::string("%20") : std::string(1, c);
+    }
+    return uri;
+}
+
+TEST(DesktopUse, FileUrisAndSeveralFilesPlayInTurnAndAreHandedOverTheSameWay) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const PlayerFolders folders("several-files");
+    const auto& [base, home, runtime] = folders;
+    const std::vector<double> tones = {440.0, 660.0, 990.0, 1320.0};
+    std::vector<fs::path> files;
+    for (size_t i = 0; i < tones.size(); ++i) {
+        // The first is an MP3 whose name has a space, as file managers hand over.
+        const std::string name = i == 0 ? "uri tone.mp3" : "several" + std::to_string(i) + ".wav";
+        files.push_back(testmedia::makeTone(name, tones[i], 1.0, 44100, 2, {}, 0.5));
+        ASSERT_FALSE(files.back().empty());
+    }
+    const fs::path out = base / "out.wav";
+    const auto environment = playerEnvironment(home, runtime, out);
+    Child player({SORVEL_BINARY, fileUri(files[0]), files[1].string()}, environment);
+    ASSERT_TRUE(player.started());
+    ASSERT_TRUE(waitFor([&] { return writtenSeconds(out) >= 2.4 || !player.running(); }, 40s));
+    Child second({SORVEL_BINARY, files[2].string(), fileUri(files[3])}, environment);
+    EXPECT_EQ(second.waitExit(20s), 0) << "the second start did not hand over and end";
+    const double handedAt = writtenSeconds(out);
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= handedAt + 2.4; }, 20s));
+    player.signal(SIGTERM);
+    EXPECT_EQ(player.waitExit(20s), 0);
+    EXPECT_EQ(toneSequence(testmedia::readWav(out), tones), tones);
+}
+
+TEST(DesktopUse, HelpAndVersionPrintAndEndWithoutADisplay) {
+    std::vector<std::string> environment;
+    for (const std::string& entry : currentEnvironment()) {
+        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0) {
+            environment.push_back(entry);
+        }
+    }
+    const auto help = runOutput({SORVEL_BINARY, "--help"}, environment);
+    ASSERT_TRUE(help.has_value());
+    EXPECT_EQ(help->rfind("Usage: sorvel [FILE|URI]...\n", 0), 0u) << *help;
+    const auto version = runOutput({SORVEL_BINARY, "--version"}, environment);
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(version->rfind("Sorvel ", 0), 0u) << *version;
+    // An unknown option is refused (status 2), not taken for a file.
+    EXPECT_FALSE(runOutput({SORVEL_BINARY, "--no-such-option"}, environment).has_value());
+}
+
 // The shipped skins in the program folder, and "Broken", a copy of the Default skin whose
 // background picture is damaged.
 void makeBrokenSkin(const fs::path& home) {

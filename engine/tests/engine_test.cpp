@@ -347,6 +347,34 @@ TEST_F(EngineTest, AMissingFileNamedOnTheCommandLineShowsTheLibrarysAnswer) {
     EXPECT_EQ(state.titleText.rfind("ERROR! No.", 0), 0u) << state.titleText;
 }
 
+TEST(CommandLineItems, QuotedItemsOneAfterAnotherOrTheWholeText) {
+    using Items = std::vector<std::string>;
+    EXPECT_EQ(CommandLineItems(""), Items{});
+    EXPECT_EQ(CommandLineItems("/music/a b.mp3"), Items{"/music/a b.mp3"});
+    EXPECT_EQ(CommandLineItems("\"/a.mp3\" \"/b c.mp3\"  \"http://x/\""),
+              (Items{"/a.mp3", "/b c.mp3", "http://x/"}));
+    EXPECT_EQ(CommandLineItems("\"/a.mp3\" --extra \"/b.mp3\""), Items{"/a.mp3"});
+    EXPECT_EQ(CommandLineItems("\"/unclosed.mp3"), Items{"/unclosed.mp3"});
+    EXPECT_EQ(CommandLineItems("file:///music/a%20b.mp3"), Items{"/music/a b.mp3"});
+    EXPECT_EQ(CommandLineItems("\"file:///q%22.mp3\" \"/b.mp3\""), (Items{"/q\".mp3", "/b.mp3"}));
+}
+
+TEST_F(EngineTest, SeveralFilesOnTheCommandLineJoinTheListAndPlayInTurn) {
+    addToList({shortTone(5)});
+    const std::string missing = (state.programFolder / "gone.wav").string();
+    player->OpenFromCommandLine("\"" + shortTone(1).string() + "\" \"" + missing + "\" \"file://" +
+                                shortTone(2).string() + "\"");
+    EXPECT_EQ(state.entryCount, 3);
+    EXPECT_EQ(state.currentIndex, 2);
+    EXPECT_EQ(state.playlistEntries[2].path, shortTone(1).string());
+    EXPECT_EQ(state.playlistEntries[3].path, shortTone(2).string());
+    ASSERT_TRUE(tickUntil([&] { return state.currentIndex == 3; }));
+
+    // None of them there: the first one's error shows.
+    player->OpenFromCommandLine("\"" + missing + "\" \"" + missing + "\"");
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
+}
+
 TEST_F(EngineTest, VideoEntriesFailToOpenWithoutAVideoWindow) {
     const fs::path video = state.programFolder / "clip.avi";
     std::ofstream(video) << "not really a video";
