@@ -13,4 +13,9 @@ namespace sorvel {
 // Nothing for other text, for an address naming another host, or one that decodes to a NUL.
 std::optional<std::string> localPathFromFileUri(std::string_view text);
 
+// The "file://" address of an absolute path: every byte but letters, digits, "/" and "-._~"
+// percent-escaped, so that it survives any quoting and reads back through
+// localPathFromFileUri.
+std::string fileUriFromPath(std::string_view path);
+
 } // namespace sorvel

@@ -25,4 +25,8 @@ fs::path xdgDataHome() {
     return xdgHome("XDG_DATA_HOME", fs::path(".local") / "share");
 }
 
+fs::path xdgCacheHome() {
+    return xdgHome("XDG_CACHE_HOME", ".cache");
+}
+
 } // namespace sorvel

@@ -6,9 +6,10 @@
 
 namespace sorvel {
 
-// $XDG_CONFIG_HOME and $XDG_DATA_HOME when set to an absolute path (the XDG rules ignore
-// relative ones), else ~/.config and ~/.local/share.
+// $XDG_CONFIG_HOME, $XDG_DATA_HOME and $XDG_CACHE_HOME when set to an absolute path (the XDG
+// rules ignore relative ones), else ~/.config, ~/.local/share and ~/.cache.
 std::filesystem::path xdgConfigHome();
 std::filesystem::path xdgDataHome();
+std::filesystem::path xdgCacheHome();
 
 } // namespace sorvel

@@ -115,7 +115,8 @@ void PlayerApplication::createOptionObjects() {
     dsp_ = std::make_unique<clsDsp>(state_, [this](auto result) { player_->CheckResult(result); });
     settings_ = std::make_unique<SettingFile>(settingsOwners());
     mwnd_->setOptions(option_.get());
-    mediaControl_ = std::make_unique<PlayerMediaControl>(*player_);
+    mediaControl_ = std::make_unique<PlayerMediaControl>(
+        *player_, [this] { mwnd_->restoreNormal(); }, [this] { mwnd_->close(); });
     mpris_ = std::make_unique<MprisService>(QDBusConnection::sessionBus(), *mediaControl_, *option_,
                                             [this] { return state_.isVideo; });
 }

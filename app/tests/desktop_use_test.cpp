@@ -1,6 +1,7 @@
 // The player as a desktop user meets it, under a virtual X display: lists opened from anywhere,
 // files that are not there. The written audio tells what played; the title line is read over
 // MPRIS on a session bus of the test's own.
+#include "file_uri.h"
 #include "player_process.h"
 
 #include <QImage>
@@ -14,6 +15,7 @@
 namespace {
 
 using namespace apptest;
+using sorvel::fileUriFromPath;
 using testmedia::toneSequence;
 using testmedia::writtenSeconds;
 
@@ -127,15 +129,6 @@ TEST(DesktopUse, SpacePausesAndResumesWhatPlays) {
     EXPECT_EQ(player.waitExit(20s), 0);
 }
 
-// A file: address for a path, spaces escaped as file managers write them.
-std::string fileUri(const fs::path& path) {
-    std::string uri = "file://";
-    for (const char c : path.string()) {
-        uri += c == ' ' ? std::string("%20") : std::string(1, c);
-    }
-    return uri;
-}
-
 TEST(DesktopUse, FileUrisAndSeveralFilesPlayInTurnAndAreHandedOverTheSameWay) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
     const PlayerFolders folders("several-files");
@@ -150,16 +143,57 @@ TEST(DesktopUse, FileUrisAndSeveralFilesPlayInTurnAndAreHandedOverTheSameWay) {
     }
     const fs::path out = base / "out.wav";
     const auto environment = playerEnvironment(home, runtime, out);
-    Child player({SORVEL_BINARY, fileUri(files[0]), files[1].string()}, environment);
+    Child player({SORVEL_BINARY, fileUriFromPath(files[0].string()), files[1].string()},
+                 environment);
     ASSERT_TRUE(player.started());
     ASSERT_TRUE(waitFor([&] { return writtenSeconds(out) >= 2.4 || !player.running(); }, 40s));
-    Child second({SORVEL_BINARY, files[2].string(), fileUri(files[3])}, environment);
+    Child second({SORVEL_BINARY, files[2].string(), fileUriFromPath(files[3].string())},
+                 environment);
     EXPECT_EQ(second.waitExit(20s), 0) << "the second start did not hand over and end";
     const double handedAt = writtenSeconds(out);
     EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= handedAt + 2.4; }, 20s));
     player.signal(SIGTERM);
     EXPECT_EQ(player.waitExit(20s), 0);
     EXPECT_EQ(toneSequence(testmedia::readWav(out), tones), tones);
+}
+
+TEST(DesktopUse, MprisTellsAlbumAndAddressAndOpenUriPlaysAFile) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const SessionBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "dbus-daemon did not start";
+    const PlayerFolders folders("mpris-calls");
+    const auto& [base, home, runtime] = folders;
+    const fs::path song =
+        testmedia::makeTaggedTone("mpris song.mp3", 440.0, 20.0, "Song", "Singer", "Record");
+    const fs::path other = testmedia::makeTone("mpris-other.wav", 990.0, 1.5, 44100, 2, {}, 0.5);
+    ASSERT_FALSE(song.empty() || other.empty());
+    const fs::path out = base / "out.wav";
+    Child player({SORVEL_BINARY, song.string()}, bus.join(playerEnvironment(home, runtime, out)));
+    ASSERT_TRUE(player.started());
+    std::optional<std::string> metadata;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            metadata = bus.mprisProperty("org.mpris.MediaPlayer2.Player", "Metadata");
+            return (metadata && metadata->find("'Record'") != std::string::npos) ||
+                   !player.running();
+        },
+        30s))
+        << metadata.value_or("(no answer)");
+    ASSERT_TRUE(metadata.has_value());
+    EXPECT_NE(metadata->find("'xesam:album': <'Record'>"), std::string::npos) << *metadata;
+    EXPECT_NE(metadata->find("'xesam:url': <'" + fileUriFromPath(song.string()) + "'>"),
+              std::string::npos)
+        << *metadata;
+    EXPECT_NE(metadata->find("'xesam:title': <'Song'>"), std::string::npos) << *metadata;
+
+    ASSERT_TRUE(
+        bus.mprisCall("org.mpris.MediaPlayer2.Player.OpenUri", {fileUriFromPath(other.string())}));
+    const double openedAt = writtenSeconds(out);
+    EXPECT_TRUE(waitFor([&] { return writtenSeconds(out) >= openedAt + 2.0; }, 20s));
+    ASSERT_TRUE(bus.mprisCall("org.mpris.MediaPlayer2.Quit"));
+    EXPECT_EQ(player.waitExit(20s), 0) << "Quit did not close the player";
+    EXPECT_EQ(toneSequence(testmedia::readWav(out), {440.0, 990.0}),
+              (std::vector<double>{440.0, 990.0}));
 }
 
 TEST(DesktopUse, HelpAndVersionPrintAndEndWithoutADisplay) {

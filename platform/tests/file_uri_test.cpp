@@ -33,3 +33,13 @@ TEST(FileUri, LocalAddressesBecomePathsAndOthersAreRefused) {
         EXPECT_EQ(localPathFromFileUri(c.text), c.path) << c.text;
     }
 }
+
+TEST(FileUri, PathsBecomeAddressesThatReadBack) {
+    for (const std::string path :
+         {"/music/a b.mp3", "/曲/say \"hi\" 100%.wav", "/plain-name_1.2~x/y.ogg"}) {
+        const std::string uri = fileUriFromPath(path);
+        EXPECT_EQ(uri.find_first_of(" \""), std::string::npos) << uri;
+        EXPECT_EQ(localPathFromFileUri(uri), path) << uri;
+    }
+    EXPECT_EQ(fileUriFromPath("/a b/c.mp3"), "file:///a%20b/c.mp3");
+}

@@ -1,29 +1,11 @@
 #include "program_start.h"
 
-#include <cctype>
-#include <cstring>
+#include "file_uri.h"
 
 namespace sorvel {
 namespace fs = std::filesystem;
 
 namespace {
-
-// A path as a file: address, every byte outside the unreserved characters and "/" escaped.
-std::string fileAddress(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string address = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
-            address += c;
-        } else {
-            address += '%';
-            address += kHex[byte >> 4];
-            address += kHex[byte & 15];
-        }
-    }
-    return address;
-}
 
 std::string handedItem(const std::string& argument, const fs::path& workingFolder) {
     const fs::path given(argument);
@@ -33,7 +15,7 @@ std::string handedItem(const std::string& argument, const fs::path& workingFolde
         fs::exists(workingFolder / given, error)) {
         item = (workingFolder / given).lexically_normal().string();
     }
-    return item.find('"') == std::string::npos ? item : fileAddress(item);
+    return item.find('"') == std::string::npos ? item : fileUriFromPath(item);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The program's arguments and the shipped files of a fresh program folder.
+#include "file_uri.h"
 #include "program_start.h"
 #include "test_media.h"
 
@@ -32,7 +33,7 @@ TEST(CommandLine, FilesAreMadeAbsoluteAndSeveralAreQuotedOneByOne) {
          Action::Run,
          "\"" + one + "\" \"http://radio.invalid/\" \"/abs/x.mp3\""},
         // A path with a double quote in it travels as an address.
-        {{"say \"hi\".wav"}, Action::Run, "file://" + here.string() + "/say%20%22hi%22.wav"},
+        {{"say \"hi\".wav"}, Action::Run, fileUriFromPath((here / "say \"hi\".wav").string())},
         {{"--", "-dash.wav"}, Action::Run, (here / "-dash.wav").string()},
         {{"--help"}, Action::Help, ""},
         {{"a.mp3", "-h"}, Action::Help, ""},
