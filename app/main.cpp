@@ -46,18 +46,33 @@ int main(int argc, char* argv[]) {
     if (const auto platform = preferredQtPlatform(currentDesktopSession())) {
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     }
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Sorvel"));
-    QApplication::setApplicationVersion(QString::fromLatin1(kSorvelVersion));
-    // Only the closing sequence ends the player: a message box closing while the main window
-    // sits in the tray must not.
-    QApplication::setQuitOnLastWindowClosed(false);
-
     const ProgramPlaces places = ResolveProgramPlaces(ExecutableDirectory());
     if (!places.installed) {
         provideShippedFiles(places.programFolder, places.shippedFolder);
     }
     const std::filesystem::path settingsFile = SettingsFilePath(places.settingsFolder);
+
+    // Skins are pixel pictures: they are drawn at whole factors of the screen's scale (150 %
+    // becomes 200 %), or at the settings' "-Zoom"; QT_SCALE_FACTOR set by the user wins.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::Round);
+    const int zoom = ReadZoom(settingsFile);
+    const bool zoomed = zoom != 0 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR");
+    if (zoomed) {
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
+    }
+    QApplication application(argc, argv);
+    if (zoomed) {
+        // Read by now; programs the player starts (the help's browser) keep their own scale.
+        qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
+        qunsetenv("QT_SCALE_FACTOR");
+    }
+    QApplication::setApplicationName(QStringLiteral("Sorvel"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kSorvelVersion));
+    // Only the closing sequence ends the player: a message box closing while the main window
+    // sits in the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     const QString serverName = SingleInstance::serverName();
     const bool otherRunning = SingleInstance::otherInstanceRunning(serverName);

@@ -64,4 +64,9 @@ void ClearAudioDeviceReset(const std::filesystem::path& settingsFile) {
     }
 }
 
+int ReadZoom(const std::filesystem::path& settingsFile) {
+    const int zoom = ProfileFile::load(settingsFile).getInt("Etc", "-Zoom", 0);
+    return zoom >= 1 && zoom <= 3 ? zoom : 0;
+}
+
 } // namespace sorvel

@@ -42,4 +42,8 @@ LoadDecision DecideLoadFromSettings(bool hasCommandLine, bool otherInstanceRunni
 // as it is.
 void ClearAudioDeviceReset(const std::filesystem::path& settingsFile);
 
+// The whole factor the windows are drawn at, from "-Zoom" in [Etc] (1, 2 or 3); 0 when the key
+// is missing or holds anything else, leaving the factor to the screen's scale.
+int ReadZoom(const std::filesystem::path& settingsFile);
+
 } // namespace sorvel

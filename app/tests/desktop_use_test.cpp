@@ -196,6 +196,56 @@ TEST(DesktopUse, MprisTellsAlbumAndAddressAndOpenUriPlaysAFile) {
               (std::vector<double>{440.0, 990.0}));
 }
 
+TEST(DesktopUse, AtTwiceTheScaleTheSkinIsDoubledAndItsShapeCutsEveryClearColourPixel) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+    const fs::path artefacts = SORVEL_ARTEFACTS;
+    fs::create_directories(artefacts);
+    // The desktop's scale, and the settings' own zoom.
+    for (const bool bySettings : {false, true}) {
+        SCOPED_TRACE(bySettings ? "-Zoom=2" : "QT_SCALE_FACTOR=2");
+        const PlayerFolders folders(bySettings ? "zoom-setting" : "zoom-scale",
+                                    bySettings ? "[Etc]\r\n-OutputType=3\r\n-Zoom=2\r\n"
+                                               : "[Etc]\r\n-OutputType=3\r\n");
+        const auto& [base, home, runtime] = folders;
+        const fs::path screenshot = base / "window.png";
+        std::vector<std::string> environment = playerEnvironment(home, runtime, base / "out.wav");
+        environment.push_back("SORVEL_SCREENSHOT=" + screenshot.string());
+        if (!bySettings) {
+            environment.push_back("QT_SCALE_FACTOR=2");
+        }
+        Child player({SORVEL_BINARY}, environment);
+        ASSERT_TRUE(player.started());
+        EXPECT_TRUE(waitFor([&] { return fs::exists(screenshot) || !player.running(); }, 30s));
+        std::this_thread::sleep_for(300ms);
+        const QImage display = grabDisplay();
+        player.signal(SIGTERM);
+        EXPECT_EQ(player.waitExit(20s), 0);
+
+        const QImage picture(QString::fromStdString(screenshot.string()));
+        ASSERT_EQ(picture.size(), QSize(920, 284)) << "the skin is not drawn at twice its size";
+        // The place is kept in unscaled units.
+        const std::string settings = readText(home / "sorvel_Settings.ini");
+        const auto left = iniInt(settings, "-MainLeft");
+        const auto top = iniInt(settings, "-MainTop");
+        ASSERT_TRUE(left && top) << settings;
+        const QImage shown = display.copy(*left / 15 * 2, *top / 15 * 2, 920, 284);
+        shown.save(QString::fromStdString(
+                       (artefacts / (bySettings ? "zoom-setting.png" : "scale-2.png")).string()),
+                   "PNG");
+        const QRgb clear = qRgb(0xFF, 0x00, 0xFF); // the Default skin's clear colour
+        int clearPixels = 0;
+        int same = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                clearPixels += shown.pixel(x, y) == clear ? 1 : 0;
+                same += shown.pixel(x, y) == picture.pixel(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(clearPixels, 0) << "the shape leaves clear-colour pixels on the screen";
+        EXPECT_GT(same, 920 * 284 * 7 / 10) << "the display does not show the doubled skin";
+    }
+}
+
 TEST(DesktopUse, HelpAndVersionPrintAndEndWithoutADisplay) {
     std::vector<std::string> environment;
     for (const std::string& entry : currentEnvironment()) {
