@@ -54,7 +54,10 @@ ProgramPlaces ResolveProgramPlaces(const fs::path& programDirectory,
         places.programFolder = places.settingsFolder = home;
         return places;
     }
-    if ((canWrite != nullptr ? canWrite : writable)(programDirectory)) {
+    // Portable: a whole program folder (the build folder, a copied one) that can be written. A
+    // program lying alone in a folder its user may write (root's /usr/bin) is still installed.
+    if (hasSkins(programDirectory) &&
+        (canWrite != nullptr ? canWrite : writable)(programDirectory)) {
         places.programFolder = places.settingsFolder = programDirectory;
         return places;
     }

@@ -19,8 +19,8 @@ struct ProgramPlaces {
 };
 
 // SORVEL_HOME, when set, is the program and settings folder. Otherwise the program's own folder
-// when it can be written to (portable: everything stays beside the program); else the player
-// is installed: settings in $XDG_CONFIG_HOME/sorvel, everything else it writes in
+// when it holds the shipped skins and can be written to (portable: everything stays beside the
+// program); else the player is installed: settings in $XDG_CONFIG_HOME/sorvel, everything else it writes in
 // $XDG_DATA_HOME/sorvel (~/.config/sorvel and ~/.local/share/sorvel by default), both made on
 // first use. The shipped files lie beside the program when it has a Skins folder, else in the
 // installation's data folder (<prefix>/share/sorvel beside <prefix>/bin, or the one the build

@@ -94,14 +94,7 @@ TEST_F(EngineTest, ListPlaysThroughAndStopsAtItsEndWithLoopOff) {
     addToList({shortTone(1), shortTone(2), shortTone(3)});
     EXPECT_EQ(playlistView.rows.size(), 3u);
     player->playlist().PlayEntryAt(1);
-    std::vector<int32_t> order{state.currentIndex};
-    ASSERT_TRUE(tickUntil([&] {
-        if (order.back() != state.currentIndex) {
-            order.push_back(state.currentIndex);
-        }
-        return state.stoppedFlag;
-    }));
-    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 1}));
+    EXPECT_EQ(entriesUntilStopped(), (std::vector<int32_t>{1, 2, 3, 1}));
     EXPECT_EQ(state.currentIndex, 1);
     // The next Play starts slot 1 again.
     player->TransportCommand(kPlay);
@@ -313,14 +306,7 @@ TEST_F(EngineTest, AListOpenedAsAFileStartsItsFirstEntryAndPlaysThroughWithLoopO
     player->OpenFromCommandLine(list.string());
     EXPECT_EQ(state.currentIndex, 1);
     EXPECT_NE(state.currentChannel, 0u);
-    std::vector<int32_t> order{state.currentIndex};
-    ASSERT_TRUE(tickUntil([&] {
-        if (order.back() != state.currentIndex) {
-            order.push_back(state.currentIndex);
-        }
-        return state.stoppedFlag;
-    }));
-    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 1}));
+    EXPECT_EQ(entriesUntilStopped(), (std::vector<int32_t>{1, 2, 3, 1}));
 
     // Something playing keeps playing: the list is only loaded.
     player->OpenMedia(shortTone(4).string());

@@ -56,6 +56,9 @@ TEST(ProgramPlaces, AnInstalledPlayerWritesInTheXdgFoldersAndReadsTheDataFolder)
     EXPECT_TRUE(fs::is_directory(places.settingsFolder));
     // Nothing is copied: the shipped skins are read where they were installed.
     EXPECT_FALSE(fs::exists(places.programFolder / "Skins"));
+    // A program its user may write but without the shipped files beside it (root running a
+    // package's /usr/bin/sorvel) is installed all the same.
+    EXPECT_TRUE(ResolveProgramPlaces(bin).installed);
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CONFIG_HOME");
 }
