@@ -1,5 +1,6 @@
 // Turning one entry into the sound that plays now, and the network-stream service.
 #include "Player.h"
+#include "PlaylistSelection.h"
 #include "time_text.h"
 
 #include <algorithm>
@@ -20,7 +21,15 @@ void Player::OpenMedia(std::string entry) {
     }
     state_.isVideo = isVideoExtension(extension);
     if (isPlaylistFile(entry)) {
+        const FMOD_SOUND before = state_.currentSound;
         playlist_->LoadPlaylistFile(entry);
+        // A list opened as a file (command line, hand-over, open dialog) starts its first entry
+        // when nothing plays: the end-of-entry rule would not, with loop off, nor Play without a
+        // channel. An address in the list has started by itself.
+        if (state_.currentSound == before && !channelPlaying() &&
+            SlotHasPath(state_.playlistEntries, 1)) {
+            playlist_->PlayEntryAt(1);
+        }
         return;
     }
 

@@ -3,6 +3,7 @@
 #include "NullServices.h"
 #include "PlaylistSelection.h"
 #include "StartupDecision.h"
+#include "file_uri.h"
 #include "time_text.h"
 #include "update_list.h"
 
@@ -27,13 +28,39 @@ std::string CommandLineFile(const std::string& commandLine) {
     return commandLine;
 }
 
+std::vector<std::string> CommandLineItems(const std::string& commandLine) {
+    std::vector<std::string> items;
+    if (commandLine.empty() || commandLine.front() != '"') {
+        if (!commandLine.empty()) {
+            items.push_back(commandLine);
+        }
+    } else {
+        size_t at = 0;
+        while (at < commandLine.size() && commandLine[at] == '"') {
+            const size_t close = commandLine.find('"', at + 1);
+            items.push_back(commandLine.substr(
+                at + 1, close == std::string::npos ? std::string::npos : close - at - 1));
+            if (close == std::string::npos) {
+                break;
+            }
+            at = commandLine.find_first_not_of(' ', close + 1);
+        }
+    }
+    for (std::string& item : items) {
+        if (auto path = localPathFromFileUri(item)) {
+            item = std::move(*path);
+        }
+    }
+    return items;
+}
+
 class Player::DeviceSettingsOnly final : public SettingsStore {
 public:
     explicit DeviceSettingsOnly(Player& player) : player_(player) {}
     void LoadSettings(bool devicePartOnly) override {
         if (devicePartOnly) {
-            LoadDeviceSettings(SettingsFilePath(player_.state_.programFolder),
-                               player_.deviceSettings_, player_.state_.refreshIntervalMs);
+            LoadDeviceSettings(SettingsFilePath(player_.state_), player_.deviceSettings_,
+                               player_.state_.refreshIntervalMs);
         }
     }
     void SaveSettings() override {}
@@ -261,10 +288,38 @@ const PlaylistEntry* Player::currentEntry() const {
 }
 
 void Player::OpenFromCommandLine(const std::string& text) {
-    OpenMedia(CommandLineFile(text));
+    const std::vector<std::string> items = CommandLineItems(text);
+    if (items.size() > 1) {
+        const DropOutcome outcome = playlist_->addDroppedItems(items);
+        if (outcome.added > 0) {
+            playlist_->PlayEntryAt(outcome.firstSlot);
+        } else {
+            reportIfMissing(items.front());
+        }
+        return;
+    }
+    const std::string file = items.empty() ? std::string() : items.front();
+    OpenMedia(file);
     if (!channelPlaying()) {
         TransportCommand(kPlay);
     }
+    reportIfMissing(file);
+}
+
+void Player::reportIfMissing(const std::string& file) {
+    // Opening skips a missing file silently (a list moves on to its next entry); named by the
+    // user, it gets the library's own answer in the title, as any file it refuses does.
+    std::error_code error;
+    if (file.empty() || isNetworkEntry(file) || isCdEntry(file) ||
+        fs::exists(fs::path(file), error) || state_.soundSystem == 0) {
+        return;
+    }
+    FMOD_SOUND probe = 0;
+    const FMOD_RESULT result = CreateStreamFile(state_.soundSystem, file, kModeSoftware2D, &probe);
+    if (probe != 0) {
+        FMOD_Sound_Release(probe);
+    }
+    CheckResult(result);
 }
 
 } // namespace sorvel

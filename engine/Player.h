@@ -20,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sorvel {
 
@@ -53,6 +54,10 @@ std::string CommandLineFile(const std::string& commandLine);
 // number and without an empty side of "title - artist"; nothing for lines that are not a title
 // (errors, "Buffering...").
 std::optional<std::string> mediaTitleOf(const std::string& titleText);
+// Every file or address a command line names: the double-quoted items at its start, one after
+// another (text after them is ignored), or the whole text when it does not start with a quote.
+// file: addresses become the paths they name.
+std::vector<std::string> CommandLineItems(const std::string& commandLine);
 
 class Player {
 public:
@@ -97,6 +102,9 @@ public:
     // Transport.
     void TransportCommand(int command);
     void SeekTo(int32_t milliseconds);
+    // Moves the position by `deltaMs` from where it is, within the entry (the keyboard's
+    // seek); nothing for a network stream.
+    void seekBy(int32_t deltaMs);
     void SetVolume(float level);
     void SetPan(float pan);
     void OpenFileDialog();
@@ -130,7 +138,8 @@ public:
     void getWaveData(std::span<float> values, int channel);
     void getSpectrum(std::span<float> values, int channel);
 
-    // Command line and the tick.
+    // Command line and the tick. One item opens and plays; several join the playlist after its
+    // rows and the first of them plays, so the others follow it.
     void OpenFromCommandLine(const std::string& text);
     void PlaybackTick();
 
@@ -145,6 +154,8 @@ private:
     void setTitleForCurrentEntry(const std::string& entry, bool cdEntry);
     // Tells the sound library what plays when the title line names something new.
     void publishMediaTitle();
+    // A missing file named by the user gets the library's answer in the title.
+    void reportIfMissing(const std::string& file);
 
     // Until a full settings store is given, start-up reads the device part of the settings file.
     class DeviceSettingsOnly;

@@ -46,7 +46,12 @@ struct PlayerState : PlaylistState {
     bool seekDragging = false;
     int32_t seekDragTargetMs = 0;
 
+    // Where the player writes (settings aside): presets, user skins, captures. An installed
+    // player reads its shipped skins from `shippedFolder` (empty: the program folder holds them).
     std::filesystem::path programFolder;
+    std::filesystem::path shippedFolder;
+    // Where sorvel_Settings.ini lies when not in the program folder (an installed player).
+    std::filesystem::path settingsFolder;
     std::string skinFilePath;
 };
 

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "xdg_folders.h"
+
 #include <cstdlib>
 #include <unistd.h>
 
@@ -12,12 +14,26 @@ bool writable(const fs::path& folder) {
     return ::access(folder.c_str(), W_OK) == 0;
 }
 
-fs::path perUserFolder() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') {
-        return fs::path(data) / "sorvel";
+bool hasSkins(const fs::path& folder) {
+    std::error_code error;
+    return fs::is_directory(folder / "Skins", error);
+}
+
+fs::path shippedFolderFor(const fs::path& programDirectory) {
+    if (hasSkins(programDirectory)) {
+        return programDirectory;
     }
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : "/tmp") / ".local" / "share" / "sorvel";
+    std::error_code error;
+    const fs::path beside = (programDirectory / ".." / "share" / "sorvel").lexically_normal();
+    if (hasSkins(beside)) {
+        return beside;
+    }
+#ifdef SORVEL_INSTALL_DATADIR
+    if (hasSkins(SORVEL_INSTALL_DATADIR)) {
+        return SORVEL_INSTALL_DATADIR;
+    }
+#endif
+    return programDirectory;
 }
 
 } // namespace
@@ -28,28 +44,29 @@ fs::path ExecutableDirectory() {
     return error ? fs::current_path() : self.parent_path();
 }
 
-fs::path ResolveProgramFolder(const fs::path& programDirectory, bool (*canWrite)(const fs::path&)) {
+ProgramPlaces ResolveProgramPlaces(const fs::path& programDirectory,
+                                   bool (*canWrite)(const fs::path&)) {
+    ProgramPlaces places;
+    places.shippedFolder = shippedFolderFor(programDirectory);
     std::error_code error;
     if (const char* home = std::getenv("SORVEL_HOME"); home != nullptr && *home != '\0') {
         fs::create_directories(home, error);
-        return fs::path(home);
+        places.programFolder = places.settingsFolder = home;
+        return places;
     }
-    if ((canWrite != nullptr ? canWrite : writable)(programDirectory)) {
-        return programDirectory;
+    // Portable: a whole program folder (the build folder, a copied one) that can be written. A
+    // program lying alone in a folder its user may write (root's /usr/bin) is still installed.
+    if (hasSkins(programDirectory) &&
+        (canWrite != nullptr ? canWrite : writable)(programDirectory)) {
+        places.programFolder = places.settingsFolder = programDirectory;
+        return places;
     }
-    const fs::path user = perUserFolder();
-    if (!fs::exists(user / "Skins", error)) {
-        // First start of an installed player: take the shipped skins and data along.
-        fs::create_directories(user, error);
-        for (const char* shipped : {"Skins", "Data"}) {
-            const fs::path from = programDirectory / shipped;
-            if (fs::exists(from, error)) {
-                fs::copy(from, user / shipped,
-                         fs::copy_options::recursive | fs::copy_options::skip_existing, error);
-            }
-        }
-    }
-    return user;
+    places.installed = true;
+    places.programFolder = xdgDataHome() / "sorvel";
+    places.settingsFolder = xdgConfigHome() / "sorvel";
+    fs::create_directories(places.programFolder, error);
+    fs::create_directories(places.settingsFolder, error);
+    return places;
 }
 
 } // namespace sorvel

@@ -1,11 +1,17 @@
 #include "StartupDecision.h"
 
+#include "PlayerState.h"
 #include "ProfileFile.h"
 
 namespace sorvel {
 
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder) {
     return programFolder / "sorvel_Settings.ini";
+}
+
+std::filesystem::path SettingsFilePath(const PlayerState& state) {
+    return SettingsFilePath(state.settingsFolder.empty() ? state.programFolder
+                                                         : state.settingsFolder);
 }
 
 void LoadDeviceSettings(const std::filesystem::path& settingsFile, clsAudioDeviceSettings& device,
@@ -56,6 +62,11 @@ void ClearAudioDeviceReset(const std::filesystem::path& settingsFile) {
     if (GetPrivateProfileIntA("Etc", "-AudioDeviceReset", 0, settingsFile) != 0) {
         WritePrivateProfileStringA("Etc", "-AudioDeviceReset", "0", settingsFile);
     }
+}
+
+int ReadZoom(const std::filesystem::path& settingsFile) {
+    const int zoom = ProfileFile::load(settingsFile).getInt("Etc", "-Zoom", 0);
+    return zoom >= 1 && zoom <= 3 ? zoom : 0;
 }
 
 } // namespace sorvel

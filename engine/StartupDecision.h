@@ -8,8 +8,13 @@
 
 namespace sorvel {
 
+struct PlayerState;
+
 // The settings file in the program folder.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& programFolder);
+// A running player's settings file: in its settings folder, which is the program folder unless
+// the player is installed.
+std::filesystem::path SettingsFilePath(const PlayerState& state);
 
 // Reads the [Etc] device keys into `device` and the display timer period into
 // `refreshIntervalMs`; a missing file or key gives the defaults (44100 Hz, 16-bit, stereo,
@@ -36,5 +41,9 @@ LoadDecision DecideLoadFromSettings(bool hasCommandLine, bool otherInstanceRunni
 // plain second start during this session ends at once. A missing file or key, or "0", is left
 // as it is.
 void ClearAudioDeviceReset(const std::filesystem::path& settingsFile);
+
+// The whole factor the windows are drawn at, from "-Zoom" in [Etc] (1, 2 or 3); 0 when the key
+// is missing or holds anything else, leaving the factor to the screen's scale.
+int ReadZoom(const std::filesystem::path& settingsFile);
 
 } // namespace sorvel

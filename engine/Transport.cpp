@@ -47,6 +47,22 @@ void Player::SeekTo(int32_t milliseconds) {
                              FMOD_TIMEUNIT_MS);
 }
 
+void Player::seekBy(int32_t deltaMs) {
+    if (state_.isNetStream) {
+        return;
+    }
+    unsigned int position = 0;
+    if (!state_.isVideo &&
+        FMOD_Channel_GetPosition(state_.currentChannel, &position, FMOD_TIMEUNIT_MS) == FMOD_OK) {
+        state_.positionMs = static_cast<int32_t>(position);
+    }
+    const int64_t end = std::max<int64_t>(0, state_.lengthMs);
+    const auto target =
+        static_cast<int32_t>(std::clamp<int64_t>(int64_t(state_.positionMs) + deltaMs, 0, end));
+    SeekTo(target);
+    state_.positionMs = target;
+}
+
 void Player::SetVolume(float level) {
     if (state_.isVideo) {
         // Hundredths of a decibel; silence is taken a little lower than the scale's bottom.

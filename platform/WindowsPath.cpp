@@ -120,6 +120,24 @@ std::filesystem::path resolveWindowsPath(std::string_view text, const std::files
     return walk(base, components).path;
 }
 
+std::filesystem::path resolveWindowsPathIn(std::string_view text,
+                                           const std::vector<std::filesystem::path>& bases) {
+    std::optional<std::filesystem::path> first;
+    for (const std::filesystem::path& base : bases) {
+        if (base.empty()) {
+            continue;
+        }
+        std::filesystem::path resolved = resolveWindowsPath(text, base);
+        if (entryExists(resolved)) {
+            return resolved;
+        }
+        if (!first) {
+            first = std::move(resolved);
+        }
+    }
+    return first.value_or(resolveWindowsPath(text, {}));
+}
+
 std::filesystem::path findPathIgnoringCase(const std::filesystem::path& path) {
     if (entryExists(path)) {
         return path;

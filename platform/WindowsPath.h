@@ -28,6 +28,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // the result keeps the unmatched components as written, so an existence test fails as it should.
 std::filesystem::path resolveWindowsPath(std::string_view text, const std::filesystem::path& base);
 
+// resolveWindowsPath below each of `bases` in turn (empty ones skipped): the first result that
+// exists, else the result below the first base. The user's folder before the shipped files'
+// folder lets a user's skin override a shipped one of the same name.
+std::filesystem::path resolveWindowsPathIn(std::string_view text,
+                                           const std::vector<std::filesystem::path>& bases);
+
 // An existing path that matches `path` component by component ignoring case, or `path` itself
 // when none does. The exact path is preferred whenever it exists.
 std::filesystem::path findPathIgnoringCase(const std::filesystem::path& path);

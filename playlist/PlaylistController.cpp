@@ -4,6 +4,7 @@
 
 #include "PlaylistSelection.h"
 #include "entry_kind.h"
+#include "playlist_entry_path.h"
 #include "playlist_file_text.h"
 #include "time_text.h"
 
@@ -359,6 +360,9 @@ void PlaylistController::LoadPlaylistFile(std::string path) {
 
     if (const std::optional<std::string> bytes = readListBytes(path)) {
         const bool pls = UsesPlsRules(path);
+        std::error_code error;
+        const fs::path listFolder = fs::absolute(fs::path(path), error).parent_path();
+        const fs::path workingFolder = fs::current_path(error);
         int32_t position = 1;
         for (const std::string& line : SplitPlaylistLines(DecodePlaylistText(*bytes))) {
             std::string entry = line;
@@ -373,6 +377,7 @@ void PlaylistController::LoadPlaylistFile(std::string path) {
                 player_.OpenMedia(entry);
                 continue;
             }
+            entry = resolvePlaylistEntry(entry, listFolder, workingFolder);
             if (entry.empty() || (isPlaylistFile(entry) && alreadyLoading(entry))) {
                 continue;
             }
@@ -541,6 +546,7 @@ DropOutcome PlaylistController::addItems(const std::vector<std::string>& items, 
             AddEntry(next, kOpenHere, path, true);
             outcome.firstSlot = 1;
             outcome.added = state_.entryCount;
+            outcome.listLoaded = true;
             next = state_.entryCount + 1;
             return;
         }
@@ -568,7 +574,7 @@ DropOutcome PlaylistController::addItems(const std::vector<std::string>& items, 
 }
 
 void PlaylistController::startIfStopped(const DropOutcome& outcome) {
-    if (!player_.hasChannel() && outcome.added > 0) {
+    if ((outcome.listLoaded || !player_.hasChannel()) && outcome.added > 0) {
         PlayEntryAt(outcome.firstSlot);
     } else {
         player_.play();

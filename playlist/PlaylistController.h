@@ -21,8 +21,9 @@
 namespace sorvel {
 
 struct DropOutcome {
-    int32_t firstSlot = 0; // the slot of the first entry added
-    int32_t added = 0;     // entries added (a playlist file replaces the list: its entries)
+    int32_t firstSlot = 0;   // the slot of the first entry added
+    int32_t added = 0;       // entries added (a playlist file replaces the list: its entries)
+    bool listLoaded = false; // a playlist file among the items replaced the list
 };
 
 // The cells of one row of the list window.
@@ -100,7 +101,8 @@ public:
     DropOutcome addDroppedItems(const std::vector<std::string>& items);
     // The main window's drop: adds the items and, when nothing plays, starts playing. A player
     // that has never opened anything has no channel for the Play command to act on, so the
-    // first entry added is then opened directly.
+    // first entry added is then opened directly; so is the first entry of a dropped playlist
+    // file, which is what the user means by dropping a list.
     DropOutcome dropOnMainWindow(const std::vector<std::string>& items);
     // A drop on the list itself: like addDroppedItems but only existing files and folders are
     // taken, and nothing starts.

@@ -334,7 +334,17 @@ void runTool(const char* tool, const fs::path& folder) {
     }
 }
 
-std::string mimePackageText() {
+} // namespace
+
+const std::array<AssociationEntry, kAssociationEntryCount>& associationEntries() {
+    return kEntries;
+}
+
+std::string associationListText(const AssociationEntry& entry) {
+    return std::string(entry.description) + '\t' + std::string(entry.pattern);
+}
+
+std::string mimeTypesPackageText() {
     std::string text =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
@@ -346,17 +356,11 @@ std::string mimePackageText() {
     return text + "</mime-info>\n";
 }
 
-} // namespace
+namespace {
 
-const std::array<AssociationEntry, kAssociationEntryCount>& associationEntries() {
-    return kEntries;
-}
-
-std::string associationListText(const AssociationEntry& entry) {
-    return std::string(entry.description) + '\t' + std::string(entry.pattern);
-}
-
-std::string desktopEntryText(const fs::path& program) {
+// The desktop entry with `execProgram` as its Exec value's program: "%U" hands over files and
+// addresses, several at a time.
+std::string desktopEntryWith(const std::string& execProgram) {
     std::vector<std::string_view> types;
     for (const AssociationEntry& entry : kEntries) {
         for (std::string_view type : typesOf(entry)) {
@@ -367,10 +371,13 @@ std::string desktopEntryText(const fs::path& program) {
                        "Type=Application\n"
                        "Name=Sorvel\n"
                        "GenericName=Media Player\n"
-                       "Comment=Media Player Sorvel\n"
+                       "GenericName[ja]=メディアプレーヤー\n"
+                       "Comment=Play music, playlists, Internet radio and audio CDs\n"
+                       "Comment[ja]=音楽、プレイリスト、インターネットラジオ、音楽CDを再生します\n"
+                       "Keywords=audio;music;player;playlist;radio;mp3;ogg;flac;midi;\n"
                        "Exec=" +
-                       desktopExecValue(program) +
-                       " %f\n"
+                       execProgram +
+                       " %U\n"
                        "Icon=sorvel\n"
                        "Terminal=false\n"
                        "Categories=AudioVideo;Audio;Player;\n"
@@ -379,6 +386,16 @@ std::string desktopEntryText(const fs::path& program) {
         text += std::string(type) + ';';
     }
     return text + '\n';
+}
+
+} // namespace
+
+std::string desktopEntryText(const fs::path& program) {
+    return desktopEntryWith(desktopExecValue(program));
+}
+
+std::string installedDesktopEntryText() {
+    return desktopEntryWith("sorvel");
 }
 
 FileAssociations::FileAssociations(fs::path dataHome, fs::path configHome, fs::path program)
@@ -408,7 +425,8 @@ bool FileAssociations::Apply(const std::array<bool, kAssociationEntryCount>& sel
     bool entryChanged = false; // the desktop database is refreshed all the same: it may be stale
     bool packageChanged = false;
     if (!writeIfDifferent(applications / kDesktopId, desktopEntryText(program_), entryChanged) ||
-        !writeIfDifferent(mime / "packages" / "sorvel.xml", mimePackageText(), packageChanged)) {
+        !writeIfDifferent(mime / "packages" / "sorvel.xml", mimeTypesPackageText(),
+                          packageChanged)) {
         return false;
     }
 

@@ -26,8 +26,14 @@ inline constexpr std::size_t kAssociationEntryCount = 20;
 const std::array<AssociationEntry, kAssociationEntryCount>& associationEntries();
 // The list's text for an entry: description, a tab, pattern.
 std::string associationListText(const AssociationEntry& entry);
-// The desktop entry that starts `program` with a file, naming every listed type's MIME type.
+// The desktop entry that starts `program` with files or addresses, naming every listed type's
+// MIME type.
 std::string desktopEntryText(const std::filesystem::path& program);
+// The same entry as a package installs it, starting `sorvel` from the PATH.
+std::string installedDesktopEntryText();
+// The shared MIME database's declarations of the listed types it lacks (*.dls, *.vag), as
+// mime/packages/sorvel.xml.
+std::string mimeTypesPackageText();
 
 class FileAssociations {
 public:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace sorvel {
 
@@ -22,6 +23,16 @@ public:
     virtual bool Shuffle() const = 0;
     virtual void SetShuffle(bool on) = 0;
     virtual int32_t CurrentIndex() const = 0;
+    // What plays: its file path or address, its album (empty when unknown) and its embedded
+    // picture's bytes (empty without one).
+    virtual std::string CurrentPath() const = 0;
+    virtual std::string CurrentAlbum() const = 0;
+    virtual std::string CurrentPicture() const = 0;
+    // A file (path or file: address) or an http or ftp address to play now.
+    virtual void OpenUri(const std::string& uri) = 0;
+    // The main window brought to the front, and the player closed through its normal closing.
+    virtual void Raise() = 0;
+    virtual void Quit() = 0;
 };
 
 } // namespace sorvel

@@ -1,6 +1,9 @@
 #include "MprisService.h"
 
 #include "MessengerNotice.h"
+#include "cover_art.h"
+#include "file_uri.h"
+#include "xdg_folders.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
@@ -30,6 +33,21 @@ QString loopStatusFor(int mode) {
     }
 }
 
+// Files (as file: addresses or absolute paths) and the addresses the player streams.
+bool isOpenableUri(const QString& uri) {
+    return uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) ||
+           uri.startsWith(QLatin1Char('/')) || uri.startsWith(QLatin1String("http://")) ||
+           uri.startsWith(QLatin1String("ftp://"));
+}
+
+// What xesam:url says of an entry: a file's address, or the address itself.
+QString entryUrl(const std::string& entry) {
+    if (entry.empty() || entry.find("://") != std::string::npos || entry.rfind("cd:", 0) == 0) {
+        return QString::fromStdString(entry);
+    }
+    return QString::fromStdString(fileUriFromPath(entry));
+}
+
 QDBusObjectPath trackId(int32_t index) {
     return QDBusObjectPath(QStringLiteral("/org/sorvel/track/%1").arg(std::max(0, index)));
 }
@@ -48,21 +66,27 @@ class MprisRootAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedUriSchemes READ uriSchemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ mimeTypes)
 public:
-    explicit MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service) {}
-    bool canQuit() const { return false; }
-    bool canRaise() const { return false; }
+    explicit MprisRootAdaptor(MprisService* service)
+        : QDBusAbstractAdaptor(service), service_(service) {}
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Sorvel"); }
     QString desktopEntry() const { return QStringLiteral("sorvel"); }
-    QStringList uriSchemes() const { return {QStringLiteral("file"), QStringLiteral("http")}; }
+    QStringList uriSchemes() const {
+        return {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("ftp")};
+    }
     QStringList mimeTypes() const {
         return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"),
                 QStringLiteral("audio/ogg"),  QStringLiteral("audio/flac"),
                 QStringLiteral("audio/midi"), QStringLiteral("audio/x-ms-wma")};
     }
 public slots:
-    void Raise() {}
-    void Quit() {}
+    void Raise() { service_->control().Raise(); }
+    void Quit() { service_->control().Quit(); }
+
+private:
+    MprisService* service_;
 };
 
 // org.mpris.MediaPlayer2.Player
@@ -143,7 +167,11 @@ public slots:
         control().SeekTo(positionUs / 1000);
         service_->emitSeeked(positionUs);
     }
-    void OpenUri(const QString&) {}
+    void OpenUri(const QString& uri) {
+        if (isOpenableUri(uri)) {
+            control().OpenUri(uri.toStdString());
+        }
+    }
 
 signals:
     void Seeked(qlonglong position);
@@ -155,9 +183,11 @@ private:
 };
 
 MprisService::MprisService(QDBusConnection connection, MediaControl& control,
-                           const clsOption& options, std::function<bool()> isVideo, QObject* parent)
+                           const clsOption& options, std::function<bool()> isVideo,
+                           std::filesystem::path artFolder, QObject* parent)
     : QObject(parent), connection_(std::move(connection)), control_(control), options_(options),
-      isVideo_(std::move(isVideo)) {
+      isVideo_(std::move(isVideo)),
+      artFolder_(artFolder.empty() ? xdgCacheHome() / "sorvel" / "art" : std::move(artFolder)) {
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
     if (connection_.isConnected() &&
@@ -220,6 +250,17 @@ void MprisService::Send_Messenger(const std::string& text, int playing) {
             if (control_.LengthMs() > 0) {
                 metadata.insert(QStringLiteral("mpris:length"),
                                 static_cast<qlonglong>(control_.LengthMs() * 1000));
+            }
+            if (const std::string album = control_.CurrentAlbum(); !album.empty()) {
+                metadata.insert(QStringLiteral("xesam:album"), QString::fromStdString(album));
+            }
+            const std::string entry = control_.CurrentPath();
+            if (!entry.empty()) {
+                metadata.insert(QStringLiteral("xesam:url"), entryUrl(entry));
+            }
+            if (const auto art = coverArtFile(entry, control_.CurrentPicture(), artFolder_)) {
+                metadata.insert(QStringLiteral("mpris:artUrl"),
+                                QString::fromStdString(fileUriFromPath(art->string())));
             }
         }
         metadata_ = metadata;

@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QVariantMap>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -21,8 +22,11 @@ class MprisService final : public QObject, public NowPlayingNotifier {
     Q_OBJECT
 public:
     // `isVideo` tells whether the current media is a video (the notice flag is then 0).
+    // Embedded cover pictures are written to `artFolder` ($XDG_CACHE_HOME/sorvel/art when
+    // empty) for the desktop to read.
     MprisService(QDBusConnection connection, MediaControl& control, const clsOption& options,
-                 std::function<bool()> isVideo, QObject* parent = nullptr);
+                 std::function<bool()> isVideo, std::filesystem::path artFolder = {},
+                 QObject* parent = nullptr);
     ~MprisService() override;
 
     bool registered() const { return registered_; }
@@ -43,6 +47,7 @@ private:
     MediaControl& control_;
     const clsOption& options_;
     std::function<bool()> isVideo_;
+    std::filesystem::path artFolder_;
     bool registered_ = false;
     std::string lastNotice_;
     std::string title_;

@@ -193,7 +193,7 @@ void OptionsWindowModel::load() {
     effects_->SelectType(0);
 
     std::error_code error;
-    if (fs::exists(SettingsFilePath(state_.programFolder), error)) {
+    if (fs::exists(SettingsFilePath(state_), error)) {
         for (int kind = 0; kind < kPlaybackKindCount; ++kind) {
             playback_->slider(static_cast<PlaybackKind>(kind))
                 .SetValue(state_.optionValues[kRateSlots[static_cast<size_t>(kind)]]);
@@ -282,7 +282,13 @@ void OptionsWindowModel::BrowseSkin() {
     FileDialogRequest request;
     request.title = "Open";
     request.filters = {{"Sorvel Skin File(*.ssf)", "*.ssf"}};
-    request.initialFolder = (state_.programFolder / "Skins").string();
+    // The user's own skins when there are any, else the shipped ones.
+    std::error_code error;
+    const fs::path own = state_.programFolder / "Skins";
+    request.initialFolder = (fs::is_directory(own, error) || state_.shippedFolder.empty()
+                                 ? own
+                                 : state_.shippedFolder / "Skins")
+                                .string();
     if (auto chosen = owners_.fileDialog->choose(request)) {
         skinPath_ = std::move(*chosen);
     }
@@ -298,7 +304,8 @@ void OptionsWindowModel::showSkinInformation() {
     if (skinPath_.empty() || !fs::is_regular_file(fs::path(skinPath_), error)) {
         return;
     }
-    const SkinDescription skin = ReadSkinDescription(fs::path(skinPath_), state_.programFolder);
+    SkinDescription skin;
+    ReadSkinDescription(fs::path(skinPath_), {state_.programFolder, state_.shippedFolder}, skin);
     skinName_ = skin.name;
     skinAuthor_ = skin.author;
     skinComment_ = skinCommentText(skin.comment);

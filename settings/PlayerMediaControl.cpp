@@ -78,4 +78,55 @@ int32_t PlayerMediaControl::CurrentIndex() const {
     return player_.state().currentIndex;
 }
 
+namespace {
+
+const PlaylistEntry* currentEntry(const PlayerState& state) {
+    const int32_t index = state.currentIndex;
+    return index >= 0 && static_cast<size_t>(index) < state.playlistEntries.size()
+               ? &state.playlistEntries[static_cast<size_t>(index)]
+               : nullptr;
+}
+
+} // namespace
+
+std::string PlayerMediaControl::CurrentPath() const {
+    const PlaylistEntry* entry = currentEntry(player_.state());
+    return entry != nullptr ? entry->path : std::string();
+}
+
+std::string PlayerMediaControl::CurrentAlbum() const {
+    const PlaylistEntry* entry = currentEntry(player_.state());
+    // The playlist's stand-in for a missing album is not an album.
+    return entry != nullptr && entry->album != "UnknownAlbum" ? entry->album : std::string();
+}
+
+std::string PlayerMediaControl::CurrentPicture() const {
+    FMOD_TAG tag{};
+    if (FMOD_Sound_GetTag(player_.state().currentSound, "PICTURE", 0, &tag) != FMOD_OK ||
+        tag.datatype != FMOD_TAGDATATYPE_BINARY || tag.data == nullptr) {
+        return {};
+    }
+    return std::string(static_cast<const char*>(tag.data), tag.datalen);
+}
+
+void PlayerMediaControl::OpenUri(const std::string& uri) {
+    // The command line's way: a file: address is decoded, an address opens as a stream.
+    PlayerState& state = player_.state();
+    state.commandInProgress = true;
+    player_.OpenFromCommandLine(uri);
+    state.commandInProgress = false;
+}
+
+void PlayerMediaControl::Raise() {
+    if (raise_) {
+        raise_();
+    }
+}
+
+void PlayerMediaControl::Quit() {
+    if (quit_) {
+        quit_();
+    }
+}
+
 } // namespace sorvel

@@ -4,11 +4,16 @@
 #include "MediaControl.h"
 #include "Player.h"
 
+#include <functional>
+
 namespace sorvel {
 
 class PlayerMediaControl final : public MediaControl {
 public:
-    explicit PlayerMediaControl(Player& player) : player_(player) {}
+    // `raise` and `quit` act on the main window; null does nothing.
+    explicit PlayerMediaControl(Player& player, std::function<void()> raise = {},
+                                std::function<void()> quit = {})
+        : player_(player), raise_(std::move(raise)), quit_(std::move(quit)) {}
 
     void TransportCommand(int command) override;
     void SeekTo(int64_t milliseconds) override;
@@ -24,9 +29,17 @@ public:
     bool Shuffle() const override;
     void SetShuffle(bool on) override;
     int32_t CurrentIndex() const override;
+    std::string CurrentPath() const override;
+    std::string CurrentAlbum() const override;
+    std::string CurrentPicture() const override;
+    void OpenUri(const std::string& uri) override;
+    void Raise() override;
+    void Quit() override;
 
 private:
     Player& player_;
+    std::function<void()> raise_;
+    std::function<void()> quit_;
 };
 
 } // namespace sorvel

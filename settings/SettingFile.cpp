@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kDefaultSkin = "Skins\\Default\\Default.ssf";
-constexpr std::array<const char*, 12> kBandKeys = {"-32",   "-60",   "-125",  "-250",
-                                                   "-500",  "-1000", "-2000", "-4000",
+constexpr std::array<const char*, 12> kBandKeys = {"-32",   "-60",    "-125",   "-250",
+                                                   "-500",  "-1000",  "-2000",  "-4000",
                                                    "-8000", "-16000", "-20000", "-22000"};
 
 std::string removeNuls(std::string text) {
@@ -54,21 +54,33 @@ private:
 
 } // namespace
 
-fs::path ResolveSkinFile(const std::string& value, const fs::path& programFolder) {
+fs::path ResolveSkinFile(const std::string& value, const fs::path& programFolder,
+                         const fs::path& shippedFolder) {
     // A value whose second character is ":" names a drive; one starting with "/" is an absolute
-    // path here; anything else lies below the program folder. Windows-made values are matched
-    // component by component, ignoring case.
-    const fs::path resolved = resolveWindowsPath(value, programFolder);
+    // path here; anything else lies below the program folder (or the shipped files' folder).
+    // Windows-made values are matched component by component, ignoring case.
+    const fs::path resolved = resolveWindowsPathIn(value, {programFolder, shippedFolder});
     std::error_code error;
     if (!value.empty() && fs::is_regular_file(resolved, error)) {
         return resolved;
     }
-    return programFolder / "Skins" / "Default" / "Default.ssf";
+    return DefaultSkinFile(programFolder, shippedFolder);
+}
+
+fs::path DefaultSkinFile(const fs::path& programFolder, const fs::path& shippedFolder) {
+    const fs::path own = programFolder / "Skins" / "Default" / "Default.ssf";
+    std::error_code error;
+    if (shippedFolder.empty() || fs::is_regular_file(own, error)) {
+        return own;
+    }
+    return shippedFolder / "Skins" / "Default" / "Default.ssf";
 }
 
 SettingFile::SettingFile(SettingsOwners owners) : owners_(owners) {}
 
-fs::path SettingFile::path() const { return SettingsFilePath(owners_.state->programFolder); }
+fs::path SettingFile::path() const {
+    return SettingsFilePath(*owners_.state);
+}
 
 void SettingFile::LoadSettings(bool devicePartOnly) {
     PlayerState& state = *owners_.state;
@@ -88,9 +100,11 @@ void SettingFile::LoadSettings(bool devicePartOnly) {
 
     const std::string skinValue =
         removeNuls(file.getString("SkinFile", "-SkinFile", kDefaultSkin, 256));
-    state.skinFilePath = ResolveSkinFile(skinValue, state.programFolder).string();
+    state.skinFilePath =
+        ResolveSkinFile(skinValue, state.programFolder, state.shippedFolder).string();
     if (owners_.skin != nullptr) {
-        ReadSkinDescription(state.skinFilePath, state.programFolder, *owners_.skin);
+        ReadSkinDescription(state.skinFilePath, {state.programFolder, state.shippedFolder},
+                            *owners_.skin);
     }
 
     state.volumeLevel = integer("PlayerSetting", "-Volume", 5);
@@ -156,9 +170,9 @@ void SettingFile::SaveSettings() {
     std::optional<ProfileFile> existing = ProfileFile::read(path());
     if (!existing) {
         if (owners_.messageBox != nullptr) {
-            owners_.messageBox->show("設定ファイルを読み込めないため、設定を保存しませんでした。\r\n" +
-                                         path().string(),
-                                     "Sorvel", MessageButtons::Ok, MessageIcon::Exclamation);
+            owners_.messageBox->show(
+                "設定ファイルを読み込めないため、設定を保存しませんでした。\r\n" + path().string(),
+                "Sorvel", MessageButtons::Ok, MessageIcon::Exclamation);
         }
         return;
     }

@@ -47,9 +47,14 @@ struct SettingsOwners {
     MessageBoxService* messageBox = nullptr;      // tells when the file cannot be written
 };
 
-// The skin file the "-SkinFile" value names, as the main pass resolves it.
+// The skin file the "-SkinFile" value names, as the main pass resolves it: below the program
+// folder, else below the shipped files' folder; the default skin when it names no file.
 std::filesystem::path ResolveSkinFile(const std::string& value,
-                                      const std::filesystem::path& programFolder);
+                                      const std::filesystem::path& programFolder,
+                                      const std::filesystem::path& shippedFolder = {});
+// The default skin file, the program folder's own when it has one, else the shipped one.
+std::filesystem::path DefaultSkinFile(const std::filesystem::path& programFolder,
+                                      const std::filesystem::path& shippedFolder = {});
 
 class SettingFile final : public SettingsStore {
 public:

@@ -2,15 +2,12 @@
 // that starts the program.
 #pragma once
 
+#include "xdg_folders.h"
+
 #include <filesystem>
 #include <string>
 
 namespace sorvel {
-
-// $XDG_CONFIG_HOME and $XDG_DATA_HOME when set to an absolute path (the XDG rules ignore
-// relative ones), else ~/.config and ~/.local/share.
-std::filesystem::path xdgConfigHome();
-std::filesystem::path xdgDataHome();
 
 // `program` as the first argument of an Exec value: double-quoted, with the argument escapes
 // and "%%" for a percent sign, then the escapes every string value has.

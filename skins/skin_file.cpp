@@ -132,10 +132,10 @@ std::string resolveSkinDir(std::string_view value, std::string_view programFolde
 }
 
 std::filesystem::path skinFolderPath(std::string_view value,
-                                     const std::filesystem::path& programFolder) {
+                                     const std::vector<std::filesystem::path>& programFolders) {
     std::string dir(value);
     dir.erase(std::remove(dir.begin(), dir.end(), '\0'), dir.end());
-    return resolveWindowsPath(dir, programFolder);
+    return resolveWindowsPathIn(dir, programFolders);
 }
 
 std::filesystem::path skinFilePath(const SkinDescription& description, std::string_view name) {
@@ -144,6 +144,14 @@ std::filesystem::path skinFilePath(const SkinDescription& description, std::stri
 
 void ReadSkinDescription(const std::filesystem::path& skinFile,
                          const std::filesystem::path& programFolder, SkinDescription& d) {
+    ReadSkinDescription(skinFile, std::vector<std::filesystem::path>{programFolder}, d);
+}
+
+void ReadSkinDescription(const std::filesystem::path& skinFile,
+                         const std::vector<std::filesystem::path>& programFolders,
+                         SkinDescription& d) {
+    const std::filesystem::path programFolder =
+        programFolders.empty() ? std::filesystem::path() : programFolders.front();
     SkinReader in(skinFile);
 
     in.section("SkinInformation");
@@ -154,7 +162,7 @@ void ReadSkinDescription(const std::filesystem::path& skinFile,
     in.section("SkinSetting");
     const std::string dirValue = in.text("-Dir", "Skins\\Default\\");
     d.dir = resolveSkinDir(dirValue, programFolder.string());
-    d.skinFolder = skinFolderPath(dirValue, programFolder);
+    d.skinFolder = skinFolderPath(dirValue, programFolders);
     d.extension = in.text("-Extension", "bmp");
     d.backPicture = in.text("-BackPicture", "back.bmp");
     d.mainWidth = in.integer("-MainWidth", 0);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvel {
 
@@ -16,6 +17,11 @@ namespace sorvel {
 // Never fails as a whole. `programFolder` is the folder relative "-Dir" values start from.
 void ReadSkinDescription(const std::filesystem::path& skinFile,
                          const std::filesystem::path& programFolder, SkinDescription& description);
+// The same with the folders relative "-Dir" values are looked for in, in turn (the user's
+// program folder, then the shipped files' folder); the first is the one "-Dir" texts name.
+void ReadSkinDescription(const std::filesystem::path& skinFile,
+                         const std::vector<std::filesystem::path>& programFolders,
+                         SkinDescription& description);
 
 // A fresh description read from the skin file.
 SkinDescription ReadSkinDescription(const std::filesystem::path& skinFile,
@@ -30,9 +36,10 @@ std::optional<SkinColour> parseSkinColour(std::string_view text);
 // text is an absolute path of this system).
 std::string resolveSkinDir(std::string_view value, std::string_view programFolder);
 
-// The real folder that a "-Dir" value names here, its components matched ignoring case.
+// The real folder that a "-Dir" value names here, its components matched ignoring case, below
+// the first of `programFolders` that has it.
 std::filesystem::path skinFolderPath(std::string_view value,
-                                     const std::filesystem::path& programFolder);
+                                     const std::vector<std::filesystem::path>& programFolders);
 
 // The real path of a picture or other file the skin names relative to its folder.
 std::filesystem::path skinFilePath(const SkinDescription& description, std::string_view name);

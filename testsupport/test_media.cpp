@@ -482,6 +482,17 @@ fs::path makeTaggedTone(const std::string& fileName, double frequencyHz, double 
                       {"title=" + title, "artist=" + artist, "album=" + album});
 }
 
+fs::path withCoverPicture(const fs::path& audio, const fs::path& picture,
+                          const std::string& fileName) {
+    const fs::path out = mediaDir() / fileName;
+    const std::string command = "ffmpeg -hide_banner -loglevel error -y -nostdin -i " +
+                                shellQuote(audio.string()) + " -i " + shellQuote(picture.string()) +
+                                " -map 0:a -map 1 -c copy -id3v2_version 3"
+                                " -disposition:v attached_pic " +
+                                shellQuote(out.string());
+    return run(command) ? out : fs::path();
+}
+
 fs::path makeMod(const std::string& fileName, double seconds) {
     constexpr size_t kRowsPerPattern = 64;
     constexpr size_t kMaxOrders = 128;

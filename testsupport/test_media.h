@@ -40,6 +40,12 @@ std::filesystem::path makeTaggedTone(const std::string& fileName, double frequen
 std::filesystem::path makeVideo(const std::string& fileName, double seconds, int width = 320,
                                 int height = 240, double frequencyHz = 440.0);
 
+// A copy of `audio` (an MP3 or FLAC file) named `fileName` carrying `picture` (a PNG or JPEG
+// file) as its embedded cover, as taggers write it (an ID3v2 APIC frame, a FLAC picture block).
+std::filesystem::path withCoverPicture(const std::filesystem::path& audio,
+                                       const std::filesystem::path& picture,
+                                       const std::string& fileName);
+
 // A 4-channel ProTracker MOD playing one looped square/sine sample as a steady note for about
 // `seconds` (rows at speed 6, tempo 125), ending without a loop-back. The sample is a 32-step
 // sine cycle played at period 428, so the tone is about 259 Hz (libopenmpt: 258.97 Hz).

@@ -3,6 +3,7 @@
 #include "MprisService.h"
 #include "PlayerMediaControl.h"
 #include "ProgramFolder.h"
+#include "SignalQuit.h"
 #include "SingleInstance.h"
 #include "UpdateCommands.h"
 #include "clsDsp.h"
@@ -16,9 +17,25 @@
 
 namespace sorvel {
 
+namespace {
+
+ProgramPlaces portablePlaces(std::filesystem::path programFolder) {
+    ProgramPlaces places;
+    places.programFolder = places.settingsFolder = std::move(programFolder);
+    places.shippedFolder = ExecutableDirectory();
+    return places;
+}
+
+} // namespace
+
 PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObject* parent)
+    : PlayerApplication(portablePlaces(std::move(programFolder)), parent) {}
+
+PlayerApplication::PlayerApplication(const ProgramPlaces& places, QObject* parent)
     : QObject(parent) {
-    state_.programFolder = std::move(programFolder);
+    state_.programFolder = places.programFolder;
+    state_.settingsFolder = places.settingsFolder;
+    state_.shippedFolder = places.shippedFolder;
     mwnd_ = std::make_unique<Mwnd>(state_, skin_, pictures_, snap_);
     desktop_ = std::make_unique<PlayerDesktop>(*mwnd_, snap_);
     videoWindow_ = std::make_unique<DirectShowPlay>(state_.programFolder, mwnd_.get());
@@ -49,8 +66,9 @@ PlayerApplication::PlayerApplication(std::filesystem::path programFolder, QObjec
     mwnd_->setMessageBox(&messageBox_);
     mwnd_->setClosing([this] { closing(); });
     mwnd_->setOptionsOpener([this](int page) { openOptions(page); });
-    // The updater, the help and the other shipped documents lie beside the program.
-    updateCommands_ = std::make_unique<UpdateCommands>(ExecutableDirectory(), messageBox_, shell_,
+    // The updater, the help and the other shipped documents lie with the shipped files: beside
+    // a portable program, in the data folder of an installed one (which updates refuse).
+    updateCommands_ = std::make_unique<UpdateCommands>(places.shippedFolder, messageBox_, shell_,
                                                        [this] { mwnd_->close(); });
     mwnd_->setUpdateCommands(updateCommands_.get());
     mwnd_->setCdChooserOpener([this] { openCdChooser(); });
@@ -101,7 +119,8 @@ void PlayerApplication::createOptionObjects() {
     dsp_ = std::make_unique<clsDsp>(state_, [this](auto result) { player_->CheckResult(result); });
     settings_ = std::make_unique<SettingFile>(settingsOwners());
     mwnd_->setOptions(option_.get());
-    mediaControl_ = std::make_unique<PlayerMediaControl>(*player_);
+    mediaControl_ = std::make_unique<PlayerMediaControl>(
+        *player_, [this] { mwnd_->restoreNormal(); }, [this] { mwnd_->close(); });
     mpris_ = std::make_unique<MprisService>(QDBusConnection::sessionBus(), *mediaControl_, *option_,
                                             [this] { return state_.isVideo; });
 }
@@ -122,6 +141,19 @@ void PlayerApplication::openFromCommandLine(const std::string& commandLine) {
     if (!commandLine.empty() && state_.soundSystem != 0) {
         player_->OpenFromCommandLine(commandLine);
     }
+}
+
+void PlayerApplication::closeOnSignal() {
+    // Closing inside a box's loop would take the engine down under the code that asked the
+    // question; the box is cancelled and the closing waits (a bounded time) until it returned.
+    constexpr int kWaitMs = 20;
+    constexpr int kMaxWaits = 250;
+    player_->releaseHeldButton(); // a held seek button's loop ends on its next pass
+    if (SignalQuit::dismissModalWindows(mainLoopRunning_ ? 1 : 0) && ++signalWaits_ < kMaxWaits) {
+        QTimer::singleShot(kWaitMs, this, [this] { closeOnSignal(); });
+        return;
+    }
+    mwnd_->close();
 }
 
 void PlayerApplication::LoadSettings(bool devicePartOnly) {

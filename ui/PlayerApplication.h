@@ -12,6 +12,7 @@
 #include "PlayerServices.h"
 #include "PlayerState.h"
 #include "PlaylistFrm.h"
+#include "ProgramFolder.h"
 #include "QtFileDialog.h"
 #include "QtMessageBox.h"
 #include "QtShellLauncher.h"
@@ -42,6 +43,8 @@ class PlayerApplication final : public QObject,
                                 public ProcessLauncher {
     Q_OBJECT
 public:
+    explicit PlayerApplication(const ProgramPlaces& places, QObject* parent = nullptr);
+    // A portable player in `programFolder`, its shipped files beside the running program.
     explicit PlayerApplication(std::filesystem::path programFolder, QObject* parent = nullptr);
     ~PlayerApplication() override;
 
@@ -49,6 +52,11 @@ public:
     void start(const std::string& commandLine);
     // A command line handed over by a second start.
     void openFromCommandLine(const std::string& commandLine);
+    // SIGTERM or SIGINT: open modal boxes are cancelled, and once their loops have returned
+    // the main window closes through the normal closing sequence.
+    void closeOnSignal();
+    // Called from the main event loop once it runs: loops deeper than it are nested.
+    void mainLoopStarted() { mainLoopRunning_ = true; }
     // The single-instance server closes with the player.
     void setInstanceServer(SingleInstance* server) { server_ = server; }
 
@@ -111,6 +119,8 @@ private:
     std::unique_ptr<frmMain> tagEditor_;
     std::unique_ptr<CDList> cdChooser_;
     bool closed_ = false;
+    bool mainLoopRunning_ = false;
+    int signalWaits_ = 0;
     std::unique_ptr<PlayerMediaControl> mediaControl_;
     std::unique_ptr<MprisService> mpris_;
     SingleInstance* server_ = nullptr;

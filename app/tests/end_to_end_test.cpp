@@ -2,180 +2,26 @@
 // three-entry playlist and loop-all, handed a fourth file by a second start, closed by SIGTERM.
 // The real-time wave writer stands in for the sound card, so the written audio tells what
 // played and in which order.
-#include "test_media.h"
+#include "player_process.h"
 
-#include <QGuiApplication>
 #include <QImage>
-#include <QPixmap>
-#include <QScreen>
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
 #include <set>
-#include <spawn.h>
-#include <sstream>
-#include <string>
 #include <string_view>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using namespace apptest;
 using testmedia::toneSequence;
 using testmedia::writtenSeconds;
-
-// A child process that is killed if the test leaves before it ended.
-class Child {
-public:
-    Child(const std::vector<std::string>& arguments, const std::vector<std::string>& environment) {
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& entry : environment) {
-            envp.push_back(const_cast<char*>(entry.c_str()));
-        }
-        envp.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
-            pid_ = -1;
-        }
-    }
-    ~Child() {
-        if (running()) {
-            ::kill(pid_, SIGKILL);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    bool running() const { return pid_ > 0 && !exitStatus_; }
-    void signal(int number) const {
-        if (running()) {
-            ::kill(pid_, number);
-        }
-    }
-    // The exit status once the process has ended within `limit`; nothing if it still runs.
-    std::optional<int> waitExit(std::chrono::milliseconds limit) {
-        const auto end = Clock::now() + limit;
-        while (running()) {
-            int status = 0;
-            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                break;
-            }
-            if (Clock::now() > end) {
-                return std::nullopt;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return exitStatus_;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::optional<int> exitStatus_;
-};
-
-template <class Condition> bool waitFor(Condition condition, std::chrono::milliseconds limit) {
-    const auto end = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
-
-// Whether a started player runs and writes sound: half a second of it within 30 s.
-bool startsPlaying(Child& player, const fs::path& out) {
-    waitFor([&] { return writtenSeconds(out) > 0.5 || !player.running(); }, 30s);
-    return player.running() && writtenSeconds(out) > 0.5;
-}
-
-// This process's environment for a player with its own program folder, instance socket
-// folder and wave file.
-std::vector<std::string> playerEnvironment(const fs::path& home, const fs::path& runtime,
-                                           const fs::path& waveOut) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
-        if (text.rfind("SORVEL_", 0) != 0 && text.rfind("XDG_RUNTIME_DIR=", 0) != 0) {
-            environment.push_back(text);
-        }
-    }
-    environment.push_back("SORVEL_HOME=" + home.string());
-    environment.push_back("SORVEL_WAVE_OUT=" + waveOut.string());
-    environment.push_back("XDG_RUNTIME_DIR=" + runtime.string());
-    return environment;
-}
-
-// A test's own folder, with the player's program folder (its settings file written with
-// `settings`: the real-time wave writer by default) and its private instance socket folder.
-struct PlayerFolders {
-    explicit PlayerFolders(const std::string& name,
-                           const std::string& settings = "[Etc]\r\n-OutputType=3\r\n")
-        : base(testmedia::mediaDir() / name), home(base / "home"), runtime(base / "runtime") {
-        fs::create_directories(home);
-        fs::create_directories(runtime);
-        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-        std::ofstream(home / "sorvel_Settings.ini", std::ios::binary) << settings;
-    }
-    fs::path base;
-    fs::path home;
-    fs::path runtime;
-};
-
-// What the X display shows, as a screenshot tool would take it: proves the window is mapped and
-// drawn, not only that it can draw itself.
-QImage grabDisplay() {
-    int argc = 1;
-    char name[] = "app_tests";
-    char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication application(argc, argv);
-    QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->grabWindow(0).toImage() : QImage();
-}
-
-// The integer value of `key` in an INI text, if present.
-std::optional<int> iniInt(const std::string& text, const std::string& key) {
-    const size_t at = text.find("\n" + key + "=");
-    if (at == std::string::npos) {
-        return std::nullopt;
-    }
-    return std::atoi(text.c_str() + at + key.size() + 2);
-}
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(PlayerProgram, PlaysLoopsTakesHandOverAndClosesOnSigtermSavingSettings) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";

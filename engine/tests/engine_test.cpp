@@ -94,14 +94,7 @@ TEST_F(EngineTest, ListPlaysThroughAndStopsAtItsEndWithLoopOff) {
     addToList({shortTone(1), shortTone(2), shortTone(3)});
     EXPECT_EQ(playlistView.rows.size(), 3u);
     player->playlist().PlayEntryAt(1);
-    std::vector<int32_t> order{state.currentIndex};
-    ASSERT_TRUE(tickUntil([&] {
-        if (order.back() != state.currentIndex) {
-            order.push_back(state.currentIndex);
-        }
-        return state.stoppedFlag;
-    }));
-    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 1}));
+    EXPECT_EQ(entriesUntilStopped(), (std::vector<int32_t>{1, 2, 3, 1}));
     EXPECT_EQ(state.currentIndex, 1);
     // The next Play starts slot 1 again.
     player->TransportCommand(kPlay);
@@ -304,6 +297,68 @@ TEST_F(EngineTest, CommandLineOpensOnlyTheQuotedPath) {
     FMOD_BOOL playing = 0;
     EXPECT_EQ(FMOD_Channel_IsPlaying(state.currentChannel, &playing), FMOD_OK);
     EXPECT_EQ(playing, 1);
+}
+
+TEST_F(EngineTest, AListOpenedAsAFileStartsItsFirstEntryAndPlaysThroughWithLoopOff) {
+    const fs::path list = state.programFolder / "three.m3u";
+    writeAll(list, shortTone(1).string() + "\r\n" + shortTone(2).string() + "\r\n" +
+                       shortTone(3).string() + "\r\n");
+    player->OpenFromCommandLine(list.string());
+    EXPECT_EQ(state.currentIndex, 1);
+    EXPECT_NE(state.currentChannel, 0u);
+    EXPECT_EQ(entriesUntilStopped(), (std::vector<int32_t>{1, 2, 3, 1}));
+
+    // Something playing keeps playing: the list is only loaded.
+    player->OpenMedia(shortTone(4).string());
+    const FMOD_SOUND playing = state.currentSound;
+    player->OpenMedia(list.string());
+    EXPECT_EQ(state.currentSound, playing);
+    EXPECT_EQ(state.entryCount, 3);
+}
+
+TEST_F(EngineTest, AMissingFileNamedOnTheCommandLineShowsTheLibrarysAnswer) {
+    const fs::path missing = state.programFolder / "no such file.mp3";
+    player->OpenFromCommandLine("\"" + missing.string() + "\"");
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
+    player->OpenFromCommandLine((state.programFolder / "gone.m3u").string());
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
+    // A file the library cannot play shows its answer the same way.
+    const fs::path text = state.programFolder / "notes.mp3";
+    writeAll(text, "not a sound at all");
+    state.titleText.clear();
+    player->OpenFromCommandLine(text.string());
+    EXPECT_EQ(state.titleText.rfind("ERROR! No.", 0), 0u) << state.titleText;
+    // Ticks leave the line as it is.
+    tickUntil([] { return false; }, 5);
+    EXPECT_EQ(state.titleText.rfind("ERROR! No.", 0), 0u) << state.titleText;
+}
+
+TEST(CommandLineItems, QuotedItemsOneAfterAnotherOrTheWholeText) {
+    using Items = std::vector<std::string>;
+    EXPECT_EQ(CommandLineItems(""), Items{});
+    EXPECT_EQ(CommandLineItems("/music/a b.mp3"), Items{"/music/a b.mp3"});
+    EXPECT_EQ(CommandLineItems("\"/a.mp3\" \"/b c.mp3\"  \"http://x/\""),
+              (Items{"/a.mp3", "/b c.mp3", "http://x/"}));
+    EXPECT_EQ(CommandLineItems("\"/a.mp3\" --extra \"/b.mp3\""), Items{"/a.mp3"});
+    EXPECT_EQ(CommandLineItems("\"/unclosed.mp3"), Items{"/unclosed.mp3"});
+    EXPECT_EQ(CommandLineItems("file:///music/a%20b.mp3"), Items{"/music/a b.mp3"});
+    EXPECT_EQ(CommandLineItems("\"file:///q%22.mp3\" \"/b.mp3\""), (Items{"/q\".mp3", "/b.mp3"}));
+}
+
+TEST_F(EngineTest, SeveralFilesOnTheCommandLineJoinTheListAndPlayInTurn) {
+    addToList({shortTone(5)});
+    const std::string missing = (state.programFolder / "gone.wav").string();
+    player->OpenFromCommandLine("\"" + shortTone(1).string() + "\" \"" + missing + "\" \"file://" +
+                                shortTone(2).string() + "\"");
+    EXPECT_EQ(state.entryCount, 3);
+    EXPECT_EQ(state.currentIndex, 2);
+    EXPECT_EQ(state.playlistEntries[2].path, shortTone(1).string());
+    EXPECT_EQ(state.playlistEntries[3].path, shortTone(2).string());
+    ASSERT_TRUE(tickUntil([&] { return state.currentIndex == 3; }));
+
+    // None of them there: the first one's error shows.
+    player->OpenFromCommandLine("\"" + missing + "\" \"" + missing + "\"");
+    EXPECT_EQ(state.titleText, ErrorTitle(FMOD_ERR_FILE_NOTFOUND));
 }
 
 TEST_F(EngineTest, VideoEntriesFailToOpenWithoutAVideoWindow) {

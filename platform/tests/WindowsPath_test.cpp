@@ -53,6 +53,19 @@ TEST(WindowsPathResolve, DriveLetterPathsFallBackToTheirTailBelowTheBase) {
     EXPECT_EQ(resolveWindowsPath("C:" + (folder / "Skins").string(), "/nowhere"), folder / "Skins");
 }
 
+TEST(WindowsPathResolve, SeveralBasesAreTriedInTurn) {
+    TempFolder user;
+    TempFolder shipped;
+    user.write("Skins/Blue/Blue.ssf", "x");
+    shipped.write("Skins/Blue/Blue.ssf", "x");
+    shipped.write("Skins/Default/Default.ssf", "x");
+    const std::vector<std::filesystem::path> bases = {{}, user.path(), shipped.path()};
+    EXPECT_EQ(resolveWindowsPathIn("skins\\blue\\Blue.ssf", bases), user / "Skins/Blue/Blue.ssf");
+    EXPECT_EQ(resolveWindowsPathIn("Skins\\Default\\Default.ssf", bases),
+              shipped / "Skins/Default/Default.ssf");
+    EXPECT_EQ(resolveWindowsPathIn("Skins\\None\\x.ssf", bases), user / "Skins/None/x.ssf");
+}
+
 TEST(WindowsPathFind, FindsAnExistingPathIgnoringCase) {
     TempFolder folder;
     folder.write("Skins/Default/0-2.BMP", "x");

@@ -218,6 +218,59 @@ TEST_F(Playlist, CrossPlatformPlaylistTextIsDecoded) {
     EXPECT_EQ(view.rows, (std::map<int32_t, std::string>{{1, japanese.string()}}));
 }
 
+TEST_F(Playlist, EntriesAreFoundFromTheListsFolderAsWindowsWroteThem) {
+    // The list lies elsewhere than the current folder; its entries are written the ways
+    // Windows programs and Linux file managers write them.
+    const fs::path lists = folder / "lists";
+    fs::create_directories(lists / "Sub" / "曲");
+    fs::create_directories(folder / "Other");
+    fs::copy_file(tone("rel_a.wav"), lists / "a.wav");
+    fs::copy_file(tone("rel_b.wav"), lists / "Sub" / "曲" / "B.wav");
+    fs::copy_file(tone("rel_c.wav"), lists / "c.wav");
+    fs::copy_file(tone("rel_d.wav"), folder / "Other" / "d.wav");
+    fs::copy_file(tone("rel_e.wav"), lists / "e f.wav");
+    // CP932 text (曲 is 8B C8) with CR LF, as Japanese Windows writes it.
+    writeAll(lists / "win.m3u", std::string("a.wav\r\n") + "sub\\" + "\x8B\xC8" + "\\b.WAV\r\n" +
+                                    ".\\C.wav\r\n" + "..\\other\\D.wav\r\n" +
+                                    "C:\\Users\\me\\Music\\a.wav\r\n" + "file://" +
+                                    (lists / "e%20f.wav").string() + "\r\n" + "missing.wav\r\n");
+    const fs::path elsewhere = folder / "Other";
+    const fs::path before = fs::current_path();
+    fs::current_path(elsewhere);
+    playlist->LoadPlaylistFile((lists / "win.m3u").string());
+    fs::current_path(before);
+    EXPECT_EQ(view.rows, (std::map<int32_t, std::string>{
+                             {1, (lists / "a.wav").string()},
+                             {2, (lists / "Sub" / "曲" / "B.wav").string()},
+                             {3, (lists / "c.wav").string()},
+                             {4, (folder / "Other" / "d.wav").string()},
+                             {5, (lists / "a.wav").string()},
+                             {6, (lists / "e f.wav").string()},
+                         }));
+
+    // Found neither beside the list nor by its tail, a relative entry is looked for in the
+    // current folder.
+    writeAll(lists / "cwd.m3u", "d.wav\r\n");
+    fs::current_path(elsewhere);
+    playlist->LoadPlaylistFile((lists / "cwd.m3u").string());
+    fs::current_path(before);
+    EXPECT_EQ(view.rows, (std::map<int32_t, std::string>{{1, (elsewhere / "d.wav").string()}}));
+}
+
+TEST_F(Playlist, AListDroppedOnTheMainWindowStartsItsFirstEntryWhenNothingPlays) {
+    const auto a = tone("drop_list_a.wav"), b = tone("drop_list_b.wav");
+    const auto list = folder / "dropped.m3u";
+    writeAll(list, a.string() + "\r\n" + b.string() + "\r\n");
+    // A stopped channel: Play alone would restart whatever entry was current before.
+    player->channel = true;
+    state.currentIndex = 2;
+    const DropOutcome outcome = playlist->dropOnMainWindow({list.string()});
+    EXPECT_TRUE(outcome.listLoaded);
+    EXPECT_EQ(player->opened, std::vector<std::string>{a.string()});
+    EXPECT_EQ(state.currentIndex, 1);
+    EXPECT_EQ(player->plays, 0);
+}
+
 TEST_F(Playlist, SavedListReadsBackTheSame) {
     const auto a = tone("sa.wav"), b = tone("sb.wav");
     add({a, b, a});

@@ -54,7 +54,7 @@ TEST(AssociationTable, EntriesTextsAndDesktopEntry) {
 
     const std::string text = desktopEntryText("/opt/my player/sorvel");
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
-    EXPECT_NE(text.find("\nExec=\"/opt/my player/sorvel\" %f\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec=\"/opt/my player/sorvel\" %U\n"), std::string::npos);
     // Every type once, as the shared MIME database names them.
     EXPECT_NE(text.find("\nMimeType=audio/x-aiff;audio/x-aifc;audio/x-wav;audio/mp2;audio/mpeg;"
                         "video/mpeg;audio/x-ms-wma;video/x-ms-wmv;audio/ogg;audio/x-vorbis+ogg;"

@@ -4,6 +4,7 @@
 #include "PlayerMediaControl.h"
 #include "engine_fixture.h"
 #include "fake_shell.h"
+#include "file_uri.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -13,6 +14,8 @@
 #include <QDBusVariant>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -48,7 +51,26 @@ struct FakeControl : MediaControl {
     bool Shuffle() const override { return shuffle; }
     void SetShuffle(bool on) override { shuffle = on; }
     int32_t CurrentIndex() const override { return 3; }
+    std::string path;
+    std::string album;
+    std::string picture;
+    std::vector<std::string> opened;
+    int raises = 0;
+    int quits = 0;
+    std::string CurrentPath() const override { return path; }
+    std::string CurrentAlbum() const override { return album; }
+    std::string CurrentPicture() const override { return picture; }
+    void OpenUri(const std::string& uri) override { opened.push_back(uri); }
+    void Raise() override { ++raises; }
+    void Quit() override { ++quits; }
 };
+
+// The metadata map as a desktop panel reads it.
+QVariantMap metadataOf(const QVariant& property) {
+    QVariantMap metadata;
+    property.value<QDBusArgument>() >> metadata;
+    return metadata;
+}
 
 // A dbus-daemon of our own, gone when the test ends.
 class PrivateBus {
@@ -142,14 +164,17 @@ protected:
         }
         options =
             std::make_unique<clsOption>(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
-        service = std::make_unique<MprisService>(*serviceBus, control, *options,
-                                                 [this] { return video; });
+        artFolder = testmedia::mediaDir() / ("art" + std::to_string(++folders));
+        service = std::make_unique<MprisService>(
+            *serviceBus, control, *options, [this] { return video; }, artFolder);
         ASSERT_TRUE(service->registered());
     }
 
     settingstest::FakeShell shell;
     FakeControl control;
     bool video = false;
+    std::filesystem::path artFolder;
+    static inline int folders = 0;
     std::unique_ptr<clsOption> options;
     std::unique_ptr<MprisService> service;
 };
@@ -167,8 +192,9 @@ protected:
         options =
             std::make_unique<clsOption>(shell, "/opt/sorvel/sorvel", [] { return std::string(); });
         control = std::make_unique<PlayerMediaControl>(*player);
-        service = std::make_unique<MprisService>(*serviceBus, *control, *options,
-                                                 [this] { return state.isVideo; });
+        service = std::make_unique<MprisService>(
+            *serviceBus, *control, *options, [this] { return state.isVideo; },
+            state.programFolder / "art");
         ASSERT_TRUE(service->registered());
     }
 
@@ -256,6 +282,63 @@ TEST_F(Mpris, WritablePropertiesReachThePlayer) {
     EXPECT_EQ(playerProperty(QStringLiteral("LoopStatus")).toString(), QStringLiteral("Track"));
 }
 
+TEST_F(Mpris, MetadataNamesTheAlbumTheAddressAndTheCover) {
+    const std::filesystem::path folder = testmedia::mediaDir() / "mpris-cover";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "Folder.JPG") << "jpeg";
+    control.path = (folder / "a song.mp3").string();
+    control.album = "Record";
+    service->Send_Messenger("1. Song - Artist", 1);
+    QVariantMap metadata = metadataOf(property(player, QStringLiteral("Metadata")));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Record"));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:url")).toString(),
+              QString::fromStdString(fileUriFromPath(control.path)));
+    EXPECT_EQ(metadata.value(QStringLiteral("mpris:artUrl")).toString(),
+              QString::fromStdString(fileUriFromPath((folder / "Folder.JPG").string())));
+
+    // An embedded picture wins, written to the cache under a name of its own; the one before
+    // is removed.
+    control.picture = "\x89PNG first";
+    service->Send_Messenger("2. Other - Artist", 1);
+    control.picture = "\x89PNG second";
+    service->Send_Messenger("3. Third - Artist", 1);
+    metadata = metadataOf(property(player, QStringLiteral("Metadata")));
+    const auto art = localPathFromFileUri(
+        metadata.value(QStringLiteral("mpris:artUrl")).toString().toStdString());
+    ASSERT_TRUE(art.has_value());
+    EXPECT_EQ(std::filesystem::path(*art).parent_path(), artFolder);
+    EXPECT_EQ(std::filesystem::path(*art).extension(), ".png");
+    EXPECT_EQ(enginetest::readAll(*art), "\x89PNG second");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(artFolder), {}), 1);
+
+    // A stream has its address and no picture; no album is no key.
+    control.path = "http://radio.invalid/live";
+    control.album.clear();
+    control.picture.clear();
+    service->Send_Messenger("4. Live - Radio", 1);
+    metadata = metadataOf(property(player, QStringLiteral("Metadata")));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:url")).toString(),
+              QStringLiteral("http://radio.invalid/live"));
+    EXPECT_FALSE(metadata.contains(QStringLiteral("mpris:artUrl")));
+    EXPECT_FALSE(metadata.contains(QStringLiteral("xesam:album")));
+}
+
+TEST_F(Mpris, RaiseQuitAndOpenUriReachThePlayer) {
+    EXPECT_TRUE(property(root, QStringLiteral("CanRaise")).toBool());
+    EXPECT_TRUE(property(root, QStringLiteral("CanQuit")).toBool());
+    EXPECT_EQ(property(root, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("sorvel"));
+    call(root, QStringLiteral("Raise"));
+    call(root, QStringLiteral("Quit"));
+    EXPECT_EQ(control.raises, 1);
+    EXPECT_EQ(control.quits, 1);
+    for (const char* uri : {"file:///music/a%20b.mp3", "http://radio.invalid/", "ftp://x/a.mp3",
+                            "smb://server/a.mp3", "javascript:alert(1)"}) {
+        call(player, QStringLiteral("OpenUri"), {QString::fromLatin1(uri)});
+    }
+    EXPECT_EQ(control.opened, (std::vector<std::string>{"file:///music/a%20b.mp3",
+                                                        "http://radio.invalid/", "ftp://x/a.mp3"}));
+}
+
 TEST_F(Mpris, SeekPastTheEndAsksForTheNextEntry) {
     seekBy(200000000); // 200 s on a 180 s track
     EXPECT_EQ(control.commands, (std::vector<int>{6}));
@@ -305,6 +388,31 @@ TEST_F(MprisOnPlayer, SeekPastTheEndPlaysTheNextEntry) {
     EXPECT_EQ(state.currentIndex, 2);
     EXPECT_EQ(state.titleText, "2. " + second.filename().string());
     EXPECT_FALSE(state.stoppedFlag);
+}
+
+TEST_F(MprisOnPlayer, AlbumAddressAndEmbeddedCoverOfWhatPlaysAndOpenUriPlaysAFile) {
+    const std::filesystem::path picture = testmedia::mediaDir() / "mpris-cover.png";
+    ASSERT_TRUE(testmedia::run("ffmpeg -hide_banner -loglevel error -y -nostdin -f lavfi -i "
+                               "color=c=blue:s=8x8 -frames:v 1 " +
+                               picture.string()));
+    const auto tagged =
+        testmedia::makeTaggedTone("mpris-tagged.mp3", 440, 1.0, "Song", "Singer", "Record");
+    const auto covered = testmedia::withCoverPicture(tagged, picture, "mpris covered.mp3");
+    ASSERT_FALSE(covered.empty());
+    call(BusSides::player, QStringLiteral("OpenUri"),
+         {QString::fromStdString(fileUriFromPath(covered.string()))});
+    EXPECT_EQ(state.playlistEntries[0].path, covered.string());
+    EXPECT_NE(state.currentChannel, 0u);
+    service->Send_Messenger(state.titleText, 1);
+    const QVariantMap metadata = metadataOf(property(BusSides::player, QStringLiteral("Metadata")));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Song"));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Record"));
+    EXPECT_EQ(metadata.value(QStringLiteral("xesam:url")).toString(),
+              QString::fromStdString(fileUriFromPath(covered.string())));
+    const auto art = localPathFromFileUri(
+        metadata.value(QStringLiteral("mpris:artUrl")).toString().toStdString());
+    ASSERT_TRUE(art.has_value());
+    EXPECT_EQ(enginetest::readAll(*art), enginetest::readAll(picture));
 }
 
 TEST(MprisWithoutBus, NoticesAreDroppedSilently) {

@@ -306,10 +306,10 @@ TEST(SkinFileDir, DriveLetterDirStaysApartFromTheTrailingBackslash) {
 TEST(SkinFileDir, DirFindsTheRealFolderHoweverWindowsWroteIt) {
     SkinFolder folder;
     std::filesystem::create_directories(folder / "Skins/Blue");
-    EXPECT_EQ(skinFolderPath("Skins\\Blue", folder.path()), folder / "Skins/Blue");
-    EXPECT_EQ(skinFolderPath("skins\\blue\\", folder.path()), folder / "Skins/Blue");
-    EXPECT_EQ(skinFolderPath("Skins/Blue/", folder.path()), folder / "Skins/Blue");
-    EXPECT_EQ(skinFolderPath("C:\\Program Files\\Sorvel\\Skins\\Blue\\", folder.path()),
+    EXPECT_EQ(skinFolderPath("Skins\\Blue", {folder.path()}), folder / "Skins/Blue");
+    EXPECT_EQ(skinFolderPath("skins\\blue\\", {folder.path()}), folder / "Skins/Blue");
+    EXPECT_EQ(skinFolderPath("Skins/Blue/", {folder.path()}), folder / "Skins/Blue");
+    EXPECT_EQ(skinFolderPath("C:\\Program Files\\Sorvel\\Skins\\Blue\\", {folder.path()}),
               folder / "Skins/Blue");
 }
 

@@ -294,7 +294,9 @@ enum {
 };
 
 /* A tag as FMOD_Sound_GetTag hands it out. name and data stay valid until the sound is
- * released or the same tag is updated by a stream. */
+ * released or the same tag is updated by a stream. Text tags are FMOD_TAGDATATYPE_STRING;
+ * "PICTURE", a file's embedded cover picture (ID3v2 APIC, a FLAC or Vorbis picture, MP4 covr),
+ * is FMOD_TAGDATATYPE_BINARY: the picture file's bytes (PNG or JPEG), datalen of them. */
 typedef struct FMOD_TAG {
     FMOD_TAGTYPE type;
     FMOD_TAGDATATYPE datatype;

@@ -405,6 +405,19 @@ void FfmpegDecoder::collectTags() {
             add(kind, std::move(name), entry->value);
         }
     }
+    // The first embedded cover picture (ID3v2 APIC, a FLAC picture block, MP4 covr), as its
+    // file's bytes.
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        const AVStream* stream = format_->streams[i];
+        const AVPacket& picture = stream->attached_pic;
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && picture.size > 0 &&
+            !has("PICTURE")) {
+            tags_.push_back({kind, "PICTURE",
+                             std::string(reinterpret_cast<const char*>(picture.data),
+                                         static_cast<size_t>(picture.size)),
+                             true});
+        }
+    }
     if (windowsMedia && has("AUTHOR") && !has("ARTIST")) {
         // Players that know only ARTIST still find the performer.
         for (size_t i = 0, count = tags_.size(); i < count; ++i)

@@ -90,7 +90,10 @@ FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream) {
             record.kind = tag.kind;
             record.name = tag.name;
             record.data = tag.value;
-            record.data.push_back('\0');
+            record.binary = tag.binary;
+            if (!tag.binary) {
+                record.data.push_back('\0');
+            }
             tags_.push_back(std::move(record));
         }
         if (decoder.streamsOnly()) {

@@ -23,8 +23,9 @@ class System;
 struct TagRecord {
     FMOD_TAGTYPE kind = FMOD_TAGTYPE_UNKNOWN;
     std::string name;
-    std::string data; // UTF-8 text followed by its terminating zero
+    std::string data; // UTF-8 text followed by its terminating zero, or a binary tag's bytes
     bool updated = true;
+    bool binary = false;
 };
 
 class Sound {

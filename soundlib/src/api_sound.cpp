@@ -126,7 +126,7 @@ template <class F> FMOD_RESULT withReadySound(FMOD_SOUND handle, F&& body) {
 
 void fillTag(TagRecord& record, FMOD_TAG* tag) {
     tag->type = record.kind;
-    tag->datatype = FMOD_TAGDATATYPE_STRING;
+    tag->datatype = record.binary ? FMOD_TAGDATATYPE_BINARY : FMOD_TAGDATATYPE_STRING;
     tag->name = record.name.data();
     tag->data = record.data.data();
     tag->datalen = static_cast<unsigned int>(record.data.size());

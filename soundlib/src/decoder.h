@@ -13,11 +13,12 @@
 
 namespace soundlib {
 
-// One tag as a decoder found it. Text is UTF-8.
+// One tag as a decoder found it. Text is UTF-8; a binary tag (an embedded picture) holds bytes.
 struct DecodedTag {
     FMOD_TAGTYPE kind = FMOD_TAGTYPE_UNKNOWN;
     std::string name;
     std::string value;
+    bool binary = false;
 };
 
 // What a network stream needs from its system: buffer size, patience and the capture hooks.

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -158,6 +160,38 @@ TEST(FormatPlayback, TagsComeOutUnderCommonNamesAsText) {
 }
 
 // A module has no tag block: its song name is its title, and it names no artist.
+TEST(FormatPlayback, AnEmbeddedCoverComesOutAsAPictureTagOfItsBytes) {
+    const std::filesystem::path picture = testmedia::mediaDir() / "cover-source.png";
+    ASSERT_TRUE(testmedia::run("ffmpeg -hide_banner -loglevel error -y -nostdin -f lavfi -i "
+                               "color=c=red:s=8x8 -frames:v 1 " +
+                               picture.string()));
+    std::ifstream in(picture, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    for (const char* name : {"covered.mp3", "covered.flac", "uncovered.mp3"}) {
+        SCOPED_TRACE(name);
+        const bool covered = std::string(name).starts_with("covered");
+        std::filesystem::path path = testmedia::makeTaggedTone(std::string("plain-") + name, 440,
+                                                               0.5, "Title", "Artist", "Album");
+        if (covered) {
+            path = testmedia::withCoverPicture(path, picture, name);
+            ASSERT_FALSE(path.empty());
+        }
+        RenderedSystem render;
+        const FMOD_SOUND sound = render.open(path);
+        FMOD_TAG tag{};
+        if (covered) {
+            ASSERT_EQ(FMOD_Sound_GetTag(sound, "PICTURE", 0, &tag), FMOD_OK);
+            EXPECT_EQ(tag.datatype, FMOD_TAGDATATYPE_BINARY);
+            EXPECT_EQ(std::string(static_cast<const char*>(tag.data), tag.datalen), bytes);
+        } else {
+            EXPECT_EQ(FMOD_Sound_GetTag(sound, "PICTURE", 0, &tag), FMOD_ERR_TAGNOTFOUND);
+        }
+        // The text tags are there as before.
+        ASSERT_EQ(FMOD_Sound_GetTag(sound, "TITLE", 0, &tag), FMOD_OK);
+        EXPECT_STREQ(static_cast<const char*>(tag.data), "Title");
+    }
+}
+
 TEST(FormatPlayback, ModulesReportTheirSongNameAsTitle) {
     const std::pair<std::string, std::filesystem::path> modules[] = {
         {"mod", testmedia::makeMod("title.mod", 1.0)},

@@ -412,7 +412,10 @@ TEST(NetStream, FailuresAnswerTheirResults) {
     FMOD_OPENSTATE state = FMOD_OPENSTATE_READY;
     EXPECT_EQ(net.waitOpen(net.create(refused), state), FMOD_ERR_NET_CONNECT);
     net.create(refused, FMOD_ERR_NET_CONNECT, 0x48);
-    EXPECT_EQ(net.waitOpen(net.create("http://bad host name/"), state), FMOD_ERR_NET_URL);
+    for (const char* unparsable : {"http://bad host name/", "http://", "FTP://", "https:///x"}) {
+        EXPECT_EQ(net.waitOpen(net.create(unparsable), state), FMOD_ERR_NET_URL) << unparsable;
+        net.create(unparsable, FMOD_ERR_NET_URL, FMOD_SOFTWARE | FMOD_2D);
+    }
 }
 
 TEST(NetStream, DroppedConnectionEndsTheStreamAfterWhatArrived) {

@@ -146,6 +146,19 @@ protected:
         return done();
     }
 
+    // The current entries one after another, ticking until the list stops (nothing when it
+    // does not stop within the ticks tickUntil allows).
+    std::vector<int32_t> entriesUntilStopped() {
+        std::vector<int32_t> order{state.currentIndex};
+        const bool stopped = tickUntil([&] {
+            if (order.back() != state.currentIndex) {
+                order.push_back(state.currentIndex);
+            }
+            return state.stoppedFlag;
+        });
+        return stopped ? order : std::vector<int32_t>{};
+    }
+
     // Adds files to the list at slots 1, 2, ...
     void addToList(const std::vector<std::filesystem::path>& files) {
         int32_t slot = state.entryCount + 1;

@@ -1,5 +1,9 @@
 #include "SignalQuit.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QThread>
+#include <QWidget>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -9,8 +13,13 @@ namespace sorvel {
 namespace {
 
 volatile std::sig_atomic_t writeEnd = -1;
+volatile std::sig_atomic_t received = 0;
 
 void onSignal(int number) {
+    if (received != 0) {
+        ::_exit(128 + number);
+    }
+    received = 1;
     const int fd = writeEnd;
     if (fd >= 0) {
         const unsigned char byte = static_cast<unsigned char>(number);
@@ -47,6 +56,20 @@ SignalQuit::~SignalQuit() {
             ::close(fd);
         }
     }
+}
+
+bool SignalQuit::dismissModalWindows(int outerLevels) {
+    // A pop-up menu grabs the input: closing one may reveal the one below it.
+    for (int guard = 0; guard < 8 && QApplication::activePopupWidget() != nullptr; ++guard) {
+        QApplication::activePopupWidget()->close();
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && dialog->isVisible() && dialog->windowModality() != Qt::NonModal) {
+            dialog->reject();
+        }
+    }
+    return QThread::currentThread()->loopLevel() > outerLevels;
 }
 
 void SignalQuit::readSignal() {

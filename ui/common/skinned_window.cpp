@@ -11,7 +11,15 @@
 namespace sorvel {
 
 void applyClearColourShape(QWidget& window, SkinColour clearColour) {
-    const QImage mask = clearColourMask(window.grab().toImage(), clearColour);
+    // Drawn at one pixel per unit whatever the screen's scale: the mask is given in the
+    // window's own units and Qt scales it with the window (a grab would be twice the size at
+    // 200 %, and the corners would keep their clear colour).
+    QImage drawn(window.size(), QImage::Format_RGB32);
+    drawn.setDevicePixelRatio(1.0);
+    drawn.fill(Qt::black);
+    window.render(&drawn, QPoint(), QRegion(),
+                  QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const QImage mask = clearColourMask(drawn, clearColour);
     if (mask.isNull() || mask.size() != window.size()) {
         window.clearMask();
         return;

@@ -12,7 +12,10 @@
 #include "clsSnap.h"
 #include "dropped_paths.h"
 #include "frmAbout.h"
+#include "main_keys.h"
 #include "now_playing_text.h"
+#include "screen_placement.h"
+#include "skin_file.h"
 #include "skin_fonts.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
@@ -23,20 +26,26 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
+#include <filesystem>
 
 namespace sorvel {
+namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMinimisedTickMs = 1000;
 constexpr int kStartTickMs = 80;
 // A skin that gives the window no size still leaves something to right-click for the menu.
-constexpr QSize kFallbackSize(160, 40);
+constexpr QSize kFallbackSize(200, 48);
+// The bare face's colours: those of the program's icon.
+constexpr QColor kBareFace(0x1b, 0x1f, 0x24);
+constexpr QColor kBareText(0x35, 0xd0, 0xba);
 // One pass of the seek-hold loop at most every so often: without a wait today's machines run
 // hundreds of passes in a blink, and the growing step reaches the end of any track at once.
 constexpr int kSeekPassMs = 10;
@@ -86,7 +95,8 @@ Mwnd::Mwnd(PlayerState& state, SkinDescription& skin, SkinPictures& pictures, cl
     setObjectName(QStringLiteral("Mwnd"));
     setWindowTitle(QStringLiteral("Sorvel"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAcceptDrops(false); // from the window half of start-up on
+    setAcceptDrops(false);           // from the window half of start-up on
+    setFocusPolicy(Qt::StrongFocus); // the keyboard acts on the player
     buildControls();
     buildMenu();
     tick_.setTimerType(Qt::PreciseTimer);
@@ -104,7 +114,10 @@ void Mwnd::buildControls() {
         buttons_[static_cast<size_t>(number)] = button;
     }
     for (const ButtonTip& tip : kButtonTips) {
-        buttons_[static_cast<size_t>(tip.number)]->setToolTip(QString::fromUtf8(tip.text));
+        // The keys that do the same follow the name.
+        const QString keys = buttonKeysText(tip.number);
+        buttons_[static_cast<size_t>(tip.number)]->setToolTip(
+            QString::fromUtf8(tip.text) + (keys.isEmpty() ? QString() : " [" + keys + "]"));
     }
 
     volumeKnob_ = new SkinKnob(this);
@@ -286,19 +299,54 @@ WindowState Mwnd::windowState() const {
     return WindowState::Normal;
 }
 
-void Mwnd::applySkinReporting() {
+std::string Mwnd::applySkinOrTellWhy() {
+    std::error_code error;
+    // An empty path: the description was given as it is, not read from a file.
+    if (!state_.skinFilePath.empty() &&
+        !fs::is_regular_file(fs::path(state_.skinFilePath), error)) {
+        return std::string(kSkinMissingText) + "\r\n" + state_.skinFilePath;
+    }
+    if (skin_.mainWidth <= 0 || skin_.mainHeight <= 0) {
+        return std::string(kSkinInvalidText) + "\r\n" + state_.skinFilePath;
+    }
     try {
         ApplySkin();
-    } catch (const PictureError& error) {
-        if (size().isEmpty() || size().width() < kFallbackSize.width()) {
-            setFixedSize(kFallbackSize);
-        }
-        if (messageBox_ != nullptr) {
-            messageBox_->show(std::string(PictureError::invalidPictureText) + "\r\n" +
-                                  error.path().string(),
-                              "Sorvel", MessageButtons::Ok, MessageIcon::Exclamation);
+    } catch (const PictureError& picture) {
+        return std::string(PictureError::invalidPictureText) + "\r\n" + picture.path().string();
+    }
+    return {};
+}
+
+void Mwnd::applySkinReporting() {
+    const std::string problem = applySkinOrTellWhy();
+    if (problem.empty()) {
+        return;
+    }
+    if (messageBox_ != nullptr) {
+        messageBox_->show(problem, "Sorvel", MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+    // A skin that cannot be used gives way to the shipped default skin (said once, above); the
+    // settings then keep the skin that shows.
+    const fs::path fallback = DefaultSkinFile(state_.programFolder, state_.shippedFolder);
+    std::error_code error;
+    if (!fs::equivalent(fallback, fs::path(state_.skinFilePath), error) &&
+        fs::is_regular_file(fallback, error)) {
+        state_.skinFilePath = fallback.string();
+        ReadSkinDescription(fallback, {state_.programFolder, state_.shippedFolder}, skin_);
+        if (applySkinOrTellWhy().empty()) {
+            return;
         }
     }
+    // No skin at all: the bare face, drawn by paintEvent, still has the menu and the keys.
+    try {
+        ApplySkin();
+    } catch (const PictureError&) {
+        background_ = QImage();
+    }
+    if (size().isEmpty() || size().width() < kFallbackSize.width()) {
+        setFixedSize(kFallbackSize);
+    }
+    update();
 }
 
 void Mwnd::ReapplySkin() {
@@ -308,6 +356,7 @@ void Mwnd::ReapplySkin() {
         playlistWindow_->hide();
     }
     applySkinReporting();
+    keepReachable();
     show();
     if (playlistOpen) {
         playlistWindow_->open();
@@ -320,9 +369,19 @@ void Mwnd::setTickPeriod(int milliseconds) {
     }
 }
 
+void Mwnd::keepReachable() {
+    const QPoint place = reachablePlace(QRect(pos(), size()), availableScreenAreas());
+    if (place != pos()) {
+        snap_.placeByProgram(*this, place);
+        savedPosition_ = place;
+    }
+}
+
 void Mwnd::PrepareWindows() {
     hide();
     applySkinReporting();
+    // The stored place is checked once the skin has given the window its size.
+    keepReachable();
     show();
     setAcceptDrops(true);
     restartTick(kStartTickMs);
@@ -499,7 +558,7 @@ double Mwnd::TopTwips() const {
 }
 
 void Mwnd::MoveTo(double leftTwips, double topTwips) {
-    // Restored as stored, without a check against the screen.
+    // Restored as stored; PrepareWindows keeps it reachable once the skin has sized the window.
     snap_.placeByProgram(*this, QPoint(nearestInt(leftTwips / kTwipsPerPixel),
                                        nearestInt(topTwips / kTwipsPerPixel)));
     savedPosition_ = pos();
@@ -571,10 +630,15 @@ void Mwnd::changeEvent(QEvent* event) {
 
 void Mwnd::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), toQColor(skin_.clearColor));
-    if (!background_.isNull()) {
-        painter.drawImage(0, 0, background_);
+    if (background_.isNull()) {
+        // Without a skin picture the window says what it is rather than stay a black hole.
+        painter.fillRect(rect(), kBareFace);
+        painter.setPen(kBareText);
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Sorvel\n右クリックでメニュー"));
+        return;
     }
+    painter.fillRect(rect(), toQColor(skin_.clearColor));
+    painter.drawImage(0, 0, background_);
 }
 
 void Mwnd::popupMenu(QPointF global) {
@@ -732,6 +796,33 @@ void Mwnd::trackDrag(QPoint inKnob, bool release) {
 void Mwnd::updateSliderTips() {
     volumeKnob_->setToolTip(QString::fromStdString(volumeToolTip(state_.volumeLevel)));
     panKnob_->setToolTip(QString::number(state_.panPosition));
+}
+
+void Mwnd::keyPressEvent(QKeyEvent* event) {
+    const std::optional<KeyCommand> command = mainWindowKey(event->key(), event->modifiers());
+    if (!command || player_ == nullptr || closed_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    switch (command->kind) {
+    case KeyCommand::Kind::Button:
+        // A held key repeats only what can be repeated.
+        if (!event->isAutoRepeat()) {
+            menuTransport(command->value);
+        }
+        break;
+    case KeyCommand::Kind::Seek:
+        player_->seekBy(command->value);
+        MoveSeekKnob(state_.positionMs, state_.seekBarLengthMs);
+        drawTime();
+        break;
+    case KeyCommand::Kind::Volume:
+        player_->SetVolumeLevel(state_.volumeLevel + command->value);
+        volumeKnob_->move(volumeKnobPosition(skin_.volumeSlider, state_.volumeLevel));
+        updateSliderTips();
+        break;
+    }
 }
 
 void Mwnd::menuTransport(int command) {

@@ -35,6 +35,10 @@ class frmAbout;
 
 // The short answer of menu items and buttons whose windows do not exist yet.
 inline constexpr const char* kNotAvailableYet = "この機能はまだ使えません。";
+// What is said, with the file's path, of a skin that cannot be used before the default skin
+// takes its place: no skin file there, or one without the main window's size.
+inline constexpr const char* kSkinMissingText = "スキンファイルが見つかりません。";
+inline constexpr const char* kSkinInvalidText = "スキンファイルが不正です。";
 
 class Mwnd final : public QWidget, public MainWindowView, public MainWindowPlacement {
     Q_OBJECT
@@ -60,7 +64,8 @@ public:
     // Throws PictureError for a picture that cannot be decoded; the rest is then left undone.
     void ApplySkin();
     // A new skin while running: both skinned windows hide, take it and show again (the
-    // playlist window only if it was open). An undecodable picture is reported.
+    // playlist window only if it was open). A skin that cannot be used is reported once and
+    // the default skin takes its place, as at start-up.
     void ReapplySkin();
     // The playback tick's period from now on (a minimised window keeps its slow tick).
     void setTickPeriod(int milliseconds);
@@ -85,6 +90,9 @@ public:
     double LeftTwips() const override;
     double TopTwips() const override;
     void MoveTo(double leftTwips, double topTwips) override;
+
+    // Moves the window onto a screen when too little of it shows there to grab it.
+    void keepReachable();
 
     // What the options and the tray do to the window.
     void setOnTop(bool onTop);
@@ -124,6 +132,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
@@ -143,6 +152,8 @@ private:
     void showAbout();
     void showNotAvailable();
     void applySkinReporting();
+    // Applies the skin; the message (with the path) when it cannot be used, else empty.
+    std::string applySkinOrTellWhy();
     void popupMenu(QPointF global);
     void titlePressed(Qt::MouseButton button, QPointF global);
     void titleMoved(QPointF global);

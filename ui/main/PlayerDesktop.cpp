@@ -2,34 +2,18 @@
 
 #include "Mwnd.h"
 #include "clsSnap.h"
+#include "player_icon.h"
 #include "skinned_window.h"
 
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
 
 namespace sorvel {
 
 QIcon playerIcon() {
     QIcon icon;
     for (const int side : {16, 22, 32, 48, 64}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0x1b, 0x1f, 0x24));
-        painter.drawRoundedRect(QRectF(0, 0, side, side), side * 0.2, side * 0.2);
-        QPainterPath play;
-        play.moveTo(side * 0.36, side * 0.26);
-        play.lineTo(side * 0.76, side * 0.5);
-        play.lineTo(side * 0.36, side * 0.74);
-        play.closeSubpath();
-        painter.setBrush(QColor(0x35, 0xd0, 0xba));
-        painter.drawPath(play);
-        painter.end();
-        icon.addPixmap(pixmap);
+        icon.addPixmap(QPixmap::fromImage(playerIconImage(side)));
     }
     return icon;
 }

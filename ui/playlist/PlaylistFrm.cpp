@@ -5,6 +5,7 @@
 #include "SkinButton.h"
 #include "clsSnap.h"
 #include "dropped_paths.h"
+#include "screen_placement.h"
 #include "skin_fonts.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
@@ -127,7 +128,9 @@ void PlaylistFrm::ApplySkin() {
         size = kFallbackSize;
     }
     setFixedSize(size);
-    snap_.placeByProgram(*this, layout_.topLeft);
+    // The skin's place (or the docked one below the main window) may lie off today's screens.
+    snap_.placeByProgram(*this,
+                         reachablePlace(QRect(layout_.topLeft, size), availableScreenAreas()));
     if (layout_.bringToFront) {
         raise();
     }

@@ -40,7 +40,8 @@ FMOD_SOUND_TYPE typeOfFormat(std::string_view name) {
 
 bool NetStreamDecoder::isNetworkAddress(const std::string& name) {
     for (const std::string_view scheme : {"http://", "https://", "ftp://"}) {
-        if (name.size() > scheme.size() &&
+        // A bare scheme is an address too: it cannot be parsed, which is what it answers.
+        if (name.size() >= scheme.size() &&
             std::equal(scheme.begin(), scheme.end(), name.begin(), [](char a, char b) {
                 return a == std::tolower(static_cast<unsigned char>(b));
             })) {

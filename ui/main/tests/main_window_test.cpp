@@ -13,6 +13,7 @@
 #include "engine_fixture.h"
 #include "fake_shell.h"
 #include "frmAbout.h"
+#include "main_keys.h"
 #include "skin_file.h"
 #include "skin_layout.h"
 #include "skin_shape.h"
@@ -20,8 +21,10 @@
 #include "update_list.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <fstream>
 
@@ -103,10 +106,11 @@ TEST_F(MainWindow, ShowsTheFifteenButtonsAtTheSkinsPlacesWithJapaneseTips) {
         EXPECT_TRUE(button->isVisible()) << number;
         EXPECT_EQ(button->pos(), QPoint(skin.buttons[number].x, skin.buttons[number].y));
     }
-    EXPECT_EQ(window->button(2)->toolTip(), QStringLiteral("Play (再生)"));
+    // Each tip names the keys that do the same.
+    EXPECT_EQ(window->button(2)->toolTip(), QStringLiteral("Play (再生) [X, Space]"));
     EXPECT_EQ(window->button(11)->toolTip(),
               QStringLiteral("Repeat&Loop (一曲リピート&全曲ループ)"));
-    EXPECT_EQ(window->button(17)->toolTip(), QStringLiteral("Minimize (最小化)"));
+    EXPECT_EQ(window->button(17)->toolTip(), QStringLiteral("Minimize (最小化) [Esc]"));
     EXPECT_EQ(window->titleBox()->toolTip(), QStringLiteral("曲名 - アーティスト"));
     EXPECT_EQ(window->timeBox()->toolTip(), QStringLiteral("演奏時間"));
     EXPECT_EQ(window->analyzer()->toolTip(), QStringLiteral("Analyzer (クリックで切り替え可能)"));
@@ -329,6 +333,148 @@ TEST_F(MainWindow, MenuTransportItemsRunTheirCommands) {
     window->menu()->findChild<QAction*>(QStringLiteral("button2"))->trigger(); // Stop
     EXPECT_TRUE(state.stoppedFlag);
     EXPECT_FALSE(state.commandInProgress);
+}
+
+TEST(MainWindowKeys, EachKeyDoesWhatItsButtonDoesAndTheTipsNameThem) {
+    using Kind = KeyCommand::Kind;
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        std::optional<std::pair<Kind, int>> command;
+    };
+    const Case cases[] = {
+        {Qt::Key_Space, {}, {{Kind::Button, kPlay}}},
+        {Qt::Key_Z, {}, {{Kind::Button, kBack}}},
+        {Qt::Key_X, Qt::ShiftModifier, {{Kind::Button, kPlay}}},
+        {Qt::Key_C, Qt::KeypadModifier, {{Kind::Button, kPause}}},
+        {Qt::Key_V, {}, {{Kind::Button, kStop}}},
+        {Qt::Key_B, {}, {{Kind::Button, kNext}}},
+        {Qt::Key_Left, {}, {{Kind::Seek, -5000}}},
+        {Qt::Key_Right, {}, {{Kind::Seek, 5000}}},
+        {Qt::Key_Up, {}, {{Kind::Volume, 1}}},
+        {Qt::Key_Down, {}, {{Kind::Volume, -1}}},
+        {Qt::Key_O, Qt::ControlModifier, {{Kind::Button, kOpenFile}}},
+        {Qt::Key_L, Qt::ControlModifier, {{Kind::Button, kPlaylist}}},
+        {Qt::Key_P, Qt::ControlModifier, {{Kind::Button, kOption}}},
+        {Qt::Key_Escape, {}, {{Kind::Button, kMinimize}}},
+        {Qt::Key_O, {}, std::nullopt},
+        {Qt::Key_X, Qt::ControlModifier, std::nullopt},
+        {Qt::Key_Space, Qt::AltModifier, std::nullopt},
+        {Qt::Key_A, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto command = mainWindowKey(c.key, c.modifiers);
+        ASSERT_EQ(command.has_value(), c.command.has_value()) << c.key;
+        if (command) {
+            EXPECT_EQ(std::pair(command->kind, command->value), *c.command) << c.key;
+        }
+    }
+    EXPECT_EQ(buttonKeysText(kSeekForward), QStringLiteral("→"));
+    EXPECT_EQ(buttonKeysText(kOption), QStringLiteral("Ctrl+P"));
+    EXPECT_EQ(buttonKeysText(kRandom), QString());
+}
+
+TEST_F(MainWindow, KeysPauseAndResumeSeekAndChangeTheVolume) {
+    const fs::path tone = testmedia::makeTone("mwnd-keys.wav", 440, 12.0, 44100, 2);
+    player->OpenMedia(tone.string());
+    auto paused = [&] {
+        FMOD_BOOL value = 0;
+        FMOD_Channel_GetPaused(state.currentChannel, &value);
+        return value != 0;
+    };
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_TRUE(paused());
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    EXPECT_FALSE(paused());
+    EXPECT_FALSE(state.commandInProgress);
+
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Left);
+    unsigned int position = 0;
+    FMOD_Channel_GetPosition(state.currentChannel, &position, FMOD_TIMEUNIT_MS);
+    EXPECT_NEAR(position, 5000, 100);
+    EXPECT_EQ(window->trackKnob()->pos(),
+              trackKnobPosition(skin.trackSlider, state.positionMs, state.seekBarLengthMs));
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(window.get(), Qt::Key_Left); // stops at the start
+    }
+    FMOD_Channel_GetPosition(state.currentChannel, &position, FMOD_TIMEUNIT_MS);
+    EXPECT_LT(position, 100u);
+
+    QTest::keyClick(window.get(), Qt::Key_Up);
+    EXPECT_EQ(state.volumeLevel, 6);
+    EXPECT_EQ(window->volumeKnob()->pos(), volumeKnobPosition(skin.volumeSlider, 6));
+    EXPECT_EQ(window->volumeKnob()->toolTip(), QStringLiteral("120%"));
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(window.get(), Qt::Key_Down); // stops at silence
+    }
+    EXPECT_EQ(state.volumeLevel, 0);
+
+    // Windows the test has not made answer that they are not there yet.
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], kNotAvailableYet);
+    QTest::keyClick(window.get(), Qt::Key_V);
+    EXPECT_TRUE(state.stoppedFlag);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(window->windowState(), WindowState::Minimized);
+}
+
+TEST_F(MainWindow, ASkinThatCannotBeUsedIsReportedOnceAndTheDefaultSkinTakesItsPlace) {
+    const fs::path shipped = SORVEL_PROGRAM_FOLDER;
+    state.shippedFolder = shipped;
+    const fs::path own = state.programFolder / "Skins";
+    fs::create_directories(own / "Broken");
+    fs::copy(shipped / "Skins" / "Default", own / "Broken", fs::copy_options::recursive);
+    std::ofstream(own / "Broken" / "back.bmp", std::ios::trunc) << "BM damaged";
+    std::ofstream(own / "Garbage.ssf") << "\x01\x02 not a skin";
+    struct Case {
+        fs::path skinFile;
+        std::string message;
+    };
+    const Case cases[] = {
+        {own / "Broken" / "Default.ssf",
+         "ピクチャが不正です。\r\n" + (own / "Broken" / "back.bmp").string()},
+        {own / "Garbage.ssf",
+         std::string(kSkinInvalidText) + "\r\n" + (own / "Garbage.ssf").string()},
+        {own / "Gone.ssf", std::string(kSkinMissingText) + "\r\n" + (own / "Gone.ssf").string()},
+    };
+    const fs::path fallback = shipped / "Skins" / "Default" / "Default.ssf";
+    for (const Case& c : cases) {
+        messages.texts.clear();
+        state.skinFilePath = c.skinFile.string();
+        // The broken copy names its own folder as the place of its pictures.
+        ReadSkinDescription(c.skinFile, {state.programFolder, state.shippedFolder}, skin);
+        skin.skinFolder = own / "Broken";
+        window->PrepareWindows();
+        EXPECT_EQ(messages.texts, std::vector<std::string>{c.message});
+        EXPECT_EQ(state.skinFilePath, fallback.string());
+        EXPECT_EQ(window->size(), QSize(460, 142)) << c.skinFile;
+        EXPECT_FALSE(window->background().isNull());
+    }
+
+    // Without a default skin either, the bare face stands in: said once, and never black.
+    state.shippedFolder = state.programFolder;
+    messages.texts.clear();
+    state.skinFilePath = (own / "Gone.ssf").string();
+    skin = SkinDescription{};
+    window->PrepareWindows();
+    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(window->size(), QSize(200, 48));
+    const QImage face = window->grab().toImage();
+    EXPECT_NE(face.pixelColor(2, 2), QColor(Qt::black));
+}
+
+TEST_F(MainWindow, AStoredPlaceOffTheScreensIsBroughtBackWhenTheWindowShows) {
+    window->MoveTo(150000 * 15, -9000 * 15);
+    window->PrepareWindows();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(window->pos(), window->size()))) << window->pos().x();
+    // A place on the screen stays as it is.
+    window->MoveTo(1500, 3000);
+    window->PrepareWindows();
+    EXPECT_EQ(window->pos(), QPoint(100, 200));
 }
 
 TEST_F(MainWindow, MinimisingSlowsTheTickAndRestoringUsesTheConfiguredPeriod) {
