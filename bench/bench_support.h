@@ -69,4 +69,18 @@ inline bool run(const std::string& command) {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// A 192 kb/s MP3 made by ffmpeg: two voices a fifth and a third apart, vibrato, tremolo and a
+// little noise per channel, enough movement that the encoder works as it would on music,
+// unlike on a steady tone or silence.
+inline bool makeMusicMp3(const std::filesystem::path& out, double seconds, int rate) {
+    const std::string left = "0.20*sin(2*PI*220*t)*(0.6+0.4*sin(2*PI*0.5*t))"
+                             "+0.12*sin(2*PI*330*t+2*sin(2*PI*5*t))+0.04*(random(0)-0.5)";
+    const std::string right = "0.20*sin(2*PI*277.18*t)+0.12*sin(2*PI*440*t)*(0.5+0.5*sin(2*PI*"
+                              "0.25*t))+0.04*(random(1)-0.5)";
+    const std::string source = "aevalsrc=exprs='" + left + "|" + right +
+                               "':s=" + std::to_string(rate) + ":d=" + std::to_string(seconds);
+    return run("ffmpeg -hide_banner -loglevel error -y -nostdin -f lavfi -i " + quote(source) +
+               " -c:a libmp3lame -b:a 192k " + quote(out.string()));
+}
+
 } // namespace bench

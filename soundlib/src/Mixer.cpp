@@ -92,7 +92,7 @@ void Mixer::moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& comm
         voice.awaitSerial = command.streamSerial;
         voice.awaitPosition = command.position;
     } else {
-        voice.position = static_cast<double>(command.position);
+        voice.position = voice.source.ratio.toData(command.position);
     }
     shared.position.store(ChannelShared::pack(voice.generation, command.position),
                           std::memory_order_release);
@@ -247,7 +247,8 @@ uint64_t Mixer::sourceFrameOf(const Voice& voice) const {
     if (voice.awaiting) {
         return voice.awaitPosition;
     }
-    const uint64_t offset = static_cast<uint64_t>(std::max(0.0, std::floor(voice.position)));
+    const uint64_t offset =
+        voice.source.ratio.toFile(static_cast<uint64_t>(std::max(0.0, std::floor(voice.position))));
     if (voice.source.feed == nullptr) {
         return offset;
     }
@@ -255,6 +256,8 @@ uint64_t Mixer::sourceFrameOf(const Voice& voice) const {
     const uint64_t length = voice.source.feed->lengthFrames();
     if (voice.source.loop && length > 0) {
         frame %= length;
+    } else if (length > 0) {
+        frame = std::min(frame, length); // a converted end may run a frame past it
     }
     return frame;
 }
@@ -350,9 +353,13 @@ void Mixer::renderVoice(Voice& voice, ChannelShared& shared, float* mix, size_t 
         return;
     }
     VoiceBlock block;
-    block.step = std::clamp(static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) /
-                                config_.outputRate,
-                            0.0, kMaxStep);
+    // The frequency counts file frames a second; the data may hold more or fewer per second.
+    const FrameRatio& ratio = voice.source.ratio;
+    block.step =
+        std::clamp(static_cast<double>(shared.frequency.load(std::memory_order_relaxed)) *
+                       static_cast<double>(ratio.data) /
+                       (static_cast<double>(config_.outputRate) * static_cast<double>(ratio.file)),
+                   0.0, kMaxStep);
     // Faster than the output rate the source is band-limited before it is interpolated.
     block.filterable = voice.source.channels <= AntiAliasFilter::kMaxChannels;
     block.wantFilter = block.step > kAntiAliasStep && block.filterable;
@@ -389,7 +396,7 @@ bool Mixer::followStream(Voice& voice, const VoiceBlock& block, size_t frames) {
         }
         voice.awaiting = false;
         voice.position = 0.0;
-        feed->ring().releaseBefore(segment.ringStart);
+        feed->release(segment.ringStart);
         voice.antiAlias.reset();
     } else if (segment.serial != voice.segment.serial ||
                segment.ringStart != voice.segment.ringStart) {
@@ -526,7 +533,7 @@ void Mixer::advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block
             keep = std::min(keep, voice.antiAlias.next());
         }
         keep = std::max<int64_t>(0, keep);
-        feed->ring().releaseBefore(voice.segment.ringStart + static_cast<uint64_t>(keep));
+        feed->release(voice.segment.ringStart + static_cast<uint64_t>(keep));
     }
     if (voiceEnded(voice)) {
         // The block ran on past the end (in silence); the voice ended at its last frame.

@@ -2,6 +2,8 @@
 // command queue, never allocated.
 #pragma once
 
+#include "FrameRatio.h"
+
 #include <cstdint>
 
 namespace soundlib {
@@ -14,7 +16,9 @@ struct VoiceSource {
     uint64_t sampleFrames = 0;
     StreamFeed* feed = nullptr; // stream: the ring its feed fills
     int channels = 0;
-    float sourceRate = 0.0f;
+    // Data frames per file frame: the sample or ring may hold the file converted to the output
+    // rate. Positions the caller sees and sends count file frames.
+    FrameRatio ratio;
     bool loop = false;
 };
 
@@ -26,7 +30,7 @@ struct MixerCommand {
     uint16_t slot = 0;
     uint16_t generation = 0;
     VoiceSource source;        // Start
-    uint64_t position = 0;     // Start, Seek: source frame
+    uint64_t position = 0;     // Start, Seek: file frame
     uint32_t streamSerial = 0; // Start, Seek on streams: the segment to wait for
     Dsp* dsp = nullptr;        // AttachDsp, DetachDsp
     uint64_t sequence = 0;     // set by the sender; the mixer acknowledges it once applied

@@ -1,5 +1,7 @@
 #include "Sound.h"
 
+#include "RateConverter.h"
+
 #include <algorithm>
 
 namespace soundlib {
@@ -39,7 +41,7 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
             decoderOptions.loop = false;
         }
         decoderOptions.cancelled = cancelled_;
-        return adopt(openDecoder(path, decoderOptions), threadedStream);
+        return adopt(openDecoder(path, decoderOptions), threadedStream, options.outputRate);
     } catch (const std::bad_alloc&) {
         return finish(FMOD_ERR_MEMORY);
     } catch (...) {
@@ -47,9 +49,10 @@ FMOD_RESULT Sound::open(const std::string& path, const DecoderOptions& options,
     }
 }
 
-FMOD_RESULT Sound::openPart(SubSoundSource& container, int index, bool threadedStream) {
+FMOD_RESULT Sound::openPart(SubSoundSource& container, int index, bool threadedStream,
+                            int outputRate) {
     try {
-        return adopt(container.openPart(index), threadedStream);
+        return adopt(container.openPart(index), threadedStream, outputRate);
     } catch (const std::bad_alloc&) {
         return finish(FMOD_ERR_MEMORY);
     } catch (...) {
@@ -57,7 +60,7 @@ FMOD_RESULT Sound::openPart(SubSoundSource& container, int index, bool threadedS
     }
 }
 
-FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream) {
+FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream, int outputRate) {
     try {
         if (opened.result == FMOD_OK && opened.container) {
             container_ = std::move(opened.container);
@@ -103,7 +106,8 @@ FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream) {
             // Sources that wait on a drive or the network never decode inside the mixer.
             const bool threaded =
                 threadedStream || decoder.blockingReadWait() > std::chrono::milliseconds(0);
-            feed_ = std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threaded);
+            feed_ = std::make_unique<StreamFeed>(std::move(opened.decoder), loops(), threaded,
+                                                 outputRate);
         } else {
             // A sample holds every frame the decoder delivers; the length follows what was read.
             const size_t chunk = 16384;
@@ -119,14 +123,43 @@ FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream) {
                     break;
                 }
             }
-            samples_.shrink_to_fit();
             lengthFrames_ = samples_.size() / channels_;
+            convertSample(outputRate);
+            samples_.shrink_to_fit();
         }
         return finish(FMOD_OK);
     } catch (const std::bad_alloc&) {
         return finish(FMOD_ERR_MEMORY);
     } catch (...) {
         return finish(FMOD_ERR_FORMAT);
+    }
+}
+
+void Sound::convertSample(int outputRate) {
+    if (outputRate <= 0 || outputRate == sampleRate_ || lengthFrames_ == 0) {
+        return;
+    }
+    std::unique_ptr<std::vector<float>> converted;
+    if (loops()) {
+        // A whole number of output frames for the whole loop: the nearest to the exact count.
+        const uint64_t frames =
+            std::max<uint64_t>(1, (lengthFrames_ * static_cast<uint64_t>(outputRate) +
+                                   static_cast<uint64_t>(sampleRate_) / 2) /
+                                      static_cast<uint64_t>(sampleRate_));
+        converted = RateConverter::convertLoop(samples_, channels_, frames);
+        if (converted) {
+            samplesRatio_ = FrameRatio::of(frames, lengthFrames_);
+        }
+    } else {
+        converted = RateConverter::convertAll(samples_, channels_, sampleRate_, outputRate);
+        if (converted) {
+            samplesRatio_ = FrameRatio::of(static_cast<uint64_t>(outputRate),
+                                           static_cast<uint64_t>(sampleRate_));
+        }
+    }
+    // Without a converter the mixer's resampler plays the file's frames as they are.
+    if (converted) {
+        samples_ = std::move(*converted);
     }
 }
 
@@ -141,8 +174,9 @@ std::vector<TagRecord>& Sound::tags() {
     if (!feed_ || !feed_->decoder().live()) {
         return tags_;
     }
-    // The ring's read position counts the decoder's frames the mixer has played.
-    feed_->decoder().takeUpdatedTags(waitingTags_, feed_->ring().readPosition());
+    // The ring's read position counts the frames the mixer has played (converted, perhaps).
+    feed_->decoder().takeUpdatedTags(waitingTags_,
+                                     feed_->ratio().toFile(feed_->ring().readPosition()));
     // A caller that never looks must not make the queue grow for ever.
     constexpr size_t kMaxWaitingTags = 256;
     if (waitingTags_.size() > kMaxWaitingTags) {
@@ -173,11 +207,12 @@ std::vector<TagRecord>& Sound::tags() {
 VoiceSource Sound::voiceSource() const {
     VoiceSource source;
     source.channels = channels_;
-    source.sourceRate = static_cast<float>(sampleRate_);
     source.loop = loops();
     if (feed_) {
         source.feed = feed_.get();
+        source.ratio = feed_->ratio();
     } else {
+        source.ratio = samplesRatio_;
         source.sample = samples_.data();
         source.sampleFrames = samples_.size() / static_cast<size_t>(channels_);
     }

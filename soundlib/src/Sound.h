@@ -36,13 +36,15 @@ public:
     Sound& operator=(const Sound&) = delete;
 
     // Opens and, for samples, decodes the whole file. threadedStream: give a stream its own
-    // decoding thread (real-time outputs) instead of decoding inside the mixer.
+    // decoding thread (real-time outputs) instead of decoding inside the mixer. A file at
+    // another rate than options.outputRate is converted to it (samples once, here; streams as
+    // they decode).
     FMOD_RESULT open(const std::string& path, const DecoderOptions& options, bool threadedStream);
     // The same on a thread of its own; openState() tells when it is done.
     void openInBackground(const std::string& path, const DecoderOptions& options,
                           bool threadedStream);
-    // Opens part `index` of `container` as this (stream) sound.
-    FMOD_RESULT openPart(SubSoundSource& container, int index, bool threadedStream);
+    // Opens part `index` of `container` as this (stream) sound, converted to outputRate.
+    FMOD_RESULT openPart(SubSoundSource& container, int index, bool threadedStream, int outputRate);
 
     FMOD_OPENSTATE openState() const { return openState_.load(std::memory_order_acquire); }
     FMOD_RESULT openResult() const { return openResult_.load(std::memory_order_acquire); }
@@ -53,7 +55,8 @@ public:
     bool isStream() const { return stream_; }
     bool loops() const { return (mode_ & (FMOD_LOOP_NORMAL | FMOD_LOOP_BIDI)) != 0; }
 
-    // Valid once ready.
+    // Valid once ready. The file's own rate and length, whatever rate its data was converted
+    // to.
     int sampleRate() const { return sampleRate_; }
     int channels() const { return channels_; }
     uint64_t lengthFrames() const { return lengthFrames_; }
@@ -85,7 +88,9 @@ public:
     void shutdown();
 
 private:
-    FMOD_RESULT adopt(DecoderOpenResult opened, bool threadedStream);
+    FMOD_RESULT adopt(DecoderOpenResult opened, bool threadedStream, int outputRate);
+    // A sample's frames at the output rate; a looping one stays whole, its loop seamless.
+    void convertSample(int outputRate);
     FMOD_RESULT finish(FMOD_RESULT result);
 
     System& system_;
@@ -104,6 +109,7 @@ private:
     std::vector<TagRecord> tags_;
     std::vector<DecodedTag> waitingTags_; // live updates not merged yet, oldest first
     std::vector<float> samples_;
+    FrameRatio samplesRatio_; // samples_' frames per file frame
     std::unique_ptr<StreamFeed> feed_;
     std::unique_ptr<SubSoundSource> container_;
     std::vector<uint32_t> subSoundHandles_;

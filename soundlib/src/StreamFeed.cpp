@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <pthread.h>
 
 namespace soundlib {
 namespace {
 
 constexpr size_t kDecodeChunkFrames = 4096;
-// Bounds of the decoding thread's wait while the ring is full: often enough for a consumer that
-// plays many times faster than real time, rarely enough to cost nothing at normal speed.
-constexpr std::chrono::microseconds kShortestIdle{5000};
-constexpr std::chrono::microseconds kLongestIdle{100000};
 
 // The fastest rate audio files really use; a damaged header may claim any rate at all.
 constexpr int kHighestAudioRate = 384000;
@@ -21,12 +18,35 @@ size_t ringFramesFor(int sampleRate) {
         32768, static_cast<size_t>(std::clamp(sampleRate, 8000, kHighestAudioRate)) * 2);
 }
 
+// The thread sleeps until a quarter of a second fits, so it wakes a few times a second and
+// decodes that much in one go, while the ring still holds seconds for the mixer.
+size_t batchFramesFor(int sampleRate, size_t ringCapacity) {
+    const size_t quarterSecond =
+        static_cast<size_t>(std::clamp(sampleRate, 8000, kHighestAudioRate)) / 4;
+    return std::min(quarterSecond, ringCapacity / 4);
+}
+
+std::unique_ptr<RateConverter> converterFor(const Decoder& decoder, int outputRate) {
+    if (outputRate <= 0 || decoder.sampleRate() == outputRate) {
+        return nullptr;
+    }
+    return RateConverter::create(decoder.channels(), decoder.sampleRate(), outputRate);
+}
+
 } // namespace
 
-StreamFeed::StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded)
+StreamFeed::StreamFeed(std::unique_ptr<Decoder> decoder, bool loop, bool threaded, int outputRate)
     : decoder_(std::move(decoder)), loop_(loop), threaded_(threaded),
-      length_(decoder_->lengthFrames()),
-      ring_(ringFramesFor(decoder_->sampleRate()), decoder_->channels()) {
+      length_(decoder_->lengthFrames()), converter_(converterFor(*decoder_, outputRate)),
+      ratio_(converter_ ? FrameRatio::of(static_cast<uint64_t>(outputRate),
+                                         static_cast<uint64_t>(decoder_->sampleRate()))
+                        : FrameRatio{}),
+      ring_(ringFramesFor(converter_ ? outputRate : decoder_->sampleRate()), decoder_->channels()),
+      batchFrames_(
+          batchFramesFor(converter_ ? outputRate : decoder_->sampleRate(), ring_.capacity())) {
+    if (converter_) {
+        decoded_.resize(kDecodeChunkFrames * static_cast<size_t>(decoder_->channels()));
+    }
     publish(current_);
     if (threaded) {
         thread_ = std::thread([this] { run(); });
@@ -42,8 +62,7 @@ void StreamFeed::stop() {
     if (threaded_) {
         decoder_->interrupt();
     }
-    { std::lock_guard lock(wakeMutex_); }
-    wake_.notify_all();
+    wake_.signal();
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -53,8 +72,7 @@ uint32_t StreamFeed::requestSeek(uint64_t frame) {
     requestedFrame_.store(frame, std::memory_order_relaxed);
     const uint32_t serial = requestedSerial_.load(std::memory_order_relaxed) + 1;
     requestedSerial_.store(serial, std::memory_order_release);
-    { std::lock_guard lock(wakeMutex_); }
-    wake_.notify_all();
+    wake_.signal();
     return serial;
 }
 
@@ -87,7 +105,19 @@ bool StreamFeed::segment(Segment& out) const {
     return false;
 }
 
-bool StreamFeed::step() {
+void StreamFeed::release(uint64_t position) noexcept {
+    ring_.releaseBefore(position);
+    // Pairs with the fence in sleepUntilWork(): either the thread sees the room freed here, or
+    // this sees that it sleeps.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    const size_t wakeAt = wakeAtFree_.load(std::memory_order_relaxed);
+    if (wakeAt != 0 && ring_.freeFrames() >= wakeAt &&
+        wakeAtFree_.exchange(0, std::memory_order_relaxed) != 0) {
+        wake_.signal();
+    }
+}
+
+StreamFeed::Step StreamFeed::step() {
     const uint32_t wanted = requestedSerial_.load(std::memory_order_acquire);
     if (wanted != servedSerial_) {
         const uint64_t frame = requestedFrame_.load(std::memory_order_relaxed);
@@ -96,81 +126,149 @@ bool StreamFeed::step() {
         current_.ringStart = ring_.writePosition();
         current_.sourceStart = frame;
         current_.ringEnd = UINT64_MAX;
-        // A live source cannot go back or ahead: it goes on from what arrives next.
-        ended_ = !decoder_->live() && !decoder_->seek(frame);
+        held_ = 0;
+        inputEnded_ = false;
+        segmentRead_ = false;
+        // A live source cannot go back or ahead: it goes on from what arrives next. The
+        // converter starts afresh a little before the target and drops what comes before it.
+        const uint64_t preroll = decoder_->live() ? 0 : prerollFor(frame);
+        discard_ = static_cast<size_t>(preroll / ratio_.file * ratio_.data);
+        ended_ = (!decoder_->live() && !decoder_->seek(frame - preroll)) ||
+                 (converter_ && !converter_->reset());
         if (ended_) {
             current_.ringEnd = current_.ringStart;
         }
         publish(current_);
         notifyConsumer();
-        return true;
+        return Step::Progress;
+    }
+    if (held_ > 0) {
+        return writeHeld() ? Step::Progress : Step::Full;
     }
     if (ended_) {
-        return false;
+        return Step::Ended;
     }
-    size_t space = 0;
-    float* span = ring_.writeSpan(space);
-    if (space == 0) {
-        return false;
-    }
-    const size_t got = decoder_->read(span, std::min(space, kDecodeChunkFrames));
-    if (got > 0) {
-        ring_.commit(got);
-        notifyConsumer();
-        return true;
-    }
-    // The source ended: start over for looping streams, unless it delivers nothing at all.
-    if (loop_ && ring_.writePosition() > current_.ringStart && decoder_->seek(0)) {
-        return true;
+    if (!inputEnded_) {
+        if (ring_.freeFrames() == 0) {
+            return Step::Full;
+        }
+        if (decodeChunk()) {
+            return Step::Progress;
+        }
+        // The source ended: start over for looping streams, unless it delivers nothing at
+        // all. The converter runs on through the wrap, so the loop joins without a seam.
+        if (loop_ && segmentRead_ && decoder_->seek(0)) {
+            return Step::Progress;
+        }
+        inputEnded_ = true;
+        if (converter_) {
+            converted_.resize(
+                std::max(converted_.size(),
+                         converter_->maxOutput(0) * static_cast<size_t>(ring_.channels())));
+            held_ = converter_->drain(converted_.data());
+            heldFrom_ = 0;
+            return Step::Progress;
+        }
     }
     ended_ = true;
     current_.ringEnd = ring_.writePosition();
     publish(current_);
     notifyConsumer();
-    return false;
+    return Step::Ended;
+}
+
+bool StreamFeed::decodeChunk() {
+    if (!converter_) {
+        size_t space = 0;
+        float* span = ring_.writeSpan(space);
+        const size_t got = decoder_->read(span, std::min(space, kDecodeChunkFrames));
+        if (got == 0) {
+            return false;
+        }
+        segmentRead_ = true;
+        ring_.commit(got);
+        notifyConsumer();
+        return true;
+    }
+    const size_t got = decoder_->read(decoded_.data(), kDecodeChunkFrames);
+    if (got == 0) {
+        return false;
+    }
+    segmentRead_ = true;
+    const size_t channels = static_cast<size_t>(ring_.channels());
+    // Grows to the converter's largest output once, then stays.
+    converted_.resize(std::max(converted_.size(), converter_->maxOutput(got) * channels));
+    held_ = converter_->convert(decoded_.data(), got, converted_.data());
+    heldFrom_ = 0;
+    writeHeld();
+    return true;
+}
+
+uint64_t StreamFeed::prerollFor(uint64_t frame) const {
+    if (!converter_) {
+        return 0;
+    }
+    // Past the filter's reach, which is about 80 frames at the lower of the two rates, and a
+    // whole number of output frames long, so the target stays exactly on an output frame.
+    const uint64_t reach =
+        128 * std::max<uint64_t>(1, (ratio_.file + ratio_.data - 1) / ratio_.data);
+    const uint64_t unit = ratio_.file;
+    const uint64_t preroll = (reach + unit - 1) / unit * unit;
+    return preroll <= frame ? preroll : frame / unit * unit;
+}
+
+bool StreamFeed::writeHeld() {
+    const size_t dropped = std::min(discard_, held_);
+    heldFrom_ += dropped;
+    held_ -= dropped;
+    discard_ -= dropped;
+    const size_t written =
+        ring_.write(converted_.data() + heldFrom_ * static_cast<size_t>(ring_.channels()), held_);
+    heldFrom_ += written;
+    held_ -= written;
+    if (written > 0) {
+        notifyConsumer();
+    }
+    return dropped > 0 || written > 0;
 }
 
 void StreamFeed::notifyConsumer() {
     if (threaded_) {
-        { std::lock_guard lock(wakeMutex_); }
+        { std::lock_guard lock(filledMutex_); }
         filled_.notify_all();
     }
 }
 
+size_t StreamFeed::roomToWaitFor() const {
+    const uint64_t ahead =
+        ring_.writePosition() - std::max(ring_.readPosition(), current_.ringStart);
+    return ahead < batchFrames_ ? 1 : batchFrames_;
+}
+
 void StreamFeed::run() {
+    pthread_setname_np(pthread_self(), "sorvel-stream");
     while (!quit_.load(std::memory_order_acquire)) {
-        if (step()) {
+        const Step done = step();
+        if (done == Step::Progress) {
             continue;
         }
-        // Nothing to do: the ring is full or the source ended. The mixer frees space without
-        // waking us (it must not make system calls), so look again once it may have used a
-        // quarter of what is buffered. Seeks, kicks and stop() wake us at once.
-        const auto wait = idleWait();
-        std::unique_lock lock(wakeMutex_);
-        wake_.wait_for(lock, wait, [this] {
-            return quit_.load(std::memory_order_acquire) ||
-                   kicked_.exchange(false, std::memory_order_acq_rel) ||
-                   requestedSerial_.load(std::memory_order_acquire) != servedSerial_;
-        });
+        // After the end only a seek brings work, and it wakes the thread itself.
+        sleepUntilWork(done == Step::Ended ? SIZE_MAX : roomToWaitFor());
     }
 }
 
-std::chrono::microseconds StreamFeed::idleWait() {
-    using namespace std::chrono;
-    if (ended_) {
-        return kLongestIdle; // only a seek brings work, and it wakes us
+void StreamFeed::sleepUntilWork(size_t freeFrames) {
+    wakeAtFree_.store(freeFrames, std::memory_order_relaxed);
+    // Pairs with the fence in release().
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    const bool work = quit_.load(std::memory_order_acquire) ||
+                      kicked_.exchange(false, std::memory_order_acq_rel) ||
+                      requestedSerial_.load(std::memory_order_acquire) != servedSerial_ ||
+                      ring_.freeFrames() >= freeFrames;
+    if (!work) {
+        wake_.wait();
     }
-    // How fast the consumer reads, at least real time (it may play faster).
-    const auto now = steady_clock::now();
-    const uint64_t read = ring_.readPosition();
-    const double elapsed = duration<double>(now - lastLook_).count();
-    double perSecond = elapsed > 0.0 ? static_cast<double>(read - lastRead_) / elapsed : 0.0;
-    perSecond = std::max(perSecond, static_cast<double>(std::max(decoder_->sampleRate(), 1)));
-    lastLook_ = now;
-    lastRead_ = read;
-    const double buffered = static_cast<double>(ring_.writePosition() - read);
-    const auto wait = duration_cast<microseconds>(duration<double>(0.25 * buffered / perSecond));
-    return std::clamp(wait, kShortestIdle, kLongestIdle);
+    wakeAtFree_.store(0, std::memory_order_relaxed);
 }
 
 bool StreamFeed::filledFor(size_t frames) const {
@@ -197,9 +295,9 @@ void StreamFeed::fillSync(size_t frames) {
         if (syncStarved_) {
             return;
         }
-        std::unique_lock lock(wakeMutex_);
+        std::unique_lock lock(filledMutex_);
         kicked_.store(true, std::memory_order_release);
-        wake_.notify_all();
+        wake_.signal();
         syncStarved_ = !filled_.wait_for(lock, decoder_->blockingReadWait(), [&] {
             return quit_.load(std::memory_order_acquire) || filledFor(frames);
         });
@@ -211,7 +309,7 @@ void StreamFeed::fillSync(size_t frames) {
         if (wanted == servedSerial_ && (ended_ || ring_.writePosition() >= from + frames)) {
             return;
         }
-        if (!step()) {
+        if (step() != Step::Progress) {
             return;
         }
     }

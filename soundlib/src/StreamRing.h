@@ -41,6 +41,23 @@ public:
     void commit(size_t frames) {
         write_.store(write_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
     }
+    // Copies in as many of `frames` frames as there is room for, and commits them.
+    size_t write(const float* in, size_t frames) {
+        size_t done = 0;
+        while (done < frames) {
+            size_t space = 0;
+            float* span = writeSpan(space);
+            const size_t run = std::min(space, frames - done);
+            if (run == 0) {
+                break;
+            }
+            std::memcpy(span, in + done * static_cast<size_t>(channels_),
+                        run * static_cast<size_t>(channels_) * sizeof(float));
+            commit(run);
+            done += run;
+        }
+        return done;
+    }
 
     // Consumer side.
     uint64_t readPosition() const { return read_.load(std::memory_order_relaxed); }

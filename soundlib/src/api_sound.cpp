@@ -280,7 +280,8 @@ FMOD_RESULT FMOD_Sound_GetSubSound(FMOD_SOUND handle, int index, FMOD_SOUND* sub
             return FMOD_ERR_UNINITIALIZED;
         }
         auto part = std::make_unique<Sound>(system, parent->mode() & ~FMOD_OPENONLY, true);
-        const FMOD_RESULT result = part->openPart(*container, index, system.threadedStreams());
+        const FMOD_RESULT result =
+            part->openPart(*container, index, system.threadedStreams(), system.outputRate());
         if (result != FMOD_OK) {
             return result;
         }

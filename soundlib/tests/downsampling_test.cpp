@@ -1,6 +1,7 @@
-// Sources played faster than the output rate (high-rate files, the speed control): what lies
-// above the output's Nyquist must not fold back into the audible band, for every resampler,
-// while what lies below passes untouched, and seeks and loop wraps stay smooth.
+// Sources played faster than the output rate (high-rate files, converted before the mixer; the
+// speed control, through the mixer's anti-alias filter): what lies above the output's Nyquist
+// must not fold back into the audible band, for every resampler, while what lies below passes
+// untouched, and seeks and loop wraps stay smooth.
 #include "AntiAliasFilter.h"
 #include "playback_fixture.h"
 
@@ -81,27 +82,46 @@ TEST(AntiAliasFilter, PassesTheAudibleBandAndStopsWhatWouldFoldBack) {
 }
 
 TEST(Downsampling, ToneAboveTheOutputNyquistFoldsBackFarBelowAnInBandTone) {
-    // 96 kHz stereo tones of the same level: 1 kHz is heard, 30 kHz must not be.
-    const auto inBand = testmedia::makeTone("hi-rate-1k.wav", 1000, 1.5, 96000, 2, {}, kAmplitude);
-    const auto above = testmedia::makeTone("hi-rate-30k.wav", 30000, 1.5, 96000, 2, {}, kAmplitude);
-    for (const int rate : {48000, 44100}) {
-        for (const FMOD_DSP_RESAMPLER method : kResamplers) {
-            SCOPED_TRACE("output " + std::to_string(rate) + " resampler " + std::to_string(method));
-            const auto tone = channelOf(renderFile(inBand, rate, method), 0, rate / 10, rate);
-            const auto image = channelOf(renderFile(above, rate, method), 0, rate / 10, rate);
-            const double level = testmedia::rms(tone);
-            const double imageDb = decibels(testmedia::rms(image) / level);
-            std::printf("output %d, resampler %d: 30 kHz image %.1f dB\n", rate, method, imageDb);
-            RecordProperty("image_db_" + std::to_string(rate) + "_" + std::to_string(method),
-                           std::to_string(imageDb));
-            EXPECT_LT(imageDb, -40.0);
-            // The tone keeps its level and its pitch.
-            EXPECT_NEAR(decibels(level / (kAmplitude / std::numbers::sqrt2)), 0.0, 1.0);
-            EXPECT_NEAR(testmedia::measureFrequency(tone, rate), 1000.0, 0.2);
-            if (method != FMOD_DSP_RESAMPLER_NOINTERP) {
-                // A sample filtered twice or skipped between blocks would show as a buzz at
-                // the block rate.
-                EXPECT_LT(testmedia::spuriousLevelDb(tone, rate, 1000.0), -60.0);
+    // Tones of the same level played at 96 kHz: 1 kHz is heard, 30 kHz must not be. Either
+    // 96 kHz files, which are converted to the output rate before the mixer, or files at the
+    // output rate played at a frequency of 96 kHz (the same step), which the mixer's anti-alias
+    // filter and resampler handle.
+    struct Source {
+        const char* name;
+        bool atOutputRate; // else 96 kHz
+    };
+    constexpr double kPlayedRate = 96000.0;
+    for (const Source& source : {Source{"96k", false}, Source{"fast", true}}) {
+        for (const int rate : {48000, 44100}) {
+            const int fileRate = source.atOutputRate ? rate : int(kPlayedRate);
+            const double speed = kPlayedRate / fileRate;
+            const std::string stem = std::string(source.name) + std::to_string(rate);
+            const auto inBand = testmedia::makeTone(stem + "-1k.wav", 1000 / speed, 1.5 * speed,
+                                                    fileRate, 2, {}, kAmplitude);
+            const auto above = testmedia::makeTone(stem + "-30k.wav", 30000 / speed, 1.5 * speed,
+                                                   fileRate, 2, {}, kAmplitude);
+            const float frequency = source.atOutputRate ? float(kPlayedRate) : 0.0f;
+            for (const FMOD_DSP_RESAMPLER method : kResamplers) {
+                SCOPED_TRACE(stem + " resampler " + std::to_string(method));
+                const auto tone = channelOf(renderFile(inBand, rate, method, true, frequency), 0,
+                                            rate / 10, rate);
+                const auto image =
+                    channelOf(renderFile(above, rate, method, true, frequency), 0, rate / 10, rate);
+                const double level = testmedia::rms(tone);
+                const double imageDb = decibels(testmedia::rms(image) / level);
+                std::printf("%s, resampler %d: 30 kHz image %.1f dB\n", stem.c_str(), method,
+                            imageDb);
+                RecordProperty("image_db_" + stem + "_" + std::to_string(method),
+                               std::to_string(imageDb));
+                EXPECT_LT(imageDb, -40.0);
+                // The tone keeps its level and its pitch.
+                EXPECT_NEAR(decibels(level / (kAmplitude / std::numbers::sqrt2)), 0.0, 1.0);
+                EXPECT_NEAR(testmedia::measureFrequency(tone, rate), 1000.0, 0.2);
+                if (method != FMOD_DSP_RESAMPLER_NOINTERP) {
+                    // A sample filtered twice or skipped between blocks would show as a buzz at
+                    // the block rate.
+                    EXPECT_LT(testmedia::spuriousLevelDb(tone, rate, 1000.0), -60.0);
+                }
             }
         }
     }
@@ -149,34 +169,53 @@ TEST(Downsampling, FastPlaybackOfA44kSoundStaysClean) {
 }
 
 TEST(Downsampling, SeeksAndLoopWrapsDoNotClick) {
-    // One second of a 1 kHz tone at 96 kHz: whole cycles, so the loop joins seamlessly and a
-    // seek by whole cycles lands on the same phase. Anything the resampling adds at the seek
-    // or the wrap shows as a step far beyond the tone's own.
-    const auto path = testmedia::makeTone("loop-96k.wav", 1000, 1.0, 96000, 2, {}, kAmplitude);
+    // A tone in whole cycles, so the loop joins seamlessly and a seek by whole cycles lands on
+    // the same phase, played twice as fast as a 48 kHz output: one second of 1 kHz at 96 kHz
+    // (converted before the mixer), or two seconds of 500 Hz at 48 kHz played at 96 kHz
+    // (through the mixer's filter). Anything the resampling adds at the seek or the wrap shows
+    // as a step far beyond the tone's own.
     constexpr int kRate = 48000;
+    struct Source {
+        const char* file;
+        double toneHz;
+        double seconds;
+        int fileRate;
+        float frequency; // 0: the file's own rate
+    };
+    const Source sources[] = {{"loop-96k.wav", 1000, 1.0, 96000, 0.0f},
+                              {"loop-48k.wav", 500, 2.0, kRate, 2.0f * kRate}};
     const double toneStep = kAmplitude * 2.0 * std::numbers::pi * 1000.0 / kRate;
-    for (const bool stream : {false, true}) {
-        SCOPED_TRACE(stream ? "stream" : "sample");
-        RenderSettings settings;
-        settings.sampleRate = kRate;
-        settings.resampler = FMOD_DSP_RESAMPLER_SPLINE;
-        RenderedSystem render(settings);
-        const FMOD_SOUND sound = render.open(path, kSoftware2D | FMOD_LOOP_NORMAL, stream);
-        const FMOD_CHANNEL channel = render.play(sound);
-        render.update(10);
-        unsigned int position = 0;
-        EXPECT_EQ(FMOD_Channel_GetPosition(channel, &position, FMOD_TIMEUNIT_PCM), FMOD_OK);
-        EXPECT_EQ(position, 10u * 1024u * 2u);
-        // 30 ms further on; the loop then wraps within the next 60 blocks.
-        EXPECT_EQ(FMOD_Channel_SetPosition(channel, position + 2880, FMOD_TIMEUNIT_PCM), FMOD_OK);
-        render.update(60);
-        const auto wav = render.finish();
-        ASSERT_GE(wav.frames(), 70u * 1024u);
-        // The first block holds the tone's start from silence.
-        const double largest = largestStep(wav, 1024, 69 * 1024);
-        std::printf("%s: largest step %.4f, the tone's own %.4f\n", stream ? "stream" : "sample",
-                    largest, toneStep);
-        EXPECT_LT(largest, 1.1 * toneStep);
+    for (const Source& source : sources) {
+        const auto path = testmedia::makeTone(source.file, source.toneHz, source.seconds,
+                                              source.fileRate, 2, {}, kAmplitude);
+        for (const bool stream : {false, true}) {
+            SCOPED_TRACE(std::string(source.file) + (stream ? " stream" : " sample"));
+            RenderSettings settings;
+            settings.sampleRate = kRate;
+            settings.resampler = FMOD_DSP_RESAMPLER_SPLINE;
+            RenderedSystem render(settings);
+            const FMOD_SOUND sound = render.open(path, kSoftware2D | FMOD_LOOP_NORMAL, stream);
+            const FMOD_CHANNEL channel = render.play(sound, true);
+            if (source.frequency > 0.0f) {
+                EXPECT_EQ(FMOD_Channel_SetFrequency(channel, source.frequency), FMOD_OK);
+            }
+            EXPECT_EQ(FMOD_Channel_SetPaused(channel, 0), FMOD_OK);
+            render.update(10);
+            unsigned int position = 0;
+            EXPECT_EQ(FMOD_Channel_GetPosition(channel, &position, FMOD_TIMEUNIT_PCM), FMOD_OK);
+            EXPECT_EQ(position, 10u * 1024u * 2u);
+            // 30 ms further on; the loop then wraps within the next 60 blocks.
+            EXPECT_EQ(FMOD_Channel_SetPosition(channel, position + 2880, FMOD_TIMEUNIT_PCM),
+                      FMOD_OK);
+            render.update(60);
+            const auto wav = render.finish();
+            ASSERT_GE(wav.frames(), 70u * 1024u);
+            // The first block holds the tone's start from silence.
+            const double largest = largestStep(wav, 1024, 69 * 1024);
+            std::printf("%s %s: largest step %.4f, the tone's own %.4f\n", source.file,
+                        stream ? "stream" : "sample", largest, toneStep);
+            EXPECT_LT(largest, 1.1 * toneStep);
+        }
     }
 }
 

@@ -267,10 +267,14 @@ TEST(OutputFormats, SpeakerModesSetTheWrittenChannelCount) {
     }
 }
 
-// Upsampling a 1 kHz tone from 22050 Hz to 48000 Hz: the tone stays put and the images the
-// interpolator leaves stay below each method's figure.
+// The mixer's interpolators at a step of 22050/48000: a 48 kHz file played at a frequency of
+// 22050 Hz on a 48 kHz output, its tone made so that it sounds at 1 kHz. The tone stays put and
+// the images the interpolator leaves stay below each method's figure. (A file at another rate
+// than the output is converted before the mixer, so the frequency is what makes the step.)
 TEST(Resamplers, EachKeepsAToneInPlaceWithBoundedImages) {
-    const auto path = testmedia::makeTone("resample.wav", 1000, 1.5, 22050, 1, {}, 0.5);
+    constexpr double kStep = 22050.0 / 48000.0;
+    const auto path =
+        testmedia::makeTone("resample.wav", 1000 / kStep, 1.5 * kStep, 48000, 1, {}, 0.5);
     const std::vector<std::pair<FMOD_DSP_RESAMPLER, double>> limits = {
         {FMOD_DSP_RESAMPLER_NOINTERP, -20.0},
         {FMOD_DSP_RESAMPLER_LINEAR, -45.0},
@@ -284,7 +288,9 @@ TEST(Resamplers, EachKeepsAToneInPlaceWithBoundedImages) {
         settings.sampleRate = 48000;
         settings.resampler = method;
         RenderedSystem render(settings);
-        const FMOD_CHANNEL channel = render.play(render.open(path));
+        const FMOD_CHANNEL channel = render.play(render.open(path), true);
+        ASSERT_EQ(FMOD_Channel_SetFrequency(channel, 22050.0f), FMOD_OK);
+        ASSERT_EQ(FMOD_Channel_SetPaused(channel, 0), FMOD_OK);
         render.renderToEnd(channel);
         const auto wav = render.finish();
         const auto left = channelOf(wav, 0, 4800, 48000);
@@ -297,7 +303,7 @@ TEST(Resamplers, EachKeepsAToneInPlaceWithBoundedImages) {
             EXPECT_LT(spurious, previous) << "each method should be cleaner than the one before";
         }
         previous = spurious;
-        // Length follows the rate change: 1.5 s of source is 1.5 s of output (plus the few
+        // Length follows the step: the file played at 22050 Hz lasts 1.5 s (plus the few
         // frames the widest interpolator reaches past the last sample).
         EXPECT_NEAR(static_cast<double>(soundingFrames(wav)), 72000.0, 8.0);
     }

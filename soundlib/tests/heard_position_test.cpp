@@ -70,7 +70,6 @@ TEST(Mixer, AVoiceEndsAtItsLastFrameAndItsBlocksSayWhereItWas) {
     start.source.sample = sample.data();
     start.source.sampleFrames = sample.size();
     start.source.channels = 1;
-    start.source.sourceRate = 48000.0f;
     start.sequence = 1;
     ASSERT_TRUE(mixer.post(start));
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace playbacktest {
@@ -99,28 +100,35 @@ private:
     std::filesystem::path wavePath_;
 };
 
-// Writes a 16-bit PCM WAV of the given interleaved samples.
-inline std::filesystem::path writePcm16(const std::string& name, const std::vector<int16_t>& data,
-                                        int rate, int channels) {
+// Writes a WAV of the given interleaved samples: 16-bit PCM, or 32-bit float.
+template <class Sample>
+std::filesystem::path writeWav(const std::string& name, const std::vector<Sample>& data, int rate,
+                               int channels) {
+    static_assert(std::is_same_v<Sample, int16_t> || std::is_same_v<Sample, float>);
     const auto path = testmedia::mediaDir() / name;
     std::ofstream out(path, std::ios::binary);
     auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
     auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const uint32_t bytes = static_cast<uint32_t>(data.size() * 2);
+    const uint32_t width = sizeof(Sample);
+    const uint32_t bytes = static_cast<uint32_t>(data.size() * width);
     out.write("RIFF", 4);
     u32(36 + bytes);
     out.write("WAVEfmt ", 8);
     u32(16);
-    u16(1);
+    u16(std::is_same_v<Sample, float> ? 3 : 1);
     u16(static_cast<uint16_t>(channels));
     u32(static_cast<uint32_t>(rate));
-    u32(static_cast<uint32_t>(rate * channels * 2));
-    u16(static_cast<uint16_t>(channels * 2));
-    u16(16);
+    u32(static_cast<uint32_t>(rate) * static_cast<uint32_t>(channels) * width);
+    u16(static_cast<uint16_t>(static_cast<uint32_t>(channels) * width));
+    u16(static_cast<uint16_t>(8 * width));
     out.write("data", 4);
     u32(bytes);
     out.write(reinterpret_cast<const char*>(data.data()), bytes);
     return path;
+}
+inline std::filesystem::path writePcm16(const std::string& name, const std::vector<int16_t>& data,
+                                        int rate, int channels) {
+    return writeWav(name, data, rate, channels);
 }
 
 // A stereo ramp whose value tells the frame it came from: frame i holds (i mod 20000) - 10000

@@ -17,8 +17,8 @@ jobs=$(nproc)
 
 flags="-fsanitize=thread"
 # g++ warns that it cannot instrument atomic_thread_fence; the sequence locks that use one
-# (SpectrumTap, StreamFeed) read and write their data through atomics, so ThreadSanitizer never
-# needs the fence to see them as race-free.
+# (SpectrumTap, StreamFeed) and the stream's wake-up handshake (StreamFeed) read and write their
+# data through atomics, so ThreadSanitizer never needs the fence to see them as race-free.
 if "$cxx" --version 2>/dev/null | grep -q 'Free Software Foundation'; then
     flags+=" -Wno-tsan"
 fi
