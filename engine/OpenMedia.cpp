@@ -7,11 +7,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 namespace sorvel {
 namespace fs = std::filesystem;
 
 void Player::OpenMedia(std::string entry) {
+    // What was readied to follow the current entry is not what opens now, unless it is the very
+    // entry being handed over at the end.
+    cancelUpcoming();
+    currentFollowable_ = false;
+    Upcoming* const handover =
+        handingOver_ != nullptr && handingOver_->sound != 0 && handingOver_->path == entry
+            ? handingOver_
+            : nullptr;
     services_.notifier->Send_Messenger("", 0);
     state_.cdMode = false;
 
@@ -69,14 +78,19 @@ void Player::OpenMedia(std::string entry) {
                                                &state_.currentSound));
         } else {
             std::error_code error;
-            if (fs::exists(fs::path(entry), error)) {
+            if (handover != nullptr || fs::exists(fs::path(entry), error)) {
                 state_.isNetStream = false;
                 state_.cdMode = false;
+                const bool midi = extension == "mid" || extension == "midi";
                 FMOD_RESULT result;
-                if (isTrackerExtension(extension)) {
+                if (handover != nullptr) {
+                    // Opened ahead and playing already since the last entry's end.
+                    state_.currentSound = std::exchange(handover->sound, 0);
+                    result = FMOD_OK;
+                } else if (isTrackerExtension(extension)) {
                     result = CreateStreamFile(state_.soundSystem, entry, kModeTracker,
                                               &state_.currentSound);
-                } else if (extension == "mid" || extension == "midi") {
+                } else if (midi) {
                     const FMOD_MODE mode =
                         deviceSettings_.SoftMidi() == 1 ? kModeSoftware2D : kModeHardware2D;
                     result = CreateSoundFile(state_.soundSystem, entry, mode, &state_.currentSound,
@@ -86,13 +100,16 @@ void Player::OpenMedia(std::string entry) {
                                               &state_.currentSound);
                 }
                 CheckResult(result);
+                currentFollowable_ = state_.currentSound != 0 && !midi;
             }
         }
 
         // Start it, unless a network stream (it starts once it is ready).
         const bool playing = channelPlaying();
         if (!playing && state_.currentSound != 0) {
-            if (!state_.isNetStream) {
+            if (handover != nullptr) {
+                state_.currentChannel = std::exchange(handover->channel, 0);
+            } else if (!state_.isNetStream) {
                 playOnCurrentChannel();
             }
         } else if (state_.currentChannel != 0) {
@@ -115,12 +132,7 @@ void Player::OpenMedia(std::string entry) {
                 state_.lengthText;
         }
 
-        applyVolume();
-        SetPan(static_cast<float>(state_.panPosition) / 10.0f);
-        reapplyPlaybackRate();
-        if (state_.currentChannel != 0) {
-            FMOD_Channel_SetPriority(state_.currentChannel, deviceSettings_.Priority());
-        }
+        applyChannelSettings();
         services_.notifier->Send_Messenger(state_.titleText, 1);
     }
 

@@ -77,7 +77,9 @@ void Player::PlaybackTick() {
     }
 
     if (!playing && !state_.isNetStream && !state_.commandInProgress && !state_.stoppedFlag) {
-        playlist_->SelectNextAfterEnd();
+        finishEntry();
+    } else if (playing) {
+        readyNextEntry();
     }
 }
 

@@ -89,6 +89,7 @@ public:
     bool hasChannel() const override { return player_.state_.currentChannel != 0; }
     bool isPlaying() override { return player_.channelPlaying(); }
     void play() override { player_.TransportCommand(kPlay); }
+    void playlistChanged() override { player_.cancelUpcoming(); }
 
 private:
     Player& player_;
@@ -187,6 +188,7 @@ void Player::StartEngine() {
 void Player::Shutdown() {
     services_.settings->SaveSettings();
     services_.notifier->Send_Messenger("", 0);
+    cancelUpcoming();
     if (state_.currentSound != 0) {
         CheckResult(FMOD_Sound_Release(state_.currentSound));
         state_.currentSound = 0;

@@ -10,6 +10,7 @@
 #include "PlayerServices.h"
 #include "PlayerState.h"
 #include "PlaylistController.h"
+#include "PlaylistSelection.h"
 #include "clsAudioDeviceSettings.h"
 #include "entry_kind.h"
 #include "soundlib.h"
@@ -144,6 +145,36 @@ public:
     void PlaybackTick();
 
 private:
+    // The next entry, chosen by the end-of-entry rule a little before the current one ends and,
+    // when it is a local audio file, opened and waiting in the sound library to begin on the
+    // frame after the current one's last (gapless playback, "-Gapless").
+    struct Upcoming {
+        FMOD_CHANNEL after = 0; // the channel it follows
+        NextAfterEnd choice;    // the rule's choice, random draw included, kept for the end
+        // What the choice was made from: a change to any of it makes the choice stale.
+        int32_t chosenAt = 0;
+        uint8_t randomMode = 0;
+        uint8_t loopMode = 0;
+        std::string path;     // the entry that plays next; empty when nothing was readied
+        FMOD_SOUND sound = 0; // opened and waiting on `channel`; 0 when left to OpenMedia
+        FMOD_CHANNEL channel = 0;
+        float copiedFrequency = 0.0f; // the current channel's, when its rate was copied
+    };
+    // Run by the tick while the entry plays: chooses and readies the next entry once the end is
+    // near, and keeps a waiting channel's levels and rate with the current one's.
+    void readyNextEntry();
+    // The end-of-entry step: carries out the choice made ahead (taking over the waiting
+    // channel) or, without one, the rule itself.
+    void finishEntry();
+    // Forgets the choice made ahead and lets go of its sound, unheard.
+    void cancelUpcoming();
+    bool upcomingStale() const;
+    // Opens `path` to wait after the current channel; false when it cannot be readied.
+    bool readyUpcomingSound(Upcoming& next);
+    void copyChannelSettingsTo(Upcoming& next);
+    // What OpenMedia applies to a new channel: volume, pan, the playback rate and priority.
+    void applyChannelSettings();
+
     bool channelPlaying();
     bool channelPaused();
     void applyVolume();
@@ -171,7 +202,11 @@ private:
     std::unique_ptr<PlaylistSide> playlistSide_;
     std::unique_ptr<PlaylistController> playlist_;
     bool netOpened_ = false;
-    std::string publishedTitleLine_; // the title line the media title was last taken from
+    std::optional<Upcoming> upcoming_;
+    FMOD_CHANNEL readiedFor_ = 0;     // the channel whose next entry was chosen already
+    Upcoming* handingOver_ = nullptr; // during the end step: what OpenMedia takes over
+    bool currentFollowable_ = false;  // the current entry is one a next entry can follow
+    std::string publishedTitleLine_;  // the title line the media title was last taken from
 };
 
 } // namespace sorvel

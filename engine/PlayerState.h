@@ -39,6 +39,8 @@ struct PlayerState : PlaylistState {
     int32_t panPosition = 0; // -10..10
     int32_t seekStepTotal = 0;
     int32_t refreshIntervalMs = 80;
+    // "-Gapless": a local audio file follows the one before it without a gap.
+    bool gaplessPlayback = true;
     std::array<int32_t, 31> optionValues{};
 
     // Seek bar: its length, and the drag in progress.

@@ -38,6 +38,8 @@ std::vector<FileFilter> openFileFilters() {
 } // namespace
 
 void Player::SeekTo(int32_t milliseconds) {
+    // The next entry is readied again, if at all, from where the entry plays now.
+    cancelUpcoming();
     if (state_.isVideo) {
         services_.video->SetPositionSeconds(milliseconds / 1000.0);
         return;
@@ -131,6 +133,7 @@ void Player::TransportCommand(int command) {
                 FMOD_Channel_SetPaused(state_.currentChannel, channelPaused() ? 0 : 1);
             }
             if (command == kStop) {
+                cancelUpcoming();
                 state_.stoppedFlag = true;
             }
             return;
@@ -198,6 +201,7 @@ void Player::TransportCommand(int command) {
         }
         break;
     case kStop:
+        cancelUpcoming();
         if (state_.isVideo) {
             services_.video->Stop();
             services_.video->Rewind();

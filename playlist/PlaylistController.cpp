@@ -294,6 +294,7 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
     if (index > 0) {
         ++rowCount_;
         view_->AddListRow(index, record);
+        player_.playlistChanged();
     }
     if (index == 0) {
         // The track is current now: its disc stays open with it.
@@ -306,9 +307,15 @@ int32_t PlaylistController::AddEntry(int32_t index, int64_t sound, std::string p
 }
 
 void PlaylistController::SelectNextAfterEnd() {
-    const NextAfterEnd next =
-        ChooseNextAfterEnd(state_.playlistEntries, state_.entryCount, state_.currentIndex,
-                           state_.randomMode, state_.loopMode, random01_);
+    applyNextAfterEnd(chooseNextAfterEnd());
+}
+
+NextAfterEnd PlaylistController::chooseNextAfterEnd() {
+    return ChooseNextAfterEnd(state_.playlistEntries, state_.entryCount, state_.currentIndex,
+                              state_.randomMode, state_.loopMode, random01_);
+}
+
+void PlaylistController::applyNextAfterEnd(const NextAfterEnd& next) {
     state_.currentIndex = next.index;
     if (next.stop) {
         state_.stoppedFlag = true;
@@ -335,11 +342,21 @@ void PlaylistController::StepNext() {
 }
 
 void PlaylistController::ToggleRandom() {
-    state_.randomMode = ToggledRandomMode(state_.randomMode);
+    setRandomMode(ToggledRandomMode(state_.randomMode));
 }
 
 void PlaylistController::CycleLoopMode() {
-    state_.loopMode = NextLoopMode(state_.loopMode);
+    setLoopMode(NextLoopMode(state_.loopMode));
+}
+
+void PlaylistController::setRandomMode(uint8_t mode) {
+    state_.randomMode = mode;
+    player_.playlistChanged();
+}
+
+void PlaylistController::setLoopMode(uint8_t mode) {
+    state_.loopMode = mode;
+    player_.playlistChanged();
 }
 
 void PlaylistController::PlayEntryAt(int32_t index) {
@@ -357,6 +374,7 @@ void PlaylistController::LoadPlaylistFile(std::string path) {
     clearRows();
     state_.playlistEntries.clear();
     state_.entryCount = 0;
+    player_.playlistChanged();
 
     if (const std::optional<std::string> bytes = readListBytes(path)) {
         const bool pls = UsesPlsRules(path);
@@ -469,6 +487,7 @@ void PlaylistController::remove(int32_t row) {
     state_.entryCount = rows;
     --rowCount_;
     view_->RemoveListRow(row);
+    player_.playlistChanged();
 }
 
 int32_t PlaylistController::moveUp(int32_t row) {
@@ -478,6 +497,7 @@ int32_t PlaylistController::moveUp(int32_t row) {
     std::swap(state_.playlistEntries[static_cast<size_t>(row)],
               state_.playlistEntries[static_cast<size_t>(row - 1)]);
     view_->SwapListRows(row - 1, row - 1);
+    player_.playlistChanged();
     return row - 1;
 }
 
@@ -489,6 +509,7 @@ int32_t PlaylistController::moveDown(int32_t row) {
     std::swap(state_.playlistEntries[static_cast<size_t>(row)],
               state_.playlistEntries[static_cast<size_t>(row + 1)]);
     view_->SwapListRows(row, row + 1);
+    player_.playlistChanged();
     return row + 1;
 }
 
@@ -496,6 +517,7 @@ void PlaylistController::clear() {
     clearRows();
     state_.playlistEntries.clear();
     state_.entryCount = 0;
+    player_.playlistChanged();
 }
 
 std::optional<std::string> PlaylistController::ID3FileSet(int32_t row) {

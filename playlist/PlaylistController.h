@@ -8,6 +8,7 @@
 #pragma once
 
 #include "PlaylistPlayer.h"
+#include "PlaylistSelection.h"
 #include "PlaylistState.h"
 #include "PlaylistView.h"
 #include "WindowServices.h"
@@ -66,10 +67,17 @@ public:
 
     // Choosing what plays.
     void SelectNextAfterEnd();
+    // SelectNextAfterEnd in two steps, for a player that readies the next entry before the end:
+    // the choice (a random draw is made here, once) and, at the end, carrying it out.
+    NextAfterEnd chooseNextAfterEnd();
+    void applyNextAfterEnd(const NextAfterEnd& next);
     void StepBack();
     void StepNext();
     void ToggleRandom();
     void CycleLoopMode();
+    // The modes set from outside the window (the desktop's media controls).
+    void setRandomMode(uint8_t mode);
+    void setLoopMode(uint8_t mode);
     void PlayEntryAt(int32_t index);
     // The row colours follow the current entry.
     void showCurrentEntry();

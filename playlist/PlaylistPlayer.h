@@ -28,6 +28,9 @@ public:
     virtual bool isPlaying() = 0;
     // The Play command of the main window.
     virtual void play() = 0;
+    // The list or the play modes changed, so a next entry chosen ahead of the end may no longer
+    // be the one the rule gives.
+    virtual void playlistChanged() {}
 };
 
 } // namespace sorvel

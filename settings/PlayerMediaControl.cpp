@@ -62,7 +62,7 @@ int PlayerMediaControl::LoopMode() const {
 
 void PlayerMediaControl::SetLoopMode(int mode) {
     if (mode >= 0 && mode <= 2) {
-        player_.state().loopMode = static_cast<uint8_t>(mode);
+        player_.playlist().setLoopMode(static_cast<uint8_t>(mode));
     }
 }
 
@@ -71,7 +71,7 @@ bool PlayerMediaControl::Shuffle() const {
 }
 
 void PlayerMediaControl::SetShuffle(bool on) {
-    player_.state().randomMode = on ? 255 : 0;
+    player_.playlist().setRandomMode(on ? 255 : 0);
 }
 
 int32_t PlayerMediaControl::CurrentIndex() const {

@@ -116,6 +116,7 @@ void SettingFile::LoadSettings(bool devicePartOnly) {
     if (const int loop = integer("PlayerSetting", "-Loop", 0); loop >= 0 && loop <= 255) {
         state.loopMode = static_cast<uint8_t>(loop);
     }
+    state.gaplessPlayback = integer("PlayerSetting", "-Gapless", 1) != 0;
 
     clsDsp* dsp = owners_.dsp;
     if (dsp != nullptr) {
@@ -197,6 +198,7 @@ void SettingFile::SaveSettings() {
     putInt("PlayerSetting", "-Pan", state.panPosition);
     putInt("PlayerSetting", "-Random", state.randomMode);
     putInt("PlayerSetting", "-Loop", state.loopMode);
+    putInt("PlayerSetting", "-Gapless", state.gaplessPlayback ? 1 : 0);
 
     const ValuesFromSettings fromSettings(state, owners_.dsp);
     const OptionsWindowValues& window = owners_.optionsWindow != nullptr

@@ -113,6 +113,7 @@ std::vector<KeyRow> everyKey() {
         row("PlayerSetting", "-Pan", -3, 0, FIELD(panPosition, int32_t)),
         row("PlayerSetting", "-Random", 255, 0, FIELD(randomMode, uint8_t)),
         row("PlayerSetting", "-Loop", 2, 0, FIELD(loopMode, uint8_t)),
+        row("PlayerSetting", "-Gapless", 0, 1, FIELD(gaplessPlayback, bool)),
         row("Option", "-IntervalON", 2, 0, PROPERTY(dsp, PitchShift)),
         slotRow("Option", "-Interval", 0),
         row("Option", "-SpeedON", 3, 0, PROPERTY(dsp, Freqency)),

@@ -556,6 +556,24 @@ F_API FMOD_RESULT FMOD_System_SetNetworkTimeout(FMOD_SYSTEM system, int timeoutm
 /* Channels. */
 F_API FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM system, FMOD_CHANNELINDEX channelid,
                                         FMOD_SOUND sound, FMOD_BOOL paused, FMOD_CHANNEL* channel);
+/*
+ * Extension: FMOD_System_PlaySoundAfter starts `sound` on a free channel that waits, silent and
+ * at its start, until the channel `previous` has played its last frame, and then plays on from
+ * the very next output frame: no frame lost, repeated or left silent between the two, whatever
+ * either channel's frequency (gapless playback of one entry after another). While it waits, the
+ * new channel answers as playing, at position 0, not paused; its volume, pan, frequency and
+ * pause may be set meanwhile and hold when it begins. When `previous` was mixed to its end
+ * already but is still heard, the new channel begins at once. When `previous` is stopped, or
+ * its slot or sound taken for something else, before it ends, the new channel never begins (it
+ * waits until it is stopped or its sound released). Starting, and stopping while it waits, are
+ * not heard: unlike FMOD_System_PlaySound and FMOD_Channel_Stop, they leave what the output
+ * has queued of the other channels alone. A channel leads one waiting channel at a time: a
+ * second call for the same `previous` takes the place of the first, which then never begins.
+ * Results: 36 or 11 for `previous` as for any channel (also once it has ended), 37 when `sound`
+ * is a stream that `previous` plays, 10 when no channel but `previous`'s own can be had.
+ */
+F_API FMOD_RESULT FMOD_System_PlaySoundAfter(FMOD_SYSTEM system, FMOD_CHANNEL previous,
+                                             FMOD_SOUND sound, FMOD_CHANNEL* channel);
 F_API FMOD_RESULT FMOD_Channel_Stop(FMOD_CHANNEL channel);
 F_API FMOD_RESULT FMOD_Channel_SetPaused(FMOD_CHANNEL channel, FMOD_BOOL paused);
 F_API FMOD_RESULT FMOD_Channel_GetPaused(FMOD_CHANNEL channel, FMOD_BOOL* paused);

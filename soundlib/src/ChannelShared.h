@@ -14,6 +14,10 @@ struct ChannelShared {
     std::atomic<float> pan{0.0f};
     std::atomic<float> frequency{0.0f};
     std::atomic<bool> paused{false};
+    // A channel started after another one: set by the caller's thread before the start is
+    // posted, cleared by the mixer when the channel begins to play. While it is set the channel
+    // has never been heard.
+    std::atomic<bool> waiting{false};
     // Written by the mixer: generation (high 16 bits) and source frame (low 48 bits) of the
     // voice, the generation of the last voice that reached its end and the output frame where
     // it did (written before the generation), and the voice's last blocks.

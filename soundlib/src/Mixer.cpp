@@ -63,11 +63,7 @@ void Mixer::applyCommands() {
         ChannelShared& shared = shared_[command.slot];
         switch (command.kind) {
         case MixerCommand::Kind::Start:
-            voice = Voice{};
-            voice.active = true;
-            voice.generation = command.generation;
-            voice.source = command.source;
-            moveTo(voice, shared, command);
+            startVoice(voice, shared, command);
             break;
         case MixerCommand::Kind::Stop:
             if (voice.active && voice.generation == command.generation) {
@@ -84,6 +80,36 @@ void Mixer::applyCommands() {
             break;
         }
     }
+}
+
+void Mixer::startVoice(Voice& voice, ChannelShared& shared, const MixerCommand& command) {
+    enum class Leader { None, Playing, Ended, Gone };
+    Leader leader = Leader::None;
+    if (command.afterLeader) {
+        leader = Leader::Gone;
+        if (command.leaderSlot < voices_.size() && command.leaderSlot != command.slot) {
+            const Voice& ahead = voices_[command.leaderSlot];
+            if (ahead.active && ahead.generation == command.leaderGeneration) {
+                leader = Leader::Playing;
+            } else if (shared_[command.leaderSlot].endedGeneration.load(
+                           std::memory_order_relaxed) == command.leaderGeneration) {
+                leader = Leader::Ended; // mixed to its end already, still on its way out
+            }
+        }
+    }
+    voice = Voice{};
+    voice.active = true;
+    voice.generation = command.generation;
+    voice.source = command.source;
+    voice.waiting = leader == Leader::Playing || leader == Leader::Gone;
+    moveTo(voice, shared, command);
+    if (leader == Leader::Playing) {
+        Voice& ahead = voices_[command.leaderSlot];
+        ahead.hasFollower = true;
+        ahead.followerSlot = command.slot;
+        ahead.followerGeneration = command.generation;
+    }
+    shared.waiting.store(voice.waiting, std::memory_order_release);
 }
 
 void Mixer::moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command) {
@@ -171,7 +197,8 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
         voice.inBlock = voice.active;
         if (voice.active) {
             voice.blockStart = sourceFrameOf(voice);
-            played = played || !shared_[slot].paused.load(std::memory_order_relaxed);
+            played =
+                played || (!voice.waiting && !shared_[slot].paused.load(std::memory_order_relaxed));
         }
     }
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
@@ -180,8 +207,10 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
         const size_t n = std::min(kSubBlock, frames - done);
         subBlockStart_ = renderedFrames_ + done;
         for (size_t slot = 0; slot < voices_.size(); ++slot) {
-            if (voices_[slot].active) {
-                renderVoice(voices_[slot], shared_[slot], interleaved + done * outChannels, n);
+            const Voice& voice = voices_[slot];
+            // A voice that took over from another in this sub-block is mixed already.
+            if (voice.active && !voice.waiting && voice.doneThrough < subBlockStart_ + n) {
+                renderSpan(slot, interleaved + done * outChannels, 0, n);
             }
         }
         done += n;
@@ -193,6 +222,35 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     renderedFrames_ += frames;
     rendered_.store(renderedFrames_, std::memory_order_release);
     applied_.store(carriedOut_, std::memory_order_release);
+}
+
+void Mixer::renderSpan(size_t slot, float* subBlockMix, size_t from, size_t n) {
+    Voice& voice = voices_[slot];
+    ChannelShared& shared = shared_[slot];
+    const uint64_t subBlockEnd = subBlockStart_ + n;
+    voice.doneThrough = subBlockEnd;
+    spanStart_ = subBlockStart_ + from;
+    renderVoice(voice, shared, subBlockMix + from * static_cast<size_t>(config_.outputChannels),
+                n - from);
+    if (voice.active || !voice.hasFollower) {
+        return;
+    }
+    voice.hasFollower = false;
+    const size_t nextSlot = voice.followerSlot;
+    Voice& next = voices_[nextSlot];
+    if (!next.active || !next.waiting || next.generation != voice.followerGeneration) {
+        return; // stopped or replaced meanwhile
+    }
+    next.waiting = false;
+    shared_[nextSlot].waiting.store(false, std::memory_order_release);
+    // The next frame after the last one this voice played.
+    const uint64_t at =
+        std::clamp(shared.endedAt.load(std::memory_order_relaxed), spanStart_, subBlockEnd);
+    next.joinedAt = at;
+    next.doneThrough = subBlockEnd; // ending on the sub-block's edge, it starts with the next
+    if (at < subBlockEnd) {
+        renderSpan(nextSlot, subBlockMix, static_cast<size_t>(at - subBlockStart_), n);
+    }
 }
 
 void Mixer::noteRest(const float* interleaved, size_t frames, bool played) {
@@ -207,7 +265,7 @@ void Mixer::noteRest(const float* interleaved, size_t frames, bool played) {
 bool Mixer::startsPending() noexcept {
     applyCommands();
     for (const Voice& voice : voices_) {
-        if (!voice.active || !voice.awaiting) {
+        if (!voice.active || !voice.awaiting || voice.waiting) {
             continue;
         }
         StreamFeed::Segment segment;
@@ -232,11 +290,13 @@ void Mixer::recordPlayed(size_t frames) {
         const uint64_t playedTo =
             voice.active ? end : shared.endedAt.load(std::memory_order_relaxed);
         const uint64_t reached = sourceFrameOf(voice);
+        // A voice that took over from another inside the block moved only from there on.
+        const uint64_t from = std::max(renderedFrames_, voice.joinedAt);
         // A loop that wrapped inside the block moved at the channel's rate all the same.
         const float step =
-            reached >= voice.blockStart && playedTo > renderedFrames_
+            reached >= voice.blockStart && playedTo > from
                 ? static_cast<float>(static_cast<double>(reached - voice.blockStart) /
-                                     static_cast<double>(playedTo - renderedFrames_))
+                                     static_cast<double>(playedTo - from))
                 : shared.frequency.load(std::memory_order_relaxed) /
                       static_cast<float>(config_.outputRate);
         shared.played.record(playedTo, ChannelShared::pack(voice.generation, reached), step);
@@ -543,8 +603,8 @@ void Mixer::advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block
         const double into = block.step > 0.0 ? std::ceil((last - block.start) / block.step) : 0.0;
         voice.position = std::min(voice.position, last);
         voice.active = false;
-        shared.endedAt.store(subBlockStart_ + static_cast<uint64_t>(std::clamp(
-                                                  into, 0.0, static_cast<double>(block.produced))),
+        shared.endedAt.store(spanStart_ + static_cast<uint64_t>(std::clamp(
+                                              into, 0.0, static_cast<double>(block.produced))),
                              std::memory_order_relaxed);
         shared.endedGeneration.store(voice.generation, std::memory_order_release);
     }

@@ -74,9 +74,23 @@ private:
         AntiAliasFilter antiAlias; // in use while the step is above 1
         bool inBlock = false;      // active when the current block began
         uint64_t blockStart = 0;   // source frame when the current block began
+        // Started after another voice: silent, its position held, until that voice ends.
+        bool waiting = false;
+        // The voice waiting for this one's end, if any.
+        bool hasFollower = false;
+        uint16_t followerSlot = 0;
+        uint16_t followerGeneration = 0;
+        uint64_t joinedAt = 0;    // output frame where a waiting voice began to play
+        uint64_t doneThrough = 0; // output frame up to which it has been mixed (sub-blocks)
     };
 
     void applyCommands();
+    // Start: a voice that follows another waits for its end; one whose leader ended already
+    // plays at once, one whose leader was stopped waits for good.
+    void startVoice(Voice& voice, ChannelShared& shared, const MixerCommand& command);
+    // Mixes frames [from, n) of the current sub-block of the voice in `slot`; when the voice
+    // ends there, the voice waiting for it takes over on the next frame.
+    void renderSpan(size_t slot, float* subBlockMix, size_t from, size_t n);
     // Start and seek: a sample plays on from the command's position at once; a stream waits,
     // silent, for the segment its seek started.
     void moveTo(Voice& voice, ChannelShared& shared, const MixerCommand& command);
@@ -141,6 +155,7 @@ private:
     std::atomic<uint64_t> applied_{0};
     uint64_t renderedFrames_ = 0; // before the current block; published as rendered_ after it
     uint64_t subBlockStart_ = 0;  // output frame of the sub-block being mixed
+    uint64_t spanStart_ = 0;      // output frame where the voice being mixed starts in it
     uint64_t restingFrames_ = 0;  // see restingFrames()
     std::atomic<uint64_t> rendered_{0};
 };

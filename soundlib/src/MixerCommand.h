@@ -32,8 +32,13 @@ struct MixerCommand {
     VoiceSource source;        // Start
     uint64_t position = 0;     // Start, Seek: file frame
     uint32_t streamSerial = 0; // Start, Seek on streams: the segment to wait for
-    Dsp* dsp = nullptr;        // AttachDsp, DetachDsp
-    uint64_t sequence = 0;     // set by the sender; the mixer acknowledges it once applied
+    // Start after another voice: silent until the voice in `leaderSlot` of `leaderGeneration`
+    // has played its last frame, then on from the very next output frame.
+    bool afterLeader = false;
+    uint16_t leaderSlot = 0;
+    uint16_t leaderGeneration = 0;
+    Dsp* dsp = nullptr;    // AttachDsp, DetachDsp
+    uint64_t sequence = 0; // set by the sender; the mixer acknowledges it once applied
 };
 
 } // namespace soundlib

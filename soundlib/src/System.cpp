@@ -187,11 +187,11 @@ void System::setMediaTitle(const std::string& title) {
     }
 }
 
-void System::send(MixerCommand command) {
+void System::send(MixerCommand command, bool heard) {
     command.sequence = ++sequence_;
     // Announced before the command is in the queue, so an output that drops its queued audio
     // for it never drops what was mixed after it; and once it is there.
-    const bool heardAtOnce = urgent(command.kind);
+    const bool heardAtOnce = heard && urgent(command.kind);
     if (heardAtOnce) {
         output_->changeComing();
     }
@@ -375,7 +375,9 @@ void System::stopChannel(size_t index) {
         command.kind = MixerCommand::Kind::Stop;
         command.slot = static_cast<uint16_t>(index);
         command.generation = slot.generation;
-        send(command);
+        // One still waiting for another channel's end has never been heard: what is queued
+        // of the others must play on.
+        send(command, !mixer_->shared(index).waiting.load(std::memory_order_acquire));
     }
     slot.active = false;
     slot.sound = nullptr;
@@ -383,7 +385,7 @@ void System::stopChannel(size_t index) {
 }
 
 FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHandle, Sound& sound,
-                              bool paused, FMOD_CHANNEL* channel) {
+                              bool paused, FMOD_CHANNEL* channel, std::optional<size_t> after) {
     size_t index = slots_.size();
     if (channelIndex == FMOD_CHANNEL_REUSE && channel != nullptr && *channel != 0) {
         ChannelSlot* reused = nullptr;
@@ -427,6 +429,9 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHa
         }
         stealing = true;
     }
+    if (after && index == *after) {
+        return FMOD_ERR_CHANNEL_ALLOC; // taking the leader's slot would end what it waits for
+    }
 
     // A stream plays on one channel at a time.
     if (sound.isStream()) {
@@ -456,6 +461,7 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHa
     shared.pan.store(0.0f, std::memory_order_relaxed);
     shared.frequency.store(static_cast<float>(sound.sampleRate()), std::memory_order_relaxed);
     shared.paused.store(paused, std::memory_order_relaxed);
+    shared.waiting.store(after.has_value(), std::memory_order_release);
 
     MixerCommand command;
     command.kind = MixerCommand::Kind::Start;
@@ -463,6 +469,11 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHa
     command.generation = slot.generation;
     command.source = sound.voiceSource();
     command.position = 0;
+    if (after) {
+        command.afterLeader = true;
+        command.leaderSlot = static_cast<uint16_t>(*after);
+        command.leaderGeneration = slots_[*after].generation;
+    }
     if (StreamFeed* feed = sound.feed()) {
         if (sound.streamUsed) {
             sound.streamSerial = feed->requestSeek(0);
@@ -470,7 +481,7 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHa
         sound.streamUsed = true;
         command.streamSerial = sound.streamSerial;
     }
-    send(command);
+    send(command, !after);
     slot.lastCommand = sequence_;
     *channel = channelHandle(index);
     return FMOD_OK;

@@ -79,8 +79,12 @@ public:
     void soundComing() { output_->soundComing(); }
 
     // Channels. Results follow the library's rules (36 stale, 11 stolen).
+    // With `after`, the channel in that slot leads: the new channel waits, silent, until the
+    // leader has played its last frame and plays on from the next one (FMOD_CHANNEL_FREE only;
+    // 10 when only the leader's slot could be taken).
     FMOD_RESULT playSound(FMOD_CHANNELINDEX index, FMOD_SOUND soundHandle, Sound& sound,
-                          bool paused, FMOD_CHANNEL* channel);
+                          bool paused, FMOD_CHANNEL* channel,
+                          std::optional<size_t> after = std::nullopt);
     FMOD_RESULT channelSlot(FMOD_CHANNEL handle, ChannelSlot*& slot, size_t& index);
     void stopChannel(size_t index);
     FMOD_RESULT seekChannel(size_t index, uint64_t frame);
@@ -112,7 +116,9 @@ private:
     bool live(size_t index);
     OutputConfig outputConfig(int driver) const;
     FMOD_RESULT carryOnWithoutSound();
-    void send(MixerCommand command);
+    // `heard`: false for a change nobody can hear (starting or stopping a channel that waits
+    // for another), which an output with a queue must not drop its queue for.
+    void send(MixerCommand command, bool heard = true);
     void flushBacklog();
     void collectRetired();
     FMOD_CHANNEL channelHandle(size_t index) const;

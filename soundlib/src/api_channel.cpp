@@ -40,12 +40,10 @@ template <class F> FMOD_RESULT withChannel(FMOD_CHANNEL handle, F&& body) {
     });
 }
 
-} // namespace
-
-extern "C" {
-
-FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM systemHandle, FMOD_CHANNELINDEX channelid,
-                                  FMOD_SOUND soundHandle, FMOD_BOOL paused, FMOD_CHANNEL* channel) {
+// Runs `body` with an initialised system and a sound of it that is ready to play.
+template <class F>
+FMOD_RESULT withPlayableSound(FMOD_SYSTEM systemHandle, FMOD_SOUND soundHandle,
+                              FMOD_CHANNEL* channel, F&& body) {
     if (channel == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -68,8 +66,38 @@ FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM systemHandle, FMOD_CHANNELINDEX ch
             return sound->openState() == FMOD_OPENSTATE_ERROR ? sound->openResult()
                                                               : FMOD_ERR_NOTREADY;
         }
-        return system->playSound(channelid, soundHandle, *sound, paused != 0, channel);
+        return body(*system, *sound);
     });
+}
+
+} // namespace
+
+extern "C" {
+
+FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM systemHandle, FMOD_CHANNELINDEX channelid,
+                                  FMOD_SOUND soundHandle, FMOD_BOOL paused, FMOD_CHANNEL* channel) {
+    return withPlayableSound(
+        systemHandle, soundHandle, channel, [&](System& system, Sound& sound) -> FMOD_RESULT {
+            return system.playSound(channelid, soundHandle, sound, paused != 0, channel);
+        });
+}
+
+FMOD_RESULT FMOD_System_PlaySoundAfter(FMOD_SYSTEM systemHandle, FMOD_CHANNEL previous,
+                                       FMOD_SOUND soundHandle, FMOD_CHANNEL* channel) {
+    return withPlayableSound(
+        systemHandle, soundHandle, channel, [&](System& system, Sound& sound) -> FMOD_RESULT {
+            ChannelSlot* leader = nullptr;
+            size_t leaderIndex = 0;
+            if (const FMOD_RESULT result = system.channelSlot(previous, leader, leaderIndex);
+                result != FMOD_OK) {
+                return result;
+            }
+            if (leader->sound == &sound && sound.isStream()) {
+                return FMOD_ERR_INVALID_PARAM; // a stream plays on one channel at a time
+            }
+            return system.playSound(FMOD_CHANNEL_FREE, soundHandle, sound, false, channel,
+                                    leaderIndex);
+        });
 }
 
 FMOD_RESULT FMOD_Channel_Stop(FMOD_CHANNEL handle) {

@@ -3,10 +3,12 @@
 // the server dies, hangs or was never there.
 #include "PulseServer.h"
 #include "device_probe.h"
+#include "playback_fixture.h"
 #include "soundlib.h"
 #include "test_media.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -170,6 +172,41 @@ TEST_F(PulseOutputTest, WhatIsReportedIsWhatCanHaveBeenHeard) {
     }
     EXPECT_GE(Clock::now() - started, 280ms);
     EXPECT_FALSE(playing);
+}
+
+// While the queue holds what one file plays, another is readied to follow it, let go, and
+// readied again: nothing queued is dropped, and the second file continues the first's ramp.
+TEST_F(PulseOutputTest, AFollowingFileContinuesUnbrokenAndReadyingOneDropsNothingQueued) {
+    ASSERT_EQ(start(), FMOD_OK);
+    const auto tail = playbacktest::writeRamp("pulse_ramp_tail.wav", 66150, 44100, 66150);
+    const FMOD_CHANNEL leading = play(playbacktest::writeRamp("pulse_ramp_head.wav", 66150));
+    std::thread readying([&] {
+        std::this_thread::sleep_for(500ms);
+        for (const bool keep : {false, true}) {
+            FMOD_SOUND sound = 0;
+            FMOD_CHANNEL channel = 0;
+            EXPECT_EQ(FMOD_System_CreateStream(system, tail.c_str(), FMOD_SOFTWARE | FMOD_2D,
+                                               nullptr, &sound),
+                      FMOD_OK);
+            EXPECT_EQ(FMOD_System_PlaySoundAfter(system, leading, sound, &channel), FMOD_OK);
+            if (!keep) {
+                EXPECT_EQ(FMOD_Sound_Release(sound), FMOD_OK);
+            }
+        }
+    });
+    const auto left = leftOf(server.record(sorvel::PulseServer::kSink, 2.6));
+    readying.join();
+    size_t at = 0; // where the recording caught the ramp: then one step up a frame, or a wrap
+    while (at < left.size() && left[at] == 0.0f)
+        ++at;
+    ASSERT_GT(left.size() - at, 44100u * 3 / 2) << "too little recorded";
+    size_t breaks = 0;
+    for (size_t i = at + 1; i < left.size(); ++i) {
+        const long from = std::lround(left[i - 1] * 32768.0f);
+        const long to = std::lround(left[i] * 32768.0f);
+        breaks += std::abs(to - from - 1) > 2 && !(from == 9999 && to == -10000) ? 1 : 0;
+    }
+    EXPECT_EQ(breaks, 0u);
 }
 
 TEST_F(PulseOutputTest, RestsWhileNothingPlaysAndWakesForAStartOrAnUnpause) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace enginetest {
@@ -106,6 +107,14 @@ struct FakeVideo : VideoService {
     }
 };
 
+// The now-playing notices, in the order they were sent.
+struct FakeNotifier : NowPlayingNotifier {
+    std::vector<std::pair<std::string, int>> sent;
+    void Send_Messenger(const std::string& text, int playing) override {
+        sent.emplace_back(text, playing);
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -118,6 +127,7 @@ protected:
         services.playlistView = &playlistView;
         services.mainWindow = &mainWindow;
         services.launcher = &launcher;
+        services.notifier = &notifier;
         if (withVideoWindow) {
             services.video = &video;
         }
@@ -176,6 +186,7 @@ protected:
     FakePlaylistView playlistView;
     FakeMainWindow mainWindow;
     FakeLauncher launcher;
+    FakeNotifier notifier;
     // Set by a derived fixture's constructor: the player gets `video` as its video window.
     bool withVideoWindow = false;
     FakeVideo video;

@@ -132,15 +132,17 @@ inline std::filesystem::path writePcm16(const std::string& name, const std::vect
 }
 
 // A stereo ramp whose value tells the frame it came from: frame i holds (i mod 20000) - 10000
-// on the left and the negated value on the right.
+// on the left and the negated value on the right. `firstFrame` starts the file further along the
+// ramp, so two files can hold one ramp between them.
 inline int16_t rampValue(size_t frame) {
     return static_cast<int16_t>(int(frame % 20000) - 10000);
 }
-inline std::filesystem::path writeRamp(const std::string& name, size_t frames, int rate = 44100) {
+inline std::filesystem::path writeRamp(const std::string& name, size_t frames, int rate = 44100,
+                                       size_t firstFrame = 0) {
     std::vector<int16_t> data(frames * 2);
     for (size_t i = 0; i < frames; ++i) {
-        data[2 * i] = rampValue(i);
-        data[2 * i + 1] = static_cast<int16_t>(-rampValue(i));
+        data[2 * i] = rampValue(firstFrame + i);
+        data[2 * i + 1] = static_cast<int16_t>(-rampValue(firstFrame + i));
     }
     return writePcm16(name, data, rate, 2);
 }
