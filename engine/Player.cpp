@@ -226,6 +226,7 @@ bool Player::channelPaused() {
 
 void Player::applyVolume() {
     SetVolume(static_cast<float>(state_.volumeLevel) / 10.0f);
+    applyReplayGain();
 }
 
 void Player::reapplyPlaybackRate() {
@@ -261,6 +262,7 @@ void Player::playOnCurrentChannel() {
 
 void Player::adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) {
     state_.currentSound = sound;
+    loudnessPath_ = slot.path;
     if (disc != 0) {
         if (state_.cdDriveSound != 0) {
             FMOD_Sound_Release(state_.cdDriveSound);

@@ -6,6 +6,8 @@
 // Thread: the UI thread only, except the three file-system hooks (see NetCapture).
 #pragma once
 
+#include "LoudnessCache.h"
+#include "LoudnessScan.h"
 #include "NetCapture.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
@@ -15,6 +17,7 @@
 #include "soundlib.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -130,6 +133,16 @@ public:
     // The volume level the skin's knob shows, taken without touching the channel.
     void takeVolumeLevel(int32_t level);
 
+    // Loudness levelling. The mode (0 off, 1 track, 2 album; other values change nothing) and
+    // the pre-amp (dB, kept within -15..15) take effect on the playing entry at once.
+    void setReplayGain(int32_t mode, int32_t preAmpDb);
+    // What the loudness scan measured, kept in the cache file in the settings folder; the
+    // playing entry takes it up when it has no tags of its own.
+    void takeLoudnessResults(const std::vector<LoudnessResult>& results);
+    LoudnessCache& loudnessCache();
+    // The playlist's local audio files the loudness scan can measure, in list order.
+    std::vector<std::filesystem::path> loudnessScanFiles() const;
+
     // What the windows show of the sound. Whether the entry plays (a video: whether it runs),
     // and the analyzer's snapshots of the output, each library result through CheckResult. A
     // video's sound does not pass the sound library: its snapshots read as silence.
@@ -146,7 +159,9 @@ public:
 private:
     bool channelPlaying();
     bool channelPaused();
+    // The volume, and the channel's loudness-levelling gain before it.
     void applyVolume();
+    void applyReplayGain();
     void reapplyPlaybackRate();
     void releaseCurrentSound();
     void playOnCurrentChannel();
@@ -172,6 +187,10 @@ private:
     std::unique_ptr<PlaylistController> playlist_;
     bool netOpened_ = false;
     std::string publishedTitleLine_; // the title line the media title was last taken from
+    std::optional<LoudnessCache> loudnessCache_; // read at its first use
+    std::string loudnessPath_;                   // the direct-play entry's path
+    FMOD_SOUND loudnessSound_ = 0;               // the sound `loudness_` was read for
+    LoudnessValues loudness_;
 };
 
 } // namespace sorvel

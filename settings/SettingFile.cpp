@@ -3,8 +3,10 @@
 #include "ProfileFile.h"
 #include "StartupDecision.h"
 #include "WindowsPath.h"
+#include "replay_gain.h"
 #include "skin_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -116,6 +118,11 @@ void SettingFile::LoadSettings(bool devicePartOnly) {
     if (const int loop = integer("PlayerSetting", "-Loop", 0); loop >= 0 && loop <= 255) {
         state.loopMode = static_cast<uint8_t>(loop);
     }
+    // Loudness levelling: off unless asked for; a mode that does not exist leaves it as it was.
+    if (const int mode = integer("PlayerSetting", "-ReplayGain", 0); replayGainModeOf(mode)) {
+        state.replayGainMode = mode;
+    }
+    state.preAmpDb = std::clamp(integer("PlayerSetting", "-PreAmp", 0), kMinPreAmpDb, kMaxPreAmpDb);
 
     clsDsp* dsp = owners_.dsp;
     if (dsp != nullptr) {
@@ -197,6 +204,8 @@ void SettingFile::SaveSettings() {
     putInt("PlayerSetting", "-Pan", state.panPosition);
     putInt("PlayerSetting", "-Random", state.randomMode);
     putInt("PlayerSetting", "-Loop", state.loopMode);
+    putInt("PlayerSetting", "-ReplayGain", state.replayGainMode);
+    putInt("PlayerSetting", "-PreAmp", state.preAmpDb);
 
     const ValuesFromSettings fromSettings(state, owners_.dsp);
     const OptionsWindowValues& window = owners_.optionsWindow != nullptr
