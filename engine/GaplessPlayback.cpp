@@ -144,6 +144,7 @@ bool Player::readyUpcomingSound(Upcoming& next) {
         return false;
     }
     next.copiedFrequency = -1.0f;
+    next.loudness.path = next.path;
     copyChannelSettingsTo(next);
     return true;
 }
@@ -152,6 +153,8 @@ void Player::copyChannelSettingsTo(Upcoming& next) {
     float frequency = 0.0f;
     FMOD_Channel_GetFrequency(state_.currentChannel, &frequency);
     const bool rateChanged = frequency != next.copiedFrequency;
+    // The waiting sound gets its own levelling gain, not the playing one's.
+    std::swap(loudness_, next.loudness);
     const ChannelFocus focus(state_, next.sound, next.channel);
     if (rateChanged) {
         applyChannelSettings();
@@ -160,6 +163,7 @@ void Player::copyChannelSettingsTo(Upcoming& next) {
         applyVolume();
         SetPan(static_cast<float>(state_.panPosition) / 10.0f);
     }
+    std::swap(loudness_, next.loudness);
 }
 
 void Player::finishEntry() {

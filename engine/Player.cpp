@@ -228,6 +228,7 @@ bool Player::channelPaused() {
 
 void Player::applyVolume() {
     SetVolume(static_cast<float>(state_.volumeLevel) / 10.0f);
+    applyReplayGain();
 }
 
 void Player::reapplyPlaybackRate() {
@@ -263,6 +264,7 @@ void Player::playOnCurrentChannel() {
 
 void Player::adoptDirectPlaySound(FMOD_SOUND sound, FMOD_SOUND disc, PlaylistEntry& slot) {
     state_.currentSound = sound;
+    loudness_.path = slot.path;
     if (disc != 0) {
         if (state_.cdDriveSound != 0) {
             FMOD_Sound_Release(state_.cdDriveSound);

@@ -6,6 +6,8 @@
 // Thread: the UI thread only, except the three file-system hooks (see NetCapture).
 #pragma once
 
+#include "LoudnessCache.h"
+#include "LoudnessScan.h"
 #include "NetCapture.h"
 #include "PlayerServices.h"
 #include "PlayerState.h"
@@ -16,6 +18,7 @@
 #include "soundlib.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -131,6 +134,16 @@ public:
     // The volume level the skin's knob shows, taken without touching the channel.
     void takeVolumeLevel(int32_t level);
 
+    // Loudness levelling. The mode (0 off, 1 track, 2 album; other values change nothing) and
+    // the pre-amp (dB, kept within -15..15) take effect on the playing entry at once.
+    void setReplayGain(int32_t mode, int32_t preAmpDb);
+    // What the loudness scan measured, kept in the cache file in the settings folder; the
+    // playing entry takes it up when it has no tags of its own.
+    void takeLoudnessResults(const std::vector<LoudnessResult>& results);
+    LoudnessCache& loudnessCache();
+    // The playlist's local audio files the loudness scan can measure, in list order.
+    std::vector<std::filesystem::path> loudnessScanFiles() const;
+
     // What the windows show of the sound. Whether the entry plays (a video: whether it runs),
     // and the analyzer's snapshots of the output, each library result through CheckResult. A
     // video's sound does not pass the sound library: its snapshots read as silence.
@@ -145,6 +158,12 @@ public:
     void PlaybackTick();
 
 private:
+    // What the levelling gain of a sound was worked out from.
+    struct Loudness {
+        std::string path;     // the entry's file, for the scan results
+        FMOD_SOUND sound = 0; // the sound `values` were read for
+        LoudnessValues values;
+    };
     // The next entry, chosen by the end-of-entry rule a little before the current one ends and,
     // when it is a local audio file, opened and waiting in the sound library to begin on the
     // frame after the current one's last (gapless playback, "-Gapless").
@@ -159,6 +178,7 @@ private:
         FMOD_SOUND sound = 0; // opened and waiting on `channel`; 0 when left to OpenMedia
         FMOD_CHANNEL channel = 0;
         float copiedFrequency = 0.0f; // the current channel's, when its rate was copied
+        Loudness loudness;            // its own levelling, read while it waits
     };
     // Run by the tick while the entry plays: chooses and readies the next entry once the end is
     // near, and keeps a waiting channel's levels and rate with the current one's.
@@ -177,7 +197,9 @@ private:
 
     bool channelPlaying();
     bool channelPaused();
+    // The volume, and the channel's loudness-levelling gain before it.
     void applyVolume();
+    void applyReplayGain();
     void reapplyPlaybackRate();
     void releaseCurrentSound();
     void playOnCurrentChannel();
@@ -207,6 +229,8 @@ private:
     Upcoming* handingOver_ = nullptr; // during the end step: what OpenMedia takes over
     bool currentFollowable_ = false;  // the current entry is one a next entry can follow
     std::string publishedTitleLine_;  // the title line the media title was last taken from
+    std::optional<LoudnessCache> loudnessCache_; // read at its first use
+    Loudness loudness_;                          // the playing entry's
 };
 
 } // namespace sorvel

@@ -37,6 +37,10 @@ struct PlayerState : PlaylistState {
     bool buttonHeld = false;
     int32_t volumeLevel = 5; // 0..10; the library volume is a tenth of it
     int32_t panPosition = 0; // -10..10
+    // Loudness levelling: "-ReplayGain" (0 off, 1 track gain, 2 album gain) and "-PreAmp"
+    // (whole decibels added to every known gain).
+    int32_t replayGainMode = 0;
+    int32_t preAmpDb = 0;
     int32_t seekStepTotal = 0;
     int32_t refreshIntervalMs = 80;
     // "-Gapless": a local audio file follows the one before it without a gap.

@@ -4,6 +4,7 @@
 #include "clsAudioDeviceSettings.h"
 #include "clsDsp.h"
 #include "clsOption.h"
+#include "replay_gain.h"
 #include "skin_file.h"
 
 #include <algorithm>
@@ -160,7 +161,8 @@ OptionsWindowModel::OptionsWindowModel(OptionsWindowOwners owners)
     : owners_(std::move(owners)), state_(*owners_.state),
       softMidi_("ソフトウェアシンセでMidiを再生する"),
       // At least 10 ms between ticks: a tick that never pauses would starve the window.
-      priority_(0, kPriorityRange - 10, kPriorityRange - 80) {
+      priority_(0, kPriorityRange - 10, kPriorityRange - 80),
+      preAmp_(kMinPreAmpDb, kMaxPreAmpDb, 0) {
     playback_ = std::make_unique<PlaybackControls>(*owners_.dsp);
     effects_ = std::make_unique<EffectControls>(*owners_.dsp, state_.programFolder,
                                                 *owners_.messageBox, *owners_.fileDialog);
@@ -181,9 +183,36 @@ OptionsWindowModel::OptionsWindowModel(OptionsWindowOwners owners)
         }
     };
     load();
+    // After the load, which only shows what the settings hold.
+    preAmp_.onChange = preAmp_.onScroll = [this] {
+        if (owners_.replayGainChanged) {
+            owners_.replayGainChanged(state_.replayGainMode, preAmp_.Value());
+        }
+        state_.preAmpDb = preAmp_.Value();
+    };
 }
 
 OptionsWindowModel::~OptionsWindowModel() = default;
+
+const std::vector<std::string>& OptionsWindowModel::replayGainItems() {
+    static const std::vector<std::string> items{"オフ", "トラック", "アルバム"};
+    return items;
+}
+
+void OptionsWindowModel::SelectReplayGain(int mode) {
+    if (!replayGainModeOf(mode)) {
+        return;
+    }
+    if (owners_.replayGainChanged) {
+        owners_.replayGainChanged(mode, state_.preAmpDb);
+    }
+    state_.replayGainMode = mode;
+}
+
+std::string OptionsWindowModel::preAmpCaption() const {
+    const int32_t db = preAmp_.Value();
+    return (db > 0 ? "+" : "") + std::to_string(db) + " dB";
+}
 
 void OptionsWindowModel::load() {
     skinPath_ = state_.skinFilePath;
@@ -233,6 +262,7 @@ void OptionsWindowModel::load() {
     softMidi_.SetValue(device.SoftMidi());
     priority_.SetValue(
         std::clamp(kPriorityRange - state_.refreshIntervalMs, priority_.Min(), priority_.Max()));
+    preAmp_.SetValue(std::clamp(state_.preAmpDb, preAmp_.Min(), preAmp_.Max()));
 
     if (owners_.associations != nullptr) {
         associations_ = owners_.associations->Read();

@@ -77,6 +77,9 @@ struct OptionsWindowOwners {
     std::function<void()> reapplySkin;
     // The interface priority changed the tick's period.
     std::function<void(int32_t)> restartTick;
+    // Loudness levelling changed (mode, pre-amp in dB): the player applies it to what plays.
+    // Null: only the settings take it.
+    std::function<void(int32_t, int32_t)> replayGainChanged;
 };
 
 class OptionsWindowModel final : public OptionsWindowValues {
@@ -92,6 +95,12 @@ public:
 
     // Pages 0 to 2.
     PlaybackControls& playback() { return *playback_; }
+    // Page 0's loudness levelling: the mode list (off, track, album) and the pre-amp slider.
+    static const std::vector<std::string>& replayGainItems();
+    int replayGainMode() const { return state_.replayGainMode; }
+    void SelectReplayGain(int mode);
+    Slider& preAmp() { return preAmp_; }
+    std::string preAmpCaption() const; // "+3 dB"
     EffectControls& effects() { return *effects_; }
     EqualizerControls& equalizer() { return *equalizer_; }
 
@@ -161,6 +170,7 @@ private:
     mutable std::array<int, 7> audioSelection_{};
     CheckBox softMidi_;
     Slider priority_;
+    Slider preAmp_;
 };
 
 } // namespace sorvel

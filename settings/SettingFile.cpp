@@ -3,8 +3,10 @@
 #include "ProfileFile.h"
 #include "StartupDecision.h"
 #include "WindowsPath.h"
+#include "replay_gain.h"
 #include "skin_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -117,6 +119,11 @@ void SettingFile::LoadSettings(bool devicePartOnly) {
         state.loopMode = static_cast<uint8_t>(loop);
     }
     state.gaplessPlayback = integer("PlayerSetting", "-Gapless", 1) != 0;
+    // Loudness levelling: off unless asked for; a mode that does not exist leaves it as it was.
+    if (const int mode = integer("PlayerSetting", "-ReplayGain", 0); replayGainModeOf(mode)) {
+        state.replayGainMode = mode;
+    }
+    state.preAmpDb = std::clamp(integer("PlayerSetting", "-PreAmp", 0), kMinPreAmpDb, kMaxPreAmpDb);
 
     clsDsp* dsp = owners_.dsp;
     if (dsp != nullptr) {
@@ -199,6 +206,8 @@ void SettingFile::SaveSettings() {
     putInt("PlayerSetting", "-Random", state.randomMode);
     putInt("PlayerSetting", "-Loop", state.loopMode);
     putInt("PlayerSetting", "-Gapless", state.gaplessPlayback ? 1 : 0);
+    putInt("PlayerSetting", "-ReplayGain", state.replayGainMode);
+    putInt("PlayerSetting", "-PreAmp", state.preAmpDb);
 
     const ValuesFromSettings fromSettings(state, owners_.dsp);
     const OptionsWindowValues& window = owners_.optionsWindow != nullptr

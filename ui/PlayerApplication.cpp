@@ -72,6 +72,8 @@ PlayerApplication::PlayerApplication(const ProgramPlaces& places, QObject* paren
                                                        [this] { mwnd_->close(); });
     mwnd_->setUpdateCommands(updateCommands_.get());
     mwnd_->setCdChooserOpener([this] { openCdChooser(); });
+    loudnessScan_ = std::make_unique<LoudnessScanDialog>(*player_, messageBox_, mwnd_.get());
+    mwnd_->setLoudnessScanOpener([this] { loudnessScan_->open(); });
     playlistWindow_->setTagEditor([this](const std::string& path) { openTagEditor(path); });
 }
 
@@ -87,6 +89,7 @@ PlayerApplication::~PlayerApplication() {
     mwnd_->setUpdateCommands(nullptr);
     cdChooser_.reset();
     tagEditor_.reset();
+    loudnessScan_.reset(); // stops a scan still running
     mpris_.reset();
     mediaControl_.reset();
     settings_.reset();
@@ -200,6 +203,9 @@ void PlayerApplication::loadOptionsModel() {
     owners.associations = associations_.get();
     owners.reapplySkin = [this] { mwnd_->ReapplySkin(); };
     owners.restartTick = [this](int32_t period) { mwnd_->setTickPeriod(period); };
+    owners.replayGainChanged = [this](int32_t mode, int32_t preAmpDb) {
+        player_->setReplayGain(mode, preAmpDb);
+    };
     optionsModel_ = std::make_unique<OptionsWindowModel>(std::move(owners));
     settings_->owners().optionsWindow = optionsModel_.get();
 }
@@ -286,6 +292,7 @@ void PlayerApplication::closing() {
         tagEditor_->hide();
     }
     playlistWindow_->hide();
+    loudnessScan_->stop(); // what it measured is kept before the library closes
     player_->Shutdown();
     videoWindow_->hide();
     if (server_ != nullptr) {

@@ -5,6 +5,7 @@
 
 #include "CDList.h"
 #include "DirectShowPlay.h"
+#include "LoudnessScanDialog.h"
 #include "Mwnd.h"
 #include "OptionWND.h"
 #include "OptionsWindowModel.h"
@@ -75,6 +76,8 @@ public:
     frmMain* tagEditor() { return tagEditor_.get(); }
     void openCdChooser();
     CDList* cdChooser() { return cdChooser_.get(); }
+    // The loudness scan of the playlist, from the main window's menu.
+    LoudnessScanDialog& loudnessScan() { return *loudnessScan_; }
     PlayerDesktop& desktop() { return *desktop_; }
     clsSnap& snap() { return snap_; }
     clsOption* options() { return option_.get(); }
@@ -118,6 +121,7 @@ private:
     std::unique_ptr<OptionWND> optionsWindow_;
     std::unique_ptr<frmMain> tagEditor_;
     std::unique_ptr<CDList> cdChooser_;
+    std::unique_ptr<LoudnessScanDialog> loudnessScan_;
     bool closed_ = false;
     bool mainLoopRunning_ = false;
     int signalWaits_ = 0;

@@ -44,6 +44,9 @@ protected:
         };
         owners.restartTick = [this](int32_t period) { tickPeriods.push_back(period); };
         owners.reapplySkin = [this] { ++skinApplications; };
+        owners.replayGainChanged = [this](int32_t mode, int32_t preAmp) {
+            replayGainChanges.emplace_back(mode, preAmp);
+        };
         model = std::make_unique<OptionsWindowModel>(std::move(owners));
         return *model;
     }
@@ -60,6 +63,7 @@ protected:
     std::unique_ptr<clsOption> option;
     std::unique_ptr<OptionsWindowModel> model;
     std::vector<int32_t> tickPeriods;
+    std::vector<std::pair<int32_t, int32_t>> replayGainChanges;
     int skinApplications = 0;
 };
 
@@ -124,6 +128,27 @@ TEST_F(OptionsWindow, PagesOtherOptionsAndTheInterfacePriority) {
     options.priority().SetValue(920);
     EXPECT_EQ(state.refreshIntervalMs, 80);
     EXPECT_EQ(tickPeriods, (std::vector<int32_t>{100, 80}));
+}
+
+TEST_F(OptionsWindow, LoudnessLevellingShowsTheSettingsAndTellsThePlayer) {
+    state.replayGainMode = 2;
+    state.preAmpDb = -4;
+    OptionsWindowModel& options = load();
+    EXPECT_EQ(options.replayGainMode(), 2);
+    EXPECT_EQ(options.preAmp().Value(), -4);
+    EXPECT_EQ(options.preAmpCaption(), "-4 dB");
+    EXPECT_TRUE(replayGainChanges.empty()); // showing the settings changes nothing
+
+    options.SelectReplayGain(1);
+    options.SelectReplayGain(7); // no such mode
+    options.preAmp().DragTo(6);  // heard while dragging
+    options.preAmp().EndDrag();
+    EXPECT_EQ(options.preAmpCaption(), "+6 dB");
+    EXPECT_EQ(state.replayGainMode, 1);
+    EXPECT_EQ(state.preAmpDb, 6);
+    EXPECT_EQ(replayGainChanges,
+              (std::vector<std::pair<int32_t, int32_t>>{{1, -4}, {1, 6}, {1, 6}}));
+    EXPECT_EQ(OptionsWindowModel::replayGainItems().size(), 3u);
 }
 
 TEST_F(OptionsWindow, TheOutputPageShowsTheStoredDeviceSettingsAndAppliesThem) {

@@ -114,6 +114,8 @@ std::vector<KeyRow> everyKey() {
         row("PlayerSetting", "-Random", 255, 0, FIELD(randomMode, uint8_t)),
         row("PlayerSetting", "-Loop", 2, 0, FIELD(loopMode, uint8_t)),
         row("PlayerSetting", "-Gapless", 0, 1, FIELD(gaplessPlayback, bool)),
+        row("PlayerSetting", "-ReplayGain", 2, 0, FIELD(replayGainMode, int32_t)),
+        row("PlayerSetting", "-PreAmp", -7, 0, FIELD(preAmpDb, int32_t)),
         row("Option", "-IntervalON", 2, 0, PROPERTY(dsp, PitchShift)),
         slotRow("Option", "-Interval", 0),
         row("Option", "-SpeedON", 3, 0, PROPERTY(dsp, Freqency)),
@@ -341,14 +343,18 @@ TEST_F(SettingFileTest, FileWithoutEtcGivesTheEtcDefaultsAndKeepsTheRest) {
     }
 }
 
-TEST_F(SettingFileTest, ByteValuesThatDoNotFitAreSkipped) {
+TEST_F(SettingFileTest, ValuesThatDoNotFitAreSkippedOrKeptInRange) {
     state.randomMode = 255;
     state.loopMode = 1;
-    std::ofstream(file()) << "[PlayerSetting]\r\n-Random=300\r\n-Loop=-1\r\n-Volume=3\r\n";
+    state.replayGainMode = 1;
+    std::ofstream(file()) << "[PlayerSetting]\r\n-Random=300\r\n-Loop=-1\r\n-Volume=3\r\n"
+                             "-ReplayGain=3\r\n-PreAmp=40\r\n";
     settings->LoadSettings(false);
     EXPECT_EQ(state.randomMode, 255);
     EXPECT_EQ(state.loopMode, 1);
     EXPECT_EQ(state.volumeLevel, 3);
+    EXPECT_EQ(state.replayGainMode, 1);
+    EXPECT_EQ(state.preAmpDb, 15);
 }
 
 TEST_F(SettingFileTest, SkinPathsResolveOrFallBackToTheDefault) {

@@ -584,6 +584,16 @@ F_API FMOD_RESULT FMOD_Channel_GetPosition(FMOD_CHANNEL channel, unsigned int* p
                                            FMOD_TIMEUNIT postype);
 F_API FMOD_RESULT FMOD_Channel_SetVolume(FMOD_CHANNEL channel, float volume);
 F_API FMOD_RESULT FMOD_Channel_GetVolume(FMOD_CHANNEL channel, float* volume);
+/*
+ * Extension: FMOD_Channel_SetGain sets a level the channel's sound is multiplied by before its
+ * volume and pan (linear, 0 to 16, default 1; each FMOD_System_PlaySound starts at 1), for
+ * loudness levelling. Above 1 a limiter on the channel keeps every sample within full scale: it
+ * pulls the level down at once where the sound would go over and lets it back at 40 dB a
+ * second, so a gain not bounded by the sound's known peak never clips. Changes glide across a
+ * few milliseconds. 35 for a value that is not a number, 37 outside 0 to 16.
+ */
+F_API FMOD_RESULT FMOD_Channel_SetGain(FMOD_CHANNEL channel, float gain);
+F_API FMOD_RESULT FMOD_Channel_GetGain(FMOD_CHANNEL channel, float* gain);
 F_API FMOD_RESULT FMOD_Channel_SetPan(FMOD_CHANNEL channel, float pan);
 F_API FMOD_RESULT FMOD_Channel_GetPan(FMOD_CHANNEL channel, float* pan);
 F_API FMOD_RESULT FMOD_Channel_SetFrequency(FMOD_CHANNEL channel, float frequency);

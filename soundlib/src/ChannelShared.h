@@ -11,6 +11,7 @@ namespace soundlib {
 struct ChannelShared {
     // Written by the caller's thread, read by the mixer once per block.
     std::atomic<float> volume{1.0f};
+    std::atomic<float> gain{1.0f}; // before the volume; limited to full scale above 1
     std::atomic<float> pan{0.0f};
     std::atomic<float> frequency{0.0f};
     std::atomic<bool> paused{false};
@@ -30,6 +31,9 @@ struct ChannelShared {
         return (static_cast<uint64_t>(generation) << 48) | (frame & 0xFFFFFFFFFFFFull);
     }
 };
+
+// The highest level FMOD_Channel_SetGain takes (+24 dB).
+inline constexpr float kMaxChannelGain = 16.0f;
 
 // Gains of a voice on the left and right speaker for a pan of -1..1 (volume not included).
 // Mono sources pan with constant power (each side -3 dB at centre); stereo sources keep both

@@ -21,6 +21,9 @@ constexpr size_t kScratchFrames =
 constexpr double kAntiAliasStep = 1.0001;
 
 constexpr double kQuarterPi = 0.78539816339744830962;
+// How fast the limiter lets the level back after a peak. Slow enough that a steady tone held
+// down by many decibels is not modulated audibly between its peaks.
+constexpr double kLimiterRecoveryDbPerSecond = 40.0;
 
 } // namespace
 
@@ -42,7 +45,9 @@ Mixer::Mixer(const MixerConfig& config)
     : config_(config), commands_(4096), voices_(config.maxChannels),
       shared_(std::make_unique<ChannelShared[]>(config.maxChannels)), scratch_(kScratchFrames * 2),
       resampled_(kSubBlock * 2), rawScratch_(kScratchFrames * 2), rawResampled_(kSubBlock * 2),
-      tap_(config.outputChannels) {}
+      tap_(config.outputChannels),
+      limiterRecovery_(static_cast<float>(
+          std::pow(10.0, kLimiterRecoveryDbPerSecond / 20.0 / std::max(1, config.outputRate)))) {}
 
 void Mixer::applyCommands() {
     MixerCommand command;
@@ -537,6 +542,8 @@ void Mixer::mixWithGains(Voice& voice, const ChannelShared& shared, const float*
                          size_t produced, float* mix) {
     const size_t channels = static_cast<size_t>(voice.source.channels);
     const float volume = std::clamp(shared.volume.load(std::memory_order_relaxed), 0.0f, 1.0f);
+    const float level =
+        std::clamp(shared.gain.load(std::memory_order_relaxed), 0.0f, kMaxChannelGain);
     const PanGains pan =
         panGains(voice.source.channels, shared.pan.load(std::memory_order_relaxed));
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
@@ -548,20 +555,44 @@ void Mixer::mixWithGains(Voice& voice, const ChannelShared& shared, const float*
     if (!voice.gainsSet) {
         voice.gainLeft = targetLeft;
         voice.gainRight = targetRight;
+        voice.level = level;
         voice.gainsSet = true;
     }
     if (produced == 0) {
         return;
     }
-    const float stepLeft = (targetLeft - voice.gainLeft) / static_cast<float>(produced);
-    const float stepRight = (targetRight - voice.gainRight) / static_cast<float>(produced);
+    const float steps = static_cast<float>(produced);
+    const float stepLeft = (targetLeft - voice.gainLeft) / steps;
+    const float stepRight = (targetRight - voice.gainRight) / steps;
+    const float stepLevel = (level - voice.level) / steps;
+    // Below a gain of 1 nothing can go over that did not already; at exactly 1 the rows pass
+    // untouched.
+    const bool limiting = level > 1.0f || voice.level > 1.0f || voice.limit < 1.0f;
+    const bool scaled = limiting || level != 1.0f || voice.level != 1.0f;
     float gl = voice.gainLeft;
     float gr = voice.gainRight;
+    float g = voice.level;
+    float limit = voice.limit;
     for (size_t k = 0; k < produced; ++k) {
         gl += stepLeft;
         gr += stepRight;
-        const float l = rows[k * channels];
-        const float r = channels > 1 ? rows[k * channels + 1] : l;
+        g += stepLevel;
+        float l = rows[k * channels];
+        float r = channels > 1 ? rows[k * channels + 1] : l;
+        if (scaled) {
+            l *= g;
+            r *= g;
+        }
+        if (limiting) {
+            // Instant on a peak, recovering smoothly: never over full scale, no look-ahead.
+            limit = std::min(1.0f, limit * limiterRecovery_);
+            const float peak = std::max(std::abs(l), std::abs(r));
+            if (peak * limit > 1.0f) {
+                limit = 1.0f / peak;
+            }
+            l = std::clamp(l * limit, -1.0f, 1.0f);
+            r = std::clamp(r * limit, -1.0f, 1.0f);
+        }
         float* out = mix + k * outChannels;
         if (outChannels == 1) {
             out[0] += channels > 1 ? l * gl + r * gr : l * gl;
@@ -572,6 +603,8 @@ void Mixer::mixWithGains(Voice& voice, const ChannelShared& shared, const float*
     }
     voice.gainLeft = targetLeft;
     voice.gainRight = targetRight;
+    voice.level = level;
+    voice.limit = limit;
 }
 
 void Mixer::advance(Voice& voice, ChannelShared& shared, const VoiceBlock& block) {

@@ -71,6 +71,8 @@ private:
         StreamFeed::Segment segment;
         float gainLeft = 0.0f, gainRight = 0.0f;
         bool gainsSet = false;
+        float level = 1.0f;        // the channel's gain (before volume), ramped like the volume
+        float limit = 1.0f;        // the limiter's own level while the gain is above 1
         AntiAliasFilter antiAlias; // in use while the step is above 1
         bool inBlock = false;      // active when the current block began
         uint64_t blockStart = 0;   // source frame when the current block began
@@ -128,7 +130,8 @@ private:
     const float* resample(Voice& voice, const VoiceBlock& block);
     static const float* resampleRows(FMOD_DSP_RESAMPLER method, const float* taps, size_t channels,
                                      const VoiceBlock& block, float* into);
-    // Volume and pan, ramped across the block so changes do not click.
+    // The channel's gain, then volume and pan, each ramped across the block so changes do not
+    // click; above a gain of 1 the limiter keeps the voice within full scale.
     void mixWithGains(Voice& voice, const ChannelShared& shared, const float* rows, size_t produced,
                       float* mix);
     // Moves the play position on, wraps loops, frees stream frames, publishes the position.
@@ -151,6 +154,7 @@ private:
     std::array<Dsp*, kChainCapacity> chain_{}; // in processing order
     size_t chainLength_ = 0;
     SpectrumTap tap_;
+    float limiterRecovery_ = 1.0f; // the limiter's level grows by this factor a frame
     uint64_t carriedOut_ = 0; // the last command applied; published as applied_ after the block
     std::atomic<uint64_t> applied_{0};
     uint64_t renderedFrames_ = 0; // before the current block; published as rendered_ after it

@@ -458,6 +458,7 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelIndex, FMOD_SOUND soundHa
 
     ChannelShared& shared = mixer_->shared(index);
     shared.volume.store(1.0f, std::memory_order_relaxed);
+    shared.gain.store(1.0f, std::memory_order_relaxed);
     shared.pan.store(0.0f, std::memory_order_relaxed);
     shared.frequency.store(static_cast<float>(sound.sampleRate()), std::memory_order_relaxed);
     shared.paused.store(paused, std::memory_order_relaxed);

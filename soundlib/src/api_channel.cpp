@@ -192,6 +192,29 @@ FMOD_RESULT FMOD_Channel_GetVolume(FMOD_CHANNEL handle, float* volume) {
     });
 }
 
+FMOD_RESULT FMOD_Channel_SetGain(FMOD_CHANNEL handle, float gain) {
+    if (!std::isfinite(gain)) {
+        return FMOD_ERR_INVALID_FLOAT;
+    }
+    if (gain < 0.0f || gain > kMaxChannelGain) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    return withChannel(handle, [&](System& system, ChannelSlot&, size_t index) -> FMOD_RESULT {
+        system.shared(index).gain.store(gain, std::memory_order_relaxed);
+        return FMOD_OK;
+    });
+}
+
+FMOD_RESULT FMOD_Channel_GetGain(FMOD_CHANNEL handle, float* gain) {
+    if (gain == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    return withChannel(handle, [&](System& system, ChannelSlot&, size_t index) -> FMOD_RESULT {
+        *gain = system.shared(index).gain.load(std::memory_order_relaxed);
+        return FMOD_OK;
+    });
+}
+
 FMOD_RESULT FMOD_Channel_SetPan(FMOD_CHANNEL handle, float pan) {
     if (!std::isfinite(pan)) {
         return FMOD_ERR_INVALID_FLOAT;

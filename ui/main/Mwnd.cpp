@@ -187,6 +187,14 @@ void Mwnd::buildMenu() {
     add("button4", ">|   Forward (&F)", [this] { menuTransport(kNext); });
     menu_->addSeparator();
     add("PlistEdtShow", "PlayListEditor (&L)", [this] { ShowPlaylistWindow(); });
+    // Measures the playlist's files for loudness levelling.
+    add("LoudnessScan", "ラウドネス解析 (&G)", [this] {
+        if (openLoudnessScan_) {
+            openLoudnessScan_();
+        } else {
+            showNotAvailable();
+        }
+    });
     add("SelectMen", "Option (&T)", [this] { ShowOptionsWindow(0); });
     add("SelectMenu1", "Effects (&E)", [this] { ShowOptionsWindow(1); });
     add("SelectMenu2", "Equalizer (&Q)", [this] { ShowOptionsWindow(2); });

@@ -56,6 +56,8 @@ public:
     void setUpdateCommands(UpdateCommands* commands) { updateCommands_ = commands; }
     // Opens the CD chooser.
     void setCdChooserOpener(std::function<void()> open) { openCdChooser_ = std::move(open); }
+    // Starts the loudness scan of the playlist (or shows the one running).
+    void setLoudnessScanOpener(std::function<void()> open) { openLoudnessScan_ = std::move(open); }
     // Runs the closing sequence's part outside the window (engine, tray, instance server) once,
     // when the window closes.
     void setClosing(std::function<void()> closing) { closing_ = std::move(closing); }
@@ -177,6 +179,7 @@ private:
     std::function<void()> closing_;
     std::function<void(int)> openOptions_;
     std::function<void()> openCdChooser_;
+    std::function<void()> openLoudnessScan_;
 
     MainWindowLayout layout_;
     QImage background_;

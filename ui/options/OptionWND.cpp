@@ -223,6 +223,36 @@ QWidget* OptionWND::buildPlaybackPage() {
         grid->addWidget(caption, i, 2);
     }
     grid->setColumnStretch(1, 1);
+
+    // Loudness levelling by the files' ReplayGain (or the scan's) values.
+    auto* levelling = new QGroupBox(QStringLiteral("ReplayGain"));
+    levelling->setObjectName(QStringLiteral("ReplayGainFrame"));
+    auto* rows = new QGridLayout(levelling);
+    auto* mode = new QComboBox;
+    mode->setObjectName(QStringLiteral("ReplayGainMode"));
+    for (const std::string& item : OptionsWindowModel::replayGainItems()) {
+        mode->addItem(text(item));
+    }
+    connect(mode, &QComboBox::activated, this, [this](int index) {
+        model_.SelectReplayGain(index);
+        refresh();
+    });
+    onRefresh([this, mode] {
+        const QSignalBlocker quiet(mode);
+        mode->setCurrentIndex(model_.replayGainMode());
+    });
+    QWidget* preAmp = boundSlider(model_.preAmp(), Qt::Horizontal);
+    preAmp->setObjectName(QStringLiteral("PreAmp"));
+    auto* preAmpCaption = new QLabel;
+    preAmpCaption->setObjectName(QStringLiteral("PreAmpCap"));
+    onRefresh([this, preAmpCaption] { preAmpCaption->setText(text(model_.preAmpCaption())); });
+    rows->addWidget(new QLabel(text("音量の平準化")), 0, 0);
+    rows->addWidget(mode, 0, 1, 1, 2);
+    rows->addWidget(new QLabel(text("プリアンプ")), 1, 0);
+    rows->addWidget(preAmp, 1, 1);
+    rows->addWidget(preAmpCaption, 1, 2);
+    rows->setColumnStretch(1, 1);
+    grid->addWidget(levelling, kPlaybackKindCount, 0, 1, 3);
     return page;
 }
 

@@ -263,14 +263,16 @@ TEST_F(MainWindow, TheTimeBoxKeepsItsRightEdgeAndTheTitleScrolls) {
 }
 
 TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
-    const QStringList expected = {"Open (&O)",         "URL Open (&R)",        "|>   Play (&P)",
-                                  "| |   Pause (&H)",  "□  Stop (&S)",         "|<   Back (&B)",
-                                  ">|   Forward (&F)", "PlayListEditor (&L)",  "Option (&T)",
-                                  "Effects (&E)",      "Equalizer (&Q)",       "Extentions (&D)",
-                                  "SkinSelect (&A)",   "AutoUpdateCheck (&U)", "About (&C)",
-                                  "Help (&V)",         "Minimize (&X)",        "Exit (&Z)"};
+    const QStringList expected = {
+        "Open (&O)",         "URL Open (&R)",       "|>   Play (&P)",
+        "| |   Pause (&H)",  "□  Stop (&S)",        "|<   Back (&B)",
+        ">|   Forward (&F)", "PlayListEditor (&L)", "ラウドネス解析 (&G)",
+        "Option (&T)",       "Effects (&E)",        "Equalizer (&Q)",
+        "Extentions (&D)",   "SkinSelect (&A)",     "AutoUpdateCheck (&U)",
+        "About (&C)",        "Help (&V)",           "Minimize (&X)",
+        "Exit (&Z)"};
     EXPECT_EQ(menuCaptions(), expected);
-    for (const char* name : {"PlistEdtShow", "SelectMen", "SelectMenu3"}) {
+    for (const char* name : {"PlistEdtShow", "LoudnessScan", "SelectMen", "SelectMenu3"}) {
         messages.texts.clear();
         window->menu()->findChild<QAction*>(QString::fromLatin1(name))->trigger();
         ASSERT_EQ(messages.texts.size(), 1u) << name;
