@@ -46,6 +46,13 @@ void drainInto(RateConverter& converter, std::vector<float>& out) {
 
 RateConverter::RateConverter(Key, int channels) : channels_(channels) {}
 
+bool RateConverter::converts(int inRate, int outRate) {
+    constexpr int kLowest = 1000;
+    constexpr int kHighest = 384000;
+    return inRate != outRate && inRate >= kLowest && inRate <= kHighest && outRate >= kLowest &&
+           outRate <= kHighest;
+}
+
 std::unique_ptr<RateConverter> RateConverter::create(int channels, int inRate, int outRate) {
     if (channels < 1 || channels > 2 || inRate <= 0 || outRate <= 0) {
         return nullptr;

@@ -17,6 +17,10 @@ namespace soundlib {
 
 class RateConverter {
 public:
+    // Whether a file at inRate is converted for an output at outRate: rates differ and both
+    // are ones audio really uses (a damaged header may claim any rate; the mixer's resampler
+    // plays such a file as it is, within its own limits).
+    static bool converts(int inRate, int outRate);
     // Null when libswresample cannot make the converter (rates out of range, no soxr).
     static std::unique_ptr<RateConverter> create(int channels, int inRate, int outRate);
 

@@ -136,7 +136,7 @@ FMOD_RESULT Sound::adopt(DecoderOpenResult opened, bool threadedStream, int outp
 }
 
 void Sound::convertSample(int outputRate) {
-    if (outputRate <= 0 || outputRate == sampleRate_ || lengthFrames_ == 0) {
+    if (!RateConverter::converts(sampleRate_, outputRate) || lengthFrames_ == 0) {
         return;
     }
     std::unique_ptr<std::vector<float>> converted;

@@ -27,7 +27,7 @@ size_t batchFramesFor(int sampleRate, size_t ringCapacity) {
 }
 
 std::unique_ptr<RateConverter> converterFor(const Decoder& decoder, int outputRate) {
-    if (outputRate <= 0 || decoder.sampleRate() == outputRate) {
+    if (!RateConverter::converts(decoder.sampleRate(), outputRate)) {
         return nullptr;
     }
     return RateConverter::create(decoder.channels(), decoder.sampleRate(), outputRate);
