@@ -36,7 +36,6 @@ struct TestMixer {
         command.source.sample = mono.data();
         command.source.sampleFrames = mono.size();
         command.source.channels = 1;
-        command.source.sourceRate = float(kRate);
         post(command);
     }
     std::vector<float> block() {
