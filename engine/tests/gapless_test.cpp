@@ -18,17 +18,6 @@ namespace {
 
 constexpr size_t kRate = 44100;
 
-// What clsDsp does for the speed control: the channel runs at a share of its sound's rate.
-struct SpeedControl : PlaybackRateControl {
-    PlayerState* state = nullptr;
-    float factor = 1.0f;
-    void ApplyPlaybackRateSettings() override {
-        float hz = 0.0f;
-        FMOD_Sound_GetDefaults(state->currentSound, &hz, nullptr, nullptr, nullptr);
-        FMOD_Channel_SetFrequency(state->currentChannel, hz * factor);
-    }
-};
-
 class GaplessTest : public EngineTest {
 protected:
     std::string settingsText() const override { return "[Etc]\r\n-OutputType=5\r\n"; }
@@ -37,8 +26,6 @@ protected:
         wave = testmedia::mediaDir() / ("gapless" + std::to_string(++runs) + ".wav");
         setenv("SORVEL_WAVE_OUT", wave.c_str(), 1);
         EngineTest::SetUp();
-        speed.state = &state;
-        player->setPlaybackRateControl(&speed);
         state.volumeLevel = 10;
     }
     // A fresh player writing a new wave file, with gapless playback on or off.
@@ -63,7 +50,6 @@ protected:
     }
 
     fs::path wave;
-    SpeedControl speed;
 };
 
 TEST_F(GaplessTest, EntriesThatContinueOneRampAreWrittenAsOne) {
@@ -186,7 +172,6 @@ TEST_F(GaplessTest, AHandOverLeavesThePlayerAsOpeningTheEntryWould) {
         state.loopMode = 2;
         player->SetVolumeLevel(7);
         player->SetPanPosition(-3);
-        speed.factor = 0.75f;
         player->playlist().PlayEntryAt(1);
         std::vector<std::string> seen;
         for (int32_t index = state.currentIndex;

@@ -36,7 +36,7 @@ struct MixerRun {
         mixer.shared(voice.slot).frequency.store(voice.rate);
         generations[voice.slot] = ++generation;
         MixerCommand command;
-        command.source = {source.data(), voice.frames, nullptr, 1, voice.rate, false};
+        command.source = {source.data(), voice.frames, nullptr, 1, FrameRatio{}, false};
         command.afterLeader = voice.leader >= 0;
         command.leaderSlot = static_cast<uint16_t>(std::max(voice.leader, 0));
         command.leaderGeneration = generations[command.leaderSlot];
