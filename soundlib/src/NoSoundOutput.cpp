@@ -19,9 +19,7 @@ FMOD_RESULT NoSoundOutput::start(const OutputConfig& config, Renderer& renderer)
     }
     blockFrames_ = config.blockFrames;
     renderer_ = &renderer;
-    if (realTime_ &&
-        !pacing_.start(
-            blockFrames_, config.sampleRate, [this] { return renderBlock(); }, [](uint64_t) {})) {
+    if (realTime_ && !pacing_.start(blockFrames_, config.sampleRate, [this] { renderBlock(); })) {
         renderer_ = nullptr;
         return FMOD_ERR_OUTPUT_INIT;
     }
@@ -38,20 +36,9 @@ void NoSoundOutput::pump() {
         renderBlock();
 }
 
-void NoSoundOutput::changeComing() noexcept {
-    if (realTime_)
-        pacing_.wake();
-}
-
-void NoSoundOutput::soundComing() noexcept {
-    changeComing();
-}
-
-bool NoSoundOutput::renderBlock() noexcept {
-    if (!renderer_)
-        return false;
-    renderer_->render(block_.data(), blockFrames_);
-    return renderer_->restingFrames() > 0;
+void NoSoundOutput::renderBlock() noexcept {
+    if (renderer_)
+        renderer_->render(block_.data(), blockFrames_);
 }
 
 } // namespace soundlib

@@ -44,10 +44,9 @@ FMOD_RESULT WaveWriterOutput::start(const OutputConfig& config, Renderer& render
     }
     blockFrames_ = config.blockFrames;
     renderer_ = &renderer;
-    if (realTime_ && (!startWriter(config.sampleRate) ||
-                      !pacing_.start(
-                          blockFrames_, config.sampleRate, [this] { return renderAndHandOver(); },
-                          [this](uint64_t blocks) { handOverSilence(blocks); }))) {
+    if (realTime_ &&
+        (!startWriter(config.sampleRate) ||
+         !pacing_.start(blockFrames_, config.sampleRate, [this] { renderAndHandOver(); }))) {
         // No thread means no audio: leave no empty file behind either.
         stop();
         std::error_code ignored;
@@ -117,44 +116,20 @@ void WaveWriterOutput::writeHandedBlocks() {
     }
 }
 
-void WaveWriterOutput::changeComing() noexcept {
-    if (realTime_)
-        pacing_.wake();
-}
-
-void WaveWriterOutput::soundComing() noexcept {
-    changeComing();
-}
-
-bool WaveWriterOutput::renderAndHandOver() noexcept {
+void WaveWriterOutput::renderAndHandOver() noexcept {
     if (!renderer_)
-        return false;
+        return;
     uint32_t index = 0;
     if (!free_->pop(index)) {
         // The writer is seconds behind: keep the mixer's pace and lose this block.
         renderer_->render(block_.data(), blockFrames_);
         ++droppedBlocks_;
-        return renderer_->restingFrames() > 0;
+        return;
     }
     float* block = blocks_.data() + index * block_.size();
     renderer_->render(block, blockFrames_);
     filled_->push(index);
     handedOver_.release();
-    return renderer_->restingFrames() > 0;
-}
-
-void WaveWriterOutput::handOverSilence(uint64_t blocks) noexcept {
-    const size_t samples = block_.size();
-    for (uint64_t i = 0; i < blocks; ++i) {
-        uint32_t index = 0;
-        if (!free_->pop(index)) {
-            ++droppedBlocks_; // the writer is seconds behind
-            continue;
-        }
-        std::fill_n(blocks_.data() + index * samples, samples, 0.0f);
-        filled_->push(index);
-        handedOver_.release();
-    }
 }
 
 void WaveWriterOutput::renderAndWrite() noexcept {
