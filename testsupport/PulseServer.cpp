@@ -170,8 +170,13 @@ PulseServer::~PulseServer() {
     }
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
-        for (int attempt = 0; attempt < 40 && !exited(pid_); ++attempt)
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            if (exited(pid_)) {
+                pid_ = -1; // reaped: the number may already belong to another process
+                break;
+            }
             std::this_thread::sleep_for(50ms);
+        }
         kill();
     }
     if (previousServer_)

@@ -152,6 +152,7 @@ void MpvPlayer::unload() {
     duration_ = 0.0;
     paused_ = true;
     atEnd_ = false;
+    holdPosition_ = false;
 }
 
 void MpvPlayer::setPaused(bool paused) {
@@ -172,6 +173,7 @@ void MpvPlayer::seek(double seconds) {
     mpv_command(handle_, command);
     position_ = std::clamp(seconds, 0.0, std::max(duration_, 0.0));
     atEnd_ = false;
+    holdPosition_ = true;
 }
 
 double MpvPlayer::position() const {
@@ -247,8 +249,9 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         const std::string name = change->name;
         if (change->format == MPV_FORMAT_DOUBLE) {
             const double value = *static_cast<const double*>(change->data);
-            if (name == "time-pos" && loaded_) {
+            if (name == "time-pos" && loaded_ && !(holdPosition_ && paused_)) {
                 position_ = value;
+                holdPosition_ = false;
             } else if (name == "duration" && loaded_) {
                 duration_ = value;
             }

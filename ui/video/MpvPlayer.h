@@ -63,6 +63,10 @@ private:
     std::string failure_;
     QSize nativeSize_;
     double position_ = 0.0;
+    // Set by a seek: mpv's first frame after it may sit a little after the target, and a
+    // time-pos from before it may still be on its way; while paused the position stays the
+    // target (a rewound video reads exactly 0, which the tick takes as "run it again").
+    bool holdPosition_ = false;
     double duration_ = 0.0;
     bool paused_ = true;
     bool atEnd_ = false;
