@@ -208,6 +208,11 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     }
     const size_t outChannels = static_cast<size_t>(config_.outputChannels);
     std::fill(interleaved, interleaved + frames * outChannels, 0.0f);
+    if (!played && quietFrames_ >= chainTail()) {
+        renderSilence(frames);
+        return;
+    }
+    restingFrames_ = 0;
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min(kSubBlock, frames - done);
         subBlockStart_ = renderedFrames_ + done;
@@ -222,8 +227,24 @@ void Mixer::render(float* interleaved, size_t frames) noexcept {
     }
     runChain(interleaved, frames);
     tap_.write(interleaved, frames);
+    noteQuiet(interleaved, frames, played);
+    finishBlock(frames);
+}
+
+void Mixer::renderSilence(size_t frames) noexcept {
+    // Units asked to leave go at once: they have nothing left to fade.
+    for (size_t i = chainLength_; i-- > 0;) {
+        if (chain_[i]->leaving()) {
+            removeChainEntry(i);
+        }
+    }
+    tap_.writeSilence(frames);
+    restingFrames_ += frames;
+    finishBlock(frames);
+}
+
+void Mixer::finishBlock(size_t frames) noexcept {
     recordPlayed(frames);
-    noteRest(interleaved, frames, played);
     renderedFrames_ += frames;
     rendered_.store(renderedFrames_, std::memory_order_release);
     applied_.store(carriedOut_, std::memory_order_release);
@@ -258,13 +279,25 @@ void Mixer::renderSpan(size_t slot, float* subBlockMix, size_t from, size_t n) {
     }
 }
 
-void Mixer::noteRest(const float* interleaved, size_t frames, bool played) {
+uint64_t Mixer::chainTail() const noexcept {
+    if (chainLength_ == 0) {
+        return 0; // no voice plays, so the mix is silence already
+    }
+    // At least one quiet block through the chain, which also lets filters ring down.
+    uint64_t tail = 1;
+    for (size_t i = 0; i < chainLength_; ++i) {
+        tail = std::max<uint64_t>(tail, chain_[i]->tailFrames());
+    }
+    return tail;
+}
+
+void Mixer::noteQuiet(const float* interleaved, size_t frames, bool played) {
     // Below -120 dB: the last of an echo or reverb tail is nothing anyone hears.
     constexpr float kInaudible = 1e-6f;
     const size_t samples = frames * static_cast<size_t>(config_.outputChannels);
-    const bool silent = !played && std::all_of(interleaved, interleaved + samples,
-                                               [](float v) { return std::abs(v) < kInaudible; });
-    restingFrames_ = silent ? restingFrames_ + frames : 0;
+    const bool quiet = !played && std::all_of(interleaved, interleaved + samples,
+                                              [](float v) { return std::abs(v) < kInaudible; });
+    quietFrames_ = quiet ? quietFrames_ + frames : 0;
 }
 
 bool Mixer::startsPending() noexcept {

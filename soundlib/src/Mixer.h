@@ -1,6 +1,7 @@
 // The software mixer: plays the channel voices through the resampler, applies volume and pan,
 // sums them in 32-bit float, runs the sum through the chain of processing units, keeps the
-// latest output for the spectrum queries and hands the block to the output.
+// latest output for the spectrum queries and hands the block to the output. While nothing plays
+// and the units' tails have died away, a block is plain silence: no voice or unit runs.
 //
 // Threads: render() runs on the output's thread (or inside FMOD_System_Update for the
 // non-real-time outputs). It never locks, allocates or waits: the caller's thread talks to it
@@ -102,8 +103,16 @@ private:
     void runChain(float* interleaved, size_t frames) noexcept;
     // Notes where each voice that played in the block ended up, for readers of the position.
     void recordPlayed(size_t frames);
-    // Counts the block into restingFrames_ when nothing played and nothing can be heard.
-    void noteRest(const float* interleaved, size_t frames, bool played);
+    // Nothing plays and the units' tails have died away: the block is silence, made without
+    // running the voices or the chain.
+    void renderSilence(size_t frames) noexcept;
+    // Publishes what the block did: positions, frames rendered, commands carried out.
+    void finishBlock(size_t frames) noexcept;
+    // How long the output must have stayed quiet with nothing playing before the chain can
+    // have nothing more to say: the longest tail of its units.
+    uint64_t chainTail() const noexcept;
+    // Counts the block into quietFrames_ when nothing played and nothing can be heard.
+    void noteQuiet(const float* interleaved, size_t frames, bool played);
     // One voice's share of a block, as its steps hand it on.
     struct VoiceBlock {
         double step = 0.0;       // source frames per output frame
@@ -160,7 +169,8 @@ private:
     uint64_t renderedFrames_ = 0; // before the current block; published as rendered_ after it
     uint64_t subBlockStart_ = 0;  // output frame of the sub-block being mixed
     uint64_t spanStart_ = 0;      // output frame where the voice being mixed starts in it
-    uint64_t restingFrames_ = 0;  // see restingFrames()
+    uint64_t quietFrames_ = 0;    // in a row with nothing playing and output below hearing
+    uint64_t restingFrames_ = 0;  // in a row rendered as plain silence; see restingFrames()
     std::atomic<uint64_t> rendered_{0};
 };
 

@@ -19,7 +19,9 @@ FMOD_RESULT NoSoundOutput::start(const OutputConfig& config, Renderer& renderer)
     }
     blockFrames_ = config.blockFrames;
     renderer_ = &renderer;
-    if (realTime_ && !pacing_.start(blockFrames_, config.sampleRate, [this] { renderBlock(); })) {
+    if (realTime_ &&
+        !pacing_.start(
+            blockFrames_, config.sampleRate, [this] { return renderBlock(); }, [](uint64_t) {})) {
         renderer_ = nullptr;
         return FMOD_ERR_OUTPUT_INIT;
     }
@@ -36,9 +38,20 @@ void NoSoundOutput::pump() {
         renderBlock();
 }
 
-void NoSoundOutput::renderBlock() noexcept {
-    if (renderer_)
-        renderer_->render(block_.data(), blockFrames_);
+void NoSoundOutput::changeComing() noexcept {
+    if (realTime_)
+        pacing_.wake();
+}
+
+void NoSoundOutput::soundComing() noexcept {
+    changeComing();
+}
+
+bool NoSoundOutput::renderBlock() noexcept {
+    if (!renderer_)
+        return false;
+    renderer_->render(block_.data(), blockFrames_);
+    return renderer_->restingFrames() > 0;
 }
 
 } // namespace soundlib

@@ -1,4 +1,6 @@
-// Output that renders and drops the audio: paced like a device, or one block per pump().
+// Output that renders and drops the audio: paced like a device, or one block per pump(). Paced,
+// it rests while the mixer renders plain silence (see PacingThread): the blocks in between need
+// nothing from anyone.
 #pragma once
 
 #include "PacingThread.h"
@@ -17,9 +19,12 @@ public:
     void stop() override;
     bool realTime() const override { return realTime_; }
     void pump() override;
+    void changeComing() noexcept override;
+    void soundComing() noexcept override;
 
 private:
-    void renderBlock() noexcept;
+    // True when the block was plain silence.
+    bool renderBlock() noexcept;
 
     const bool realTime_;
     Renderer* renderer_ = nullptr;

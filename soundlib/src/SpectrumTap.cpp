@@ -8,10 +8,29 @@ SpectrumTap::SpectrumTap(int channels)
     : channels_(channels), samples_(static_cast<size_t>(std::max(channels, 1)) * kCapacity) {}
 
 void SpectrumTap::write(const float* interleaved, size_t frames) noexcept {
+    silentFrames_ = 0;
+    store(interleaved, frames);
+}
+
+void SpectrumTap::writeSilence(size_t frames) noexcept {
+    if (silentFrames_ >= kCapacity) {
+        // Every frame kept is a zero already, and so are the ones a reader meets next.
+        writerPosition_ += frames;
+        writing_.store(writerPosition_, std::memory_order_relaxed);
+        written_.store(writerPosition_, std::memory_order_release);
+        return;
+    }
+    silentFrames_ += std::min(frames, kMaxRead); // what store() writes of it
+    store(nullptr, frames);
+}
+
+void SpectrumTap::store(const float* interleaved, size_t frames) noexcept {
     const size_t stride = static_cast<size_t>(channels_);
     // Only the newest kMaxRead frames of an oversized block can matter.
     if (frames > kMaxRead) {
-        interleaved += (frames - kMaxRead) * stride;
+        if (interleaved != nullptr) {
+            interleaved += (frames - kMaxRead) * stride;
+        }
         writerPosition_ += frames - kMaxRead;
         frames = kMaxRead;
     }
@@ -22,7 +41,8 @@ void SpectrumTap::write(const float* interleaved, size_t frames) noexcept {
         float* plane = samples_.data() + c * kCapacity;
         for (size_t i = 0; i < frames; ++i) {
             std::atomic_ref<float>(plane[(start + i) & kMask])
-                .store(interleaved[i * stride + c], std::memory_order_relaxed);
+                .store(interleaved != nullptr ? interleaved[i * stride + c] : 0.0f,
+                       std::memory_order_relaxed);
         }
     }
     writerPosition_ = start + frames;

@@ -25,6 +25,8 @@ public:
 
     // Mixer thread.
     void write(const float* interleaved, size_t frames) noexcept;
+    // The same for a block of silence; once all it keeps is silence, only the count moves on.
+    void writeSilence(size_t frames) noexcept;
 
     // Reader: the latest `count` (<= kMaxRead) samples of `channel`, oldest first; zeros before
     // the first sample written. With `end`, the samples before frame `end` instead (counted
@@ -35,6 +37,9 @@ public:
                 std::optional<uint64_t> end = std::nullopt) const;
 
 private:
+    // Null `interleaved`: zeros.
+    void store(const float* interleaved, size_t frames) noexcept;
+
     // Room for the longest read, a block being written (the tap keeps at most kMaxRead of a
     // block) and a device queue of up to kCapacity - 2 * kMaxRead frames (0.7 s at 48 kHz)
     // behind the mixer, so a read never meets the block being written.
@@ -44,6 +49,7 @@ private:
     int channels_;
     std::vector<float> samples_;  // channel after channel, kCapacity each
     uint64_t writerPosition_ = 0; // writer's own copy of written_
+    uint64_t silentFrames_ = 0;   // written in a row by writeSilence()
     alignas(64) std::atomic<uint64_t> writing_{0};
     alignas(64) std::atomic<uint64_t> written_{0};
 };

@@ -306,6 +306,10 @@ FMOD_RESULT System::spectrum(float* out, int numValues, int channel, FMOD_DSP_FF
     const auto count = static_cast<size_t>(numValues);
     snapshot_.resize(2 * count);
     mixer_->tap().latest(channel, 2 * count, snapshot_.data(), heardFrame());
+    if (std::all_of(snapshot_.begin(), snapshot_.end(), [](float v) { return v == 0.0f; })) {
+        std::fill_n(out, count, 0.0f); // silence: what the transform would give, at once
+        return FMOD_OK;
+    }
     analyzer_.analyse(snapshot_.data(), count, window, out);
     return FMOD_OK;
 }

@@ -44,9 +44,10 @@ FMOD_RESULT WaveWriterOutput::start(const OutputConfig& config, Renderer& render
     }
     blockFrames_ = config.blockFrames;
     renderer_ = &renderer;
-    if (realTime_ &&
-        (!startWriter(config.sampleRate) ||
-         !pacing_.start(blockFrames_, config.sampleRate, [this] { renderAndHandOver(); }))) {
+    if (realTime_ && (!startWriter(config.sampleRate) ||
+                      !pacing_.start(
+                          blockFrames_, config.sampleRate, [this] { return renderAndHandOver(); },
+                          [this](uint64_t blocks) { handOverSilence(blocks); }))) {
         // No thread means no audio: leave no empty file behind either.
         stop();
         std::error_code ignored;
@@ -116,20 +117,44 @@ void WaveWriterOutput::writeHandedBlocks() {
     }
 }
 
-void WaveWriterOutput::renderAndHandOver() noexcept {
+void WaveWriterOutput::changeComing() noexcept {
+    if (realTime_)
+        pacing_.wake();
+}
+
+void WaveWriterOutput::soundComing() noexcept {
+    changeComing();
+}
+
+bool WaveWriterOutput::renderAndHandOver() noexcept {
     if (!renderer_)
-        return;
+        return false;
     uint32_t index = 0;
     if (!free_->pop(index)) {
         // The writer is seconds behind: keep the mixer's pace and lose this block.
         renderer_->render(block_.data(), blockFrames_);
         ++droppedBlocks_;
-        return;
+        return renderer_->restingFrames() > 0;
     }
     float* block = blocks_.data() + index * block_.size();
     renderer_->render(block, blockFrames_);
     filled_->push(index);
     handedOver_.release();
+    return renderer_->restingFrames() > 0;
+}
+
+void WaveWriterOutput::handOverSilence(uint64_t blocks) noexcept {
+    const size_t samples = block_.size();
+    for (uint64_t i = 0; i < blocks; ++i) {
+        uint32_t index = 0;
+        if (!free_->pop(index)) {
+            ++droppedBlocks_; // the writer is seconds behind
+            continue;
+        }
+        std::fill_n(blocks_.data() + index * samples, samples, 0.0f);
+        filled_->push(index);
+        handedOver_.release();
+    }
 }
 
 void WaveWriterOutput::renderAndWrite() noexcept {

@@ -5,7 +5,9 @@
 // converts and writes it, so a slow disk never holds up the mixer. The set holds a few seconds
 // of audio; should the disk fall further behind than that, the pacing thread renders the next
 // blocks into a spare one and drops them (the file then lacks them; stop() says how many on
-// stderr). stop() writes every block handed over before it finishes the file.
+// stderr). stop() writes every block handed over before it finishes the file. While the mixer
+// renders plain silence the pacing thread rests (see PacingThread) and hands the writer the
+// blocks of silence due meanwhile in a batch, so the file still follows the clock.
 // Non-real-time, pump() renders and writes on the caller's thread, where waiting is allowed.
 #pragma once
 
@@ -36,6 +38,8 @@ public:
     void stop() override;
     bool realTime() const override { return realTime_; }
     void pump() override;
+    void changeComing() noexcept override;
+    void soundComing() noexcept override;
 
     static std::filesystem::path outputPath();
 
@@ -45,8 +49,9 @@ private:
     // Lets the writer write what it was handed, then joins it.
     void stopWriter();
     void writeHandedBlocks();
-    // Pacing thread.
-    void renderAndHandOver() noexcept;
+    // Pacing thread. True when the block was plain silence.
+    bool renderAndHandOver() noexcept;
+    void handOverSilence(uint64_t blocks) noexcept;
     // Non-real-time: on the caller's thread.
     void renderAndWrite() noexcept;
 

@@ -208,6 +208,24 @@ std::unique_ptr<Output> makeOutput(FMOD_OUTPUTTYPE type) {
 
 class WaveWriterFormats : public ::testing::TestWithParam<FormatCase> {};
 
+// Silence while it says it rests (as the mixer does with nothing playing), a steady 0.5 after.
+class RestingRenderer final : public Renderer {
+public:
+    void render(float* interleaved, size_t frames) noexcept override {
+        const bool rest = resting.load();
+        std::fill_n(interleaved, frames * 2, rest ? 0.0f : 0.5f);
+        rested_ = rest ? rested_ + frames : 0;
+        calls.fetch_add(1);
+    }
+    uint64_t restingFrames() const noexcept override { return rested_; }
+
+    std::atomic<bool> resting{true};
+    std::atomic<size_t> calls{0};
+
+private:
+    uint64_t rested_ = 0;
+};
+
 } // namespace
 
 // ---- wave writers ----
@@ -384,6 +402,43 @@ TEST(WaveWriterOutput, RealTimeWriterKeepsRenderingAndStoresEveryBlock) {
             << "sample " << i;
 }
 
+TEST(WaveWriterOutput, RealTimeWriterRestsOnSilenceYetFollowsTheClockAndWakesForAChange) {
+    using namespace std::chrono;
+    const fs::path path = freshDir("wav_resting") / "rested.wav";
+    ScopedEnv env("SORVEL_WAVE_OUT", path.c_str());
+    RestingRenderer renderer;
+    auto output = makeOutput(FMOD_OUTPUTTYPE_WAVWRITER);
+    ASSERT_TRUE(output);
+    const auto began = steady_clock::now();
+    // 10-ms blocks: 250 renders in 2.5 s when paced block by block.
+    ASSERT_EQ(output->start(configFor(FMOD_SOUND_FORMAT_PCM16, 48000, 2, 480), renderer), FMOD_OK);
+    std::this_thread::sleep_for(2500ms);
+    const size_t restingCalls = renderer.calls.load();
+    EXPECT_LT(restingCalls, 150u) << "a second of silence, then a render every half second";
+
+    renderer.resting.store(false);
+    output->changeComing();
+    const auto woken = steady_clock::now();
+    // At the resting pace 30 renders would take 15 s.
+    while (renderer.calls.load() < restingCalls + 30 && steady_clock::now() - woken < 5s)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_GE(renderer.calls.load(), restingCalls + 30);
+    const double elapsed = duration<double>(steady_clock::now() - began).count();
+    output->stop();
+
+    // The file keeps the clock: silence for every block rested over, then the sound.
+    const ParsedWav wav = parseWav(path);
+    const size_t frames = wav.data.size() / 4;
+    EXPECT_NEAR(double(frames) / 48000.0, elapsed, 0.6);
+    auto sample = [&](size_t frame) { return decodeSample(&wav.data[frame * 4], 16, 1); };
+    size_t firstSound = 0;
+    while (firstSound < frames && sample(firstSound) == 0.0)
+        ++firstSound;
+    EXPECT_GT(double(firstSound) / 48000.0, 2.0);
+    for (size_t frame = firstSound; frame < frames; ++frame)
+        ASSERT_NEAR(sample(frame), 0.5, 1e-4) << "frame " << frame;
+}
+
 TEST(WaveWriterOutput, RejectsConfigWithoutChannelsRateOrBlock) {
     const fs::path path = freshDir("wav_badconfig") / "never.wav";
     ScopedEnv env("SORVEL_WAVE_OUT", path.c_str());
@@ -464,6 +519,13 @@ TEST(PacingThread, BlockDeadlinesAreExactAndDoNotDriftOverLongRuns) {
     EXPECT_EQ(blockDeadline(uint64_t(44100) * 2600, 1024, 44100), seconds(uint64_t(1024) * 2600));
     // Rounded down, never up: a block is never due before its audio time.
     EXPECT_EQ(blockDeadline(1, 1024, 44100), nanoseconds(23219954));
+    // How many are due is the other way round: block k is due from its deadline on.
+    EXPECT_EQ(blocksDue(nanoseconds(0), 1024, 44100), 1u);
+    EXPECT_EQ(blocksDue(nanoseconds(-1), 1024, 44100), 0u);
+    for (const uint64_t k : {1ull, 2ull, 375ull, 44100ull * 2600}) {
+        EXPECT_EQ(blocksDue(blockDeadline(k, 1024, 44100), 1024, 44100), k + 1) << k;
+        EXPECT_EQ(blocksDue(blockDeadline(k, 1024, 44100) - nanoseconds(1), 1024, 44100), k) << k;
+    }
 }
 
 // ---- choosing outputs ----

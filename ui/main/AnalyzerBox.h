@@ -1,5 +1,7 @@
 // The analyzer box of the main window: a spectrum in three densities or an oscilloscope trace of
-// what plays, drawn on every tick over the skin's background. Left clicks step the mode.
+// what plays, worked out on every tick over the skin's background. The box is drawn and shown
+// again only when a pass paints something else than the one before (silence paints the same
+// every time). Left clicks step the mode.
 #pragma once
 
 #include "analyzer_geometry.h"
@@ -7,6 +9,8 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 namespace sorvel {
 
@@ -30,9 +34,9 @@ public:
     // Draws every output channel's spectrum (modes 0 to 2) or wave (mode 3) of what `player`
     // plays.
     void drawFrom(Player& player);
-    // Carries out the paints of one pass.
+    // Adds the paints of one pass to the drawing.
     void paint(const std::vector<AnalyzerPaint>& paints);
-    // Shows what was drawn since the last clear.
+    // Shows what was drawn since the last clear, unless the box shows that already.
     void refresh();
     bool hasBarPicture() const { return !barPicture_.isNull(); }
     const QImage& shown() const { return shown_; }
@@ -45,15 +49,36 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    // The drawing surfaces follow the box's size (hidden boxes get no resize events).
+    // The drawing surface follows the box's size (hidden boxes get no resize events).
     void fitCanvas();
 
     const QImage* background_ = nullptr;
     QImage barPicture_;
     QColor spectrumColour_ = Qt::white;
     QColor waveColour_ = Qt::white;
-    QImage canvas_; // drawn on during a tick
-    QImage shown_;  // what the screen shows
+    // What drawFrom() worked out last time, and from what.
+    struct LastDrawing {
+        bool valid = false;
+        uint64_t id = 0;
+        int mode = 0;
+        QSize size;
+        bool capsStayed = false;     // the drawing left peaks as it found them
+        bool settledSilence = false; // ... and every value was 0
+        PeakLevels peaks{};          // after it
+        std::vector<float> inputs;
+        std::vector<AnalyzerPaint> paints;
+    };
+    // Drawings are known by number: the same number, the same picture.
+    static constexpr uint64_t kBackgroundOnly = 0;
+    LastDrawing lastDrawing_;
+    std::vector<float> inputs_;          // this drawing's values, channel after channel
+    std::vector<AnalyzerPaint> drawing_; // since the last clear, unless drawingIsLast_
+    bool drawingIsLast_ = false;         // the drawing is lastDrawing_'s paints alone
+    uint64_t drawingId_ = kBackgroundOnly;
+    uint64_t shownId_ = kBackgroundOnly;
+    uint64_t lastId_ = kBackgroundOnly;
+    bool shownStale_ = true; // skin or size changed since shown_ was drawn
+    QImage shown_;           // what the screen shows
     int mode_ = 0;
     PeakLevels peaks_{};
 };

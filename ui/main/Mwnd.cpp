@@ -280,6 +280,7 @@ void Mwnd::ApplySkin() {
     fileText_->setVisible(layout_.fileTextVisible);
 
     drawTitle();
+    timePlaced_ = false; // placed anew in the skin's font
     drawTime();
     drawFileText();
     updateSliderTips();
@@ -469,13 +470,19 @@ void Mwnd::drawTitle() {
 
 void Mwnd::drawTime() {
     const int32_t elapsed = state_.seekDragging ? state_.seekDragTargetMs : state_.positionMs;
+    const int32_t second = elapsed > 0 ? elapsed / 1000 : 0;
+    if (timePlaced_ && second == timeSecond_ && state_.lengthText == timeLength_) {
+        return; // the same second: nothing to draw
+    }
+    timeSecond_ = second;
+    timeLength_ = state_.lengthText;
     const QString text = QString::fromStdString(timeBoxText(elapsed, state_.lengthText));
     const QSize size = time_->textSize(text);
     const int reference = time_->textSize(QString::fromLatin1(kTimeBoxReference)).width();
     time_->setGeometry(timeBoxLeft(skin_.timeTxtAreaX, size.width(), reference), skin_.timeTxtAreaY,
                        size.width(), size.height());
     time_->showText(text);
-    time_->update();
+    timePlaced_ = true;
 }
 
 void Mwnd::drawFileText() {

@@ -196,6 +196,9 @@ private:
     QTimer tick_;
 
     int32_t titleScroll_ = 0; // twips from the title box's left edge
+    bool timePlaced_ = false; // the time box has its place for the skin and the text it shows
+    int32_t timeSecond_ = 0;  // ... which is of this second
+    std::string timeLength_;  // ... and this length text
     int seekButtonDown_ = -1; // the seek button held, until its hold loop has started
     bool backgroundDrag_ = false;
     bool titleDrag_ = false;

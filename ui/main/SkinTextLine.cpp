@@ -2,12 +2,17 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTextOption>
 
 namespace sorvel {
 
 SkinTextLine::SkinTextLine(QWidget* parent, Backdrop backdrop)
     : QWidget(parent), backdrop_(backdrop) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout_.setTextOption(option);
+    layout_.setCacheEnabled(true);
 }
 
 void SkinTextLine::setSkin(const QImage* background, QColor backColour, const QFont& font,
@@ -16,21 +21,64 @@ void SkinTextLine::setSkin(const QImage* background, QColor backColour, const QF
     backColour_ = backColour;
     textColour_ = textColour;
     setFont(font);
+    measuredSize_.reset();
+    layOut();
     update();
 }
 
 QSize SkinTextLine::textSize(const QString& text) const {
+    if (text == text_) {
+        return size_;
+    }
+    if (!measuredSize_ || text != measured_) {
+        const QFontMetrics metrics(font());
+        measured_ = text;
+        measuredSize_ = QSize(metrics.horizontalAdvance(text), metrics.height());
+    }
+    return *measuredSize_;
+}
+
+void SkinTextLine::layOut() {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text), metrics.height()};
+    size_ = {metrics.horizontalAdvance(text_), metrics.height()};
+    ascent_ = metrics.ascent();
+    layout_.clearLayout();
+    layout_.setFont(font());
+    layout_.setText(text_);
+    layout_.beginLayout();
+    QTextLine line = layout_.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(size_.width() + 1);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout_.endLayout();
+}
+
+QRect SkinTextLine::inkAt(QPoint at) const {
+    if (text_.isEmpty()) {
+        return {};
+    }
+    // Italics and overhanging glyphs may reach a little beyond the advance.
+    const int margin = size_.height();
+    return QRect(at, size_).adjusted(-margin, 0, margin, 0);
 }
 
 void SkinTextLine::setLine(const QString& text, QPoint at) {
     if (text == text_ && at == at_) {
         return;
     }
-    text_ = text;
+    if (text != text_) {
+        text_ = text;
+        at_ = at;
+        layOut();
+        update();
+        return;
+    }
+    const bool showedBefore = inkAt(at_).intersects(rect());
     at_ = at;
-    update();
+    if (showedBefore || inkAt(at_).intersects(rect())) {
+        update();
+    }
 }
 
 void SkinTextLine::paintEvent(QPaintEvent*) {
@@ -43,10 +91,14 @@ void SkinTextLine::paintEvent(QPaintEvent*) {
         painter.drawImage(QPoint(0, 0), *background_, geometry());
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
+    if (text_.isEmpty() || layout_.lineCount() == 0) {
+        return;
+    }
     painter.setClipRect(rect());
     painter.setPen(textColour_);
-    painter.setFont(font());
-    painter.drawText(QPoint(at_.x(), at_.y() + QFontMetrics(font()).ascent()), text_);
+    // The baseline where drawText would put it: the font's ascent below `at`.
+    const QTextLine line = layout_.lineAt(0);
+    layout_.draw(&painter, QPointF(at_.x(), at_.y() + ascent_ - line.ascent()));
 }
 
 } // namespace sorvel

@@ -1,5 +1,6 @@
 // What the skinned text widgets of the main window share: the skin's font and colours, the part
-// of the main window's picture under the widget, and one line of text drawn over them.
+// of the main window's picture under the widget, and one line of text drawn over them. The line
+// is laid out once per text and repainted only when what shows of it changes.
 #pragma once
 
 #include <QColor>
@@ -7,7 +8,9 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QTextLayout>
 #include <QWidget>
+#include <optional>
 
 namespace sorvel {
 
@@ -29,18 +32,29 @@ public:
 protected:
     SkinTextLine(QWidget* parent, Backdrop backdrop);
 
-    // Draws `text` with its top-left at `at` (pixels of the widget); repaints only on a change.
+    // Draws `text` with its top-left at `at` (pixels of the widget); repaints only when that
+    // shows something else.
     void setLine(const QString& text, QPoint at);
 
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void layOut();
+    // Where the line's ink may reach with its top-left at `at`.
+    QRect inkAt(QPoint at) const;
+
     Backdrop backdrop_;
     const QImage* background_ = nullptr;
     QColor backColour_ = Qt::black;
     QColor textColour_ = Qt::white;
     QString text_;
     QPoint at_;
+    QTextLayout layout_; // text_ in the font, ready to draw
+    QSize size_;         // textSize(text_)
+    int ascent_ = 0;     // the font's, where drawText puts the baseline
+    // The last size asked for of another text than the one shown.
+    mutable QString measured_;
+    mutable std::optional<QSize> measuredSize_;
 };
 
 } // namespace sorvel

@@ -25,6 +25,8 @@ public:
     void clear() { std::fill(data_.begin(), data_.end(), 0.0f); }
 
     float* line(size_t channel) { return data_.data() + channel * size_; }
+    // Frames each line holds.
+    size_t frames() const { return size_; }
     size_t mask() const { return mask_; }
     // The position the current frame is written to; delay d reads (write - d) & mask.
     size_t writePosition() const { return write_; }

@@ -24,7 +24,8 @@ Dsp::Dsp(const DspDescription& description, FMOD_SYSTEM creator, int sampleRate,
         pending_[i].store(values_[i], std::memory_order_relaxed);
         unit_->setParameter(static_cast<int>(i), values_[i]);
     }
-    reformat(sampleRate, channels);
+    // Prepared (its buffers sized for the longest settings) when it is first attached: the
+    // player makes every unit at start, and most are never switched on.
 }
 
 void Dsp::reformat(int sampleRate, int channels) {

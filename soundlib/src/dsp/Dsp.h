@@ -21,7 +21,7 @@ class System;
 
 class Dsp {
 public:
-    // Makes the unit with the published defaults and prepares it for the format.
+    // Makes the unit with the published defaults for the format; reformat() prepares it.
     Dsp(const DspDescription& description, FMOD_SYSTEM creator, int sampleRate, int channels,
         size_t maxBlockFrames);
 
@@ -62,6 +62,7 @@ public:
     // Takes the caller's changes; a leaving unit must reach silence within firstFrames.
     void beginBlock(size_t firstFrames) noexcept;
     void run(float* interleaved, size_t frames) noexcept;
+    size_t tailFrames() const noexcept { return unit_->tailFrames(); }
 
 private:
     void applyPending() noexcept;

@@ -22,6 +22,9 @@ public:
     virtual void reset() noexcept = 0;
     // frames <= maxBlockFrames; channels is the prepared count.
     virtual void process(float* interleaved, size_t frames, int channels) noexcept = 0;
+    // With silence coming in, how long the output may stay below hearing while the unit still
+    // holds sound it gives out later (a delay line's length); 0 when what it holds only fades.
+    virtual size_t tailFrames() const noexcept { return 0; }
 };
 
 } // namespace soundlib

@@ -7,6 +7,8 @@
 #include "DspUnit.h"
 #include "SmoothedValue.h"
 
+#include <algorithm>
+
 namespace soundlib {
 
 class EchoUnit final : public DspUnit {
@@ -15,6 +17,10 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
+    // A repeat comes back one delay after the sound it repeats.
+    size_t tailFrames() const noexcept override {
+        return std::max(delayFrames_, nextDelayFrames_) + 4;
+    }
 
 private:
     size_t framesFor(float ms) const;

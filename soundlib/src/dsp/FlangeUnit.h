@@ -16,6 +16,7 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
+    size_t tailFrames() const noexcept override { return lines_.frames(); }
 
 private:
     double sampleRate_ = 48000.0;

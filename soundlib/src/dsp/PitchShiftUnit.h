@@ -31,6 +31,8 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
+    // A frame leaves the unit at most a ring's length after it came in.
+    size_t tailFrames() const noexcept override { return kRingStride; }
 
     // The weights of bins k - 1, k and k + 1 that make output bin k when a region moves `offset`
     // bins (-0.5..0.5) beyond a whole number, for Hann frames (on analysis and synthesis)

@@ -51,6 +51,22 @@ void ReverbUnit::prepare(int sampleRate, int channels, size_t maxBlockFrames) {
     reset();
 }
 
+size_t ReverbUnit::tailFrames() const noexcept {
+    // A sound passes one comb, then every all-pass in turn.
+    size_t frames = 0;
+    for (const Tank& tank : tanks_) {
+        size_t longest = 0;
+        for (const Line& comb : tank.combs) {
+            longest = std::max(longest, comb.buffer.size());
+        }
+        for (const Line& allpass : tank.allpasses) {
+            longest += allpass.buffer.size();
+        }
+        frames = std::max(frames, longest);
+    }
+    return frames;
+}
+
 void ReverbUnit::setParameter(int index, float value) noexcept {
     switch (index) {
     case 0:

@@ -19,6 +19,7 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
+    size_t tailFrames() const noexcept override;
 
 private:
     struct Line {

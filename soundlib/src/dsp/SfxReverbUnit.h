@@ -32,6 +32,14 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
+    // The pre-delay, the diffusers and a line in turn.
+    size_t tailFrames() const noexcept override {
+        size_t frames = preDelay_.size() + lineSize_;
+        for (const auto& diffuser : diffusers_) {
+            frames += diffuser.size();
+        }
+        return frames;
+    }
 
 private:
     static constexpr size_t kLines = 8;

@@ -21,9 +21,11 @@
 #include "update_list.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <fstream>
@@ -63,6 +65,37 @@ protected:
         QTest::mousePress(widget, Qt::LeftButton, {}, at);
         QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
     }
+
+    // Counts the paint events of a widget and everything on it.
+    struct PaintCounter : QObject {
+        explicit PaintCounter(QWidget* widget) {
+            widget->installEventFilter(this);
+            for (QWidget* child : widget->findChildren<QWidget*>()) {
+                child->installEventFilter(this);
+            }
+        }
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                ++paints[watched];
+            }
+            return false;
+        }
+        int total() const {
+            int sum = 0;
+            for (const int count : paints) {
+                sum += count;
+            }
+            return sum;
+        }
+        QHash<QObject*, int> paints;
+    };
+    // One tick as the timer runs it, and the paints it asks for.
+    void tickAndPaint() {
+        player->PlaybackTick();
+        settle();
+    }
+    // Lets the paints asked for happen (the platform spaces them a few milliseconds apart).
+    static void settle() { QTest::qWait(15); }
 
     QStringList menuCaptions() const {
         QStringList captions;
@@ -260,6 +293,48 @@ TEST_F(MainWindow, TheTimeBoxKeepsItsRightEdgeAndTheTitleScrolls) {
     window->DrawTimeAndTitle();
     EXPECT_EQ(window->titleScroll(), before - 30);
     EXPECT_EQ(window->titleBox()->text(), QString::fromStdString(state.titleText));
+}
+
+TEST_F(MainWindow, StoppedAndIdleItPaintsNothingTickAfterTick) {
+    ASSERT_TRUE(window->isVisible());
+    // The first picture of each part; the analyzer's peak caps sink to the floor.
+    for (int tick = 0; tick < 100; ++tick) {
+        player->PlaybackTick();
+    }
+    settle();
+    PaintCounter counter(window.get());
+    for (int tick = 0; tick < 10; ++tick) {
+        tickAndPaint();
+    }
+    EXPECT_EQ(counter.total(), 0);
+    for (auto it = counter.paints.begin(); it != counter.paints.end(); ++it) {
+        ADD_FAILURE() << it.key()->objectName().toStdString() << " painted " << it.value();
+    }
+}
+
+TEST_F(MainWindow, TheTimeRepaintsWhenItsSecondChangesAndTheTitleWhileItScrolls) {
+    window->setTickPeriod(3600 * 1000); // ticked by hand below
+    state.lengthText = "04:56";
+    state.positionMs = 1000;
+    window->DrawTimeAndTitle();
+    settle();
+    PaintCounter counter(window.get());
+    for (int32_t ms = 1080; ms < 3000; ms += 80) {
+        state.positionMs = ms;
+        window->DrawTimeAndTitle();
+        settle();
+    }
+    EXPECT_EQ(counter.paints.value(window->timeBox()), 1); // 00:01 -> 00:02
+    EXPECT_EQ(counter.paints.value(window->titleBox()), 0) << "an empty title shows nothing";
+
+    // Long enough to stay in the box over these ticks, wherever the scroll stands.
+    state.titleText = "1. 夜明けのシンフォニー - Sorvel Ensemble";
+    for (int tick = 0; tick < 5; ++tick) {
+        window->DrawTimeAndTitle();
+        settle();
+    }
+    EXPECT_EQ(counter.paints.value(window->titleBox()), 5);
+    EXPECT_EQ(counter.paints.value(window->timeBox()), 1);
 }
 
 TEST_F(MainWindow, TheMenuHasEveryItemAndUnbuiltWindowsSaySo) {
@@ -583,4 +658,14 @@ TEST(SkinTextWidgets, TheTitleOrsTheSkinOverItsColourAndDrawsItsTextWhereItIsTol
         }
     }
     EXPECT_TRUE(textRight);
+
+    // Laid out once, the text is drawn as drawText draws it, baseline at the font's ascent.
+    QImage expected(40, 20, QImage::Format_RGB32);
+    expected.fill(QColor(200, 0, 200));
+    QPainter painter(&expected);
+    painter.setPen(Qt::white);
+    painter.setFont(title.font());
+    painter.drawText(QPoint(20, QFontMetrics(title.font()).ascent()), QStringLiteral("MMMM"));
+    painter.end();
+    EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), expected);
 }
