@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 
 namespace sorvel {
 namespace {
@@ -22,7 +23,11 @@ AnalyzerBox::AnalyzerBox(QWidget* parent) : QWidget(parent) {
 void AnalyzerBox::setSkin(const QImage* background, const QImage& barPicture, QColor spectrumColour,
                           QColor waveColour) {
     background_ = background;
-    barPicture_ = barPicture;
+    // Opaque pictures are copied row by row as RGB32; others keep their alpha for blending.
+    barPicture_ = barPicture.hasAlphaChannel()
+                      ? barPicture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      : barPicture.convertToFormat(QImage::Format_RGB32);
+    backdropFor_ = QRect();
     spectrumColour_ = spectrumColour;
     waveColour_ = waveColour;
     shownStale_ = true;
@@ -34,9 +39,16 @@ void AnalyzerBox::setSkin(const QImage* background, const QImage& barPicture, QC
 
 void AnalyzerBox::fitCanvas() {
     const QSize wanted = size().expandedTo(QSize(1, 1));
-    if (shown_.size() != wanted) {
-        shown_ = QImage(wanted, QImage::Format_RGB32);
-        shown_.fill(Qt::black);
+    if (shown_.size() != wanted || backdropFor_ != geometry()) {
+        // The skin's picture under the box, on black where it has none.
+        backdropFor_ = geometry();
+        backdrop_ = QImage(wanted, QImage::Format_RGB32);
+        backdrop_.fill(Qt::black);
+        if (background_ != nullptr && !background_->isNull()) {
+            QPainter painter(&backdrop_);
+            painter.drawImage(QPoint(0, 0), *background_, geometry());
+        }
+        shown_ = backdrop_.copy();
         shownStale_ = true;
     }
 }
@@ -61,11 +73,18 @@ void AnalyzerBox::refresh() {
     if (!shownStale_ && drawingId_ == shownId_) {
         return; // the screen shows this picture already
     }
-    shown_.fill(Qt::black);
-    QPainter painter(&shown_);
-    if (background_ != nullptr && !background_->isNull()) {
-        painter.drawImage(QPoint(0, 0), *background_, geometry());
-    }
+    // Hundreds of small rectangles a tick: written straight into the picture, where a
+    // painter's set-up for each would cost more than its pixels.
+    std::memcpy(shown_.bits(), backdrop_.constBits(), static_cast<size_t>(shown_.sizeInBytes()));
+    const QRect box = shown_.rect();
+    auto fill = [&](const QRect& target, QRgb colour) {
+        const QRect r = target & box;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(shown_.scanLine(y));
+            std::fill(row + r.left(), row + r.right() + 1, colour);
+        }
+    };
+    const bool barsBlend = barPicture_.hasAlphaChannel();
     for (const AnalyzerPaint& p : drawingIsLast_ ? lastDrawing_.paints : drawing_) {
         if (p.rect.right <= p.rect.left || p.rect.bottom <= p.rect.top) {
             continue; // an empty rectangle paints nothing
@@ -73,25 +92,34 @@ void AnalyzerBox::refresh() {
         const QRect target = toQRect(p.rect);
         switch (p.kind) {
         case AnalyzerPaintKind::SpectrumBar:
-            painter.fillRect(target, spectrumColour_);
+            fill(target, spectrumColour_.rgb());
             break;
         case AnalyzerPaintKind::PeakCap:
-            painter.fillRect(target, Qt::white);
+            fill(target, qRgb(255, 255, 255));
             break;
         case AnalyzerPaintKind::WaveDot:
-            painter.fillRect(target, waveColour_);
+            fill(target, waveColour_.rgb());
             break;
         case AnalyzerPaintKind::PictureBar: {
             // The part of the bar picture at the bar's place; outside the picture, nothing.
-            const QRect source = target.intersected(barPicture_.rect());
-            if (!source.isEmpty()) {
+            const QRect source = target & barPicture_.rect() & box;
+            if (source.isEmpty()) {
+                break;
+            }
+            if (barsBlend) {
+                QPainter painter(&shown_);
                 painter.drawImage(source.topLeft(), barPicture_, source);
+                break;
+            }
+            for (int y = source.top(); y <= source.bottom(); ++y) {
+                std::memcpy(shown_.scanLine(y) + source.left() * 4,
+                            barPicture_.constScanLine(y) + source.left() * 4,
+                            static_cast<size_t>(source.width()) * 4);
             }
             break;
         }
         }
     }
-    painter.end();
     shownId_ = drawingId_;
     shownStale_ = false;
     update();

@@ -78,6 +78,8 @@ private:
     uint64_t shownId_ = kBackgroundOnly;
     uint64_t lastId_ = kBackgroundOnly;
     bool shownStale_ = true; // skin or size changed since shown_ was drawn
+    QImage backdrop_;        // the skin's picture under the box
+    QRect backdropFor_;      // ... at this place
     QImage shown_;           // what the screen shows
     int mode_ = 0;
     PeakLevels peaks_{};

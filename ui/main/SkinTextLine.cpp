@@ -20,6 +20,7 @@ void SkinTextLine::setSkin(const QImage* background, QColor backColour, const QF
     background_ = background;
     backColour_ = backColour;
     textColour_ = textColour;
+    underFor_ = QRect();
     setFont(font);
     measuredSize_.reset();
     layOut();
@@ -82,15 +83,21 @@ void SkinTextLine::setLine(const QString& text, QPoint at) {
 }
 
 void SkinTextLine::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), backColour_);
-    if (background_ != nullptr && !background_->isNull()) {
-        if (backdrop_ == Backdrop::PictureOrColour) {
-            painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    if (under_.size() != size() || underFor_ != geometry()) {
+        // What lies under the text, made once for this place and skin.
+        underFor_ = geometry();
+        under_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        under_.fill(backColour_);
+        if (background_ != nullptr && !background_->isNull()) {
+            QPainter painter(&under_);
+            if (backdrop_ == Backdrop::PictureOrColour) {
+                painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+            }
+            painter.drawImage(QPoint(0, 0), *background_, geometry());
         }
-        painter.drawImage(QPoint(0, 0), *background_, geometry());
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), under_);
     if (text_.isEmpty() || layout_.lineCount() == 0) {
         return;
     }

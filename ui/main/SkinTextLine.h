@@ -47,6 +47,8 @@ private:
     const QImage* background_ = nullptr;
     QColor backColour_ = Qt::black;
     QColor textColour_ = Qt::white;
+    QImage under_;   // the back colour and the skin's picture under the widget
+    QRect underFor_; // ... at this place
     QString text_;
     QPoint at_;
     QTextLayout layout_; // text_ in the font, ready to draw

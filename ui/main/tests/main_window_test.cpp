@@ -669,3 +669,45 @@ TEST(SkinTextWidgets, TheTitleOrsTheSkinOverItsColourAndDrawsItsTextWhereItIsTol
     painter.end();
     EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), expected);
 }
+
+TEST(AnalyzerBoxPicture, PaintsLandAsAPainterWouldPutThemOverTheSkin) {
+    QWidget parent;
+    parent.resize(60, 30);
+    QImage background(60, 30, QImage::Format_RGB32);
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            background.setPixelColor(x, y, QColor(x * 4, y * 8, 100));
+        }
+    }
+    QImage bars(40, 20, QImage::Format_RGB32);
+    bars.fill(QColor(0, 200, 50));
+    AnalyzerBox box(&parent);
+    box.setGeometry(10, 5, 40, 20);
+    box.setSkin(&background, bars, QColor(255, 0, 0), QColor(0, 0, 255));
+    const std::vector<AnalyzerPaint> paints = {
+        {AnalyzerPaintKind::PictureBar, {2, 5, 6, 20}},
+        {AnalyzerPaintKind::PeakCap, {2, 3, 6, 5}},
+        {AnalyzerPaintKind::SpectrumBar, {8, 10, 9, 20}},
+        {AnalyzerPaintKind::WaveDot, {20, 7, 21, 8}},
+        {AnalyzerPaintKind::PictureBar, {36, 2, 44, 30}}, // beyond the box and the picture
+        {AnalyzerPaintKind::SpectrumBar, {12, 4, 12, 9}}, // empty
+    };
+    box.clearToBackground();
+    box.paint(paints);
+    box.refresh();
+
+    QImage expected = background.copy(box.geometry());
+    QPainter painter(&expected);
+    painter.drawImage(QPoint(2, 5), bars, QRect(2, 5, 4, 15));
+    painter.fillRect(QRect(2, 3, 4, 2), Qt::white);
+    painter.fillRect(QRect(8, 10, 1, 10), QColor(255, 0, 0));
+    painter.fillRect(QRect(20, 7, 1, 1), QColor(0, 0, 255));
+    painter.drawImage(QPoint(36, 2), bars, QRect(36, 2, 4, 18));
+    painter.end();
+    EXPECT_EQ(box.shown(), expected);
+
+    // Cleared, it shows the skin alone again.
+    box.clearToBackground();
+    box.refresh();
+    EXPECT_EQ(box.shown(), background.copy(box.geometry()));
+}
