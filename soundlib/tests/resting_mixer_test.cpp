@@ -111,7 +111,8 @@ TEST(RestingMixer, AnEchoRunsOnThroughTheSilenceUntilItsTailHasDiedAway) {
     for (int i = 0; i < 4; ++i) {
         mixer.block();
     }
-    mixer.start(std::vector<float>(kBlock, 0.5f));
+    const std::vector<float> burst(kBlock, 0.5f); // played from here: it outlives the voice
+    mixer.start(burst);
 
     // The repeats come back a delay apart, out of what is otherwise silence.
     std::vector<float> left;

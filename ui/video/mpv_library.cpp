@@ -4,11 +4,13 @@
 // every player from its start. The functions below stand for the mpv calls the video window
 // makes; the first of them opens the library and each hands its arguments on. Without the
 // library mpv_create() gives no handle and the video window reports that mpv could not start.
-#include <cstdio>
-#include <dlfcn.h>
+#include "lazy_library.h"
+
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <string>
+
+namespace lazy = sorvel::lazy;
 
 namespace {
 
@@ -36,50 +38,37 @@ struct Calls {
     decltype(&::mpv_render_context_free) renderContextFree = nullptr;
 };
 
-template <class F> void resolve(void* library, const char* name, F& into, bool& complete) {
-    into = reinterpret_cast<F>(dlsym(library, name));
-    complete = complete && into != nullptr;
-}
-
-// All of them, or none: a library without one of the calls is not the one these headers
-// describe.
+// Every call the program makes, all or none.
 Calls open() {
     const std::string soname = "libmpv.so." + std::to_string(MPV_CLIENT_API_VERSION >> 16);
-    void* library = dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        std::fprintf(stderr, "sorvel: %s\n", dlerror());
-        return {};
-    }
-    Calls calls;
-    bool complete = true;
-    resolve(library, "mpv_error_string", calls.errorString, complete);
-    resolve(library, "mpv_free", calls.free, complete);
-    resolve(library, "mpv_create", calls.create, complete);
-    resolve(library, "mpv_initialize", calls.initialize, complete);
-    resolve(library, "mpv_terminate_destroy", calls.terminateDestroy, complete);
-    resolve(library, "mpv_free_node_contents", calls.freeNodeContents, complete);
-    resolve(library, "mpv_set_option_string", calls.setOptionString, complete);
-    resolve(library, "mpv_command", calls.command, complete);
-    resolve(library, "mpv_command_ret", calls.commandRet, complete);
-    resolve(library, "mpv_set_property", calls.setProperty, complete);
-    resolve(library, "mpv_set_property_string", calls.setPropertyString, complete);
-    resolve(library, "mpv_get_property", calls.getProperty, complete);
-    resolve(library, "mpv_get_property_string", calls.getPropertyString, complete);
-    resolve(library, "mpv_observe_property", calls.observeProperty, complete);
-    resolve(library, "mpv_wait_event", calls.waitEvent, complete);
-    resolve(library, "mpv_set_wakeup_callback", calls.setWakeupCallback, complete);
-    resolve(library, "mpv_render_context_create", calls.renderContextCreate, complete);
-    resolve(library, "mpv_render_context_set_update_callback", calls.renderContextSetUpdateCallback,
-            complete);
-    resolve(library, "mpv_render_context_update", calls.renderContextUpdate, complete);
-    resolve(library, "mpv_render_context_render", calls.renderContextRender, complete);
-    resolve(library, "mpv_render_context_free", calls.renderContextFree, complete);
-    if (!complete) {
-        std::fprintf(stderr, "sorvel: %s lacks calls the video window needs\n", soname.c_str());
-        dlclose(library);
-        return {};
-    }
-    return calls; // the library stays open for the rest of the run
+    return lazy::open<Calls>(
+        "sorvel", soname.c_str(), [](void* library, Calls& calls, bool& complete) {
+            lazy::resolve(library, "mpv_error_string", calls.errorString, complete);
+            lazy::resolve(library, "mpv_free", calls.free, complete);
+            lazy::resolve(library, "mpv_create", calls.create, complete);
+            lazy::resolve(library, "mpv_initialize", calls.initialize, complete);
+            lazy::resolve(library, "mpv_terminate_destroy", calls.terminateDestroy, complete);
+            lazy::resolve(library, "mpv_free_node_contents", calls.freeNodeContents, complete);
+            lazy::resolve(library, "mpv_set_option_string", calls.setOptionString, complete);
+            lazy::resolve(library, "mpv_command", calls.command, complete);
+            lazy::resolve(library, "mpv_command_ret", calls.commandRet, complete);
+            lazy::resolve(library, "mpv_set_property", calls.setProperty, complete);
+            lazy::resolve(library, "mpv_set_property_string", calls.setPropertyString, complete);
+            lazy::resolve(library, "mpv_get_property", calls.getProperty, complete);
+            lazy::resolve(library, "mpv_get_property_string", calls.getPropertyString, complete);
+            lazy::resolve(library, "mpv_observe_property", calls.observeProperty, complete);
+            lazy::resolve(library, "mpv_wait_event", calls.waitEvent, complete);
+            lazy::resolve(library, "mpv_set_wakeup_callback", calls.setWakeupCallback, complete);
+            lazy::resolve(library, "mpv_render_context_create", calls.renderContextCreate,
+                          complete);
+            lazy::resolve(library, "mpv_render_context_set_update_callback",
+                          calls.renderContextSetUpdateCallback, complete);
+            lazy::resolve(library, "mpv_render_context_update", calls.renderContextUpdate,
+                          complete);
+            lazy::resolve(library, "mpv_render_context_render", calls.renderContextRender,
+                          complete);
+            lazy::resolve(library, "mpv_render_context_free", calls.renderContextFree, complete);
+        });
 }
 
 // Opened on first use, once; mpv is called from the UI thread only.
@@ -88,109 +77,104 @@ const Calls& calls() {
     return opened;
 }
 
-// Every call but mpv_create() needs a handle only mpv_create() gives, so without the library
-// the others are never reached with one; they answer as mpv does to calls it cannot carry out.
-template <class F, class R, class... Args> R forward(F Calls::*call, R otherwise, Args... args) {
-    const F function = calls().*call;
-    return function != nullptr ? function(args...) : otherwise;
-}
-
-template <class F, class... Args> void forwardVoid(F Calls::*call, Args... args) {
-    if (const F function = calls().*call; function != nullptr) {
-        function(args...);
-    }
-}
-
 } // namespace
 
 extern "C" {
 
 const char* mpv_error_string(int error) {
-    return forward(&Calls::errorString, "libmpv is not installed", error);
+    return lazy::forward(calls(), &Calls::errorString, "libmpv is not installed", error);
 }
 
 void mpv_free(void* data) {
-    forwardVoid(&Calls::free, data);
+    lazy::forwardVoid(calls(), &Calls::free, data);
 }
 
 mpv_handle* mpv_create(void) {
-    return forward(&Calls::create, static_cast<mpv_handle*>(nullptr));
+    return lazy::forward(calls(), &Calls::create, static_cast<mpv_handle*>(nullptr));
 }
 
 int mpv_initialize(mpv_handle* ctx) {
-    return forward(&Calls::initialize, int(MPV_ERROR_UNINITIALIZED), ctx);
+    return lazy::forward(calls(), &Calls::initialize, int(MPV_ERROR_UNINITIALIZED), ctx);
 }
 
 void mpv_terminate_destroy(mpv_handle* ctx) {
-    forwardVoid(&Calls::terminateDestroy, ctx);
+    lazy::forwardVoid(calls(), &Calls::terminateDestroy, ctx);
 }
 
 void mpv_free_node_contents(mpv_node* node) {
-    forwardVoid(&Calls::freeNodeContents, node);
+    lazy::forwardVoid(calls(), &Calls::freeNodeContents, node);
 }
 
 int mpv_set_option_string(mpv_handle* ctx, const char* name, const char* data) {
-    return forward(&Calls::setOptionString, int(MPV_ERROR_UNINITIALIZED), ctx, name, data);
+    return lazy::forward(calls(), &Calls::setOptionString, int(MPV_ERROR_UNINITIALIZED), ctx, name,
+                         data);
 }
 
 int mpv_command(mpv_handle* ctx, const char** args) {
-    return forward(&Calls::command, int(MPV_ERROR_UNINITIALIZED), ctx, args);
+    return lazy::forward(calls(), &Calls::command, int(MPV_ERROR_UNINITIALIZED), ctx, args);
 }
 
 int mpv_command_ret(mpv_handle* ctx, const char** args, mpv_node* result) {
-    return forward(&Calls::commandRet, int(MPV_ERROR_UNINITIALIZED), ctx, args, result);
+    return lazy::forward(calls(), &Calls::commandRet, int(MPV_ERROR_UNINITIALIZED), ctx, args,
+                         result);
 }
 
 int mpv_set_property(mpv_handle* ctx, const char* name, mpv_format format, void* data) {
-    return forward(&Calls::setProperty, int(MPV_ERROR_UNINITIALIZED), ctx, name, format, data);
+    return lazy::forward(calls(), &Calls::setProperty, int(MPV_ERROR_UNINITIALIZED), ctx, name,
+                         format, data);
 }
 
 int mpv_set_property_string(mpv_handle* ctx, const char* name, const char* data) {
-    return forward(&Calls::setPropertyString, int(MPV_ERROR_UNINITIALIZED), ctx, name, data);
+    return lazy::forward(calls(), &Calls::setPropertyString, int(MPV_ERROR_UNINITIALIZED), ctx,
+                         name, data);
 }
 
 int mpv_get_property(mpv_handle* ctx, const char* name, mpv_format format, void* data) {
-    return forward(&Calls::getProperty, int(MPV_ERROR_UNINITIALIZED), ctx, name, format, data);
+    return lazy::forward(calls(), &Calls::getProperty, int(MPV_ERROR_UNINITIALIZED), ctx, name,
+                         format, data);
 }
 
 char* mpv_get_property_string(mpv_handle* ctx, const char* name) {
-    return forward(&Calls::getPropertyString, static_cast<char*>(nullptr), ctx, name);
+    return lazy::forward(calls(), &Calls::getPropertyString, static_cast<char*>(nullptr), ctx,
+                         name);
 }
 
 int mpv_observe_property(mpv_handle* mpv, uint64_t reply_userdata, const char* name,
                          mpv_format format) {
-    return forward(&Calls::observeProperty, int(MPV_ERROR_UNINITIALIZED), mpv, reply_userdata, name,
-                   format);
+    return lazy::forward(calls(), &Calls::observeProperty, int(MPV_ERROR_UNINITIALIZED), mpv,
+                         reply_userdata, name, format);
 }
 
 mpv_event* mpv_wait_event(mpv_handle* ctx, double timeout) {
     static mpv_event none{}; // MPV_EVENT_NONE
-    return forward(&Calls::waitEvent, &none, ctx, timeout);
+    return lazy::forward(calls(), &Calls::waitEvent, &none, ctx, timeout);
 }
 
 void mpv_set_wakeup_callback(mpv_handle* ctx, void (*cb)(void* d), void* d) {
-    forwardVoid(&Calls::setWakeupCallback, ctx, cb, d);
+    lazy::forwardVoid(calls(), &Calls::setWakeupCallback, ctx, cb, d);
 }
 
 int mpv_render_context_create(mpv_render_context** res, mpv_handle* mpv, mpv_render_param* params) {
-    return forward(&Calls::renderContextCreate, int(MPV_ERROR_UNINITIALIZED), res, mpv, params);
+    return lazy::forward(calls(), &Calls::renderContextCreate, int(MPV_ERROR_UNINITIALIZED), res,
+                         mpv, params);
 }
 
 void mpv_render_context_set_update_callback(mpv_render_context* ctx, mpv_render_update_fn callback,
                                             void* callback_ctx) {
-    forwardVoid(&Calls::renderContextSetUpdateCallback, ctx, callback, callback_ctx);
+    lazy::forwardVoid(calls(), &Calls::renderContextSetUpdateCallback, ctx, callback, callback_ctx);
 }
 
 uint64_t mpv_render_context_update(mpv_render_context* ctx) {
-    return forward(&Calls::renderContextUpdate, uint64_t{0}, ctx);
+    return lazy::forward(calls(), &Calls::renderContextUpdate, uint64_t{0}, ctx);
 }
 
 int mpv_render_context_render(mpv_render_context* ctx, mpv_render_param* params) {
-    return forward(&Calls::renderContextRender, int(MPV_ERROR_UNINITIALIZED), ctx, params);
+    return lazy::forward(calls(), &Calls::renderContextRender, int(MPV_ERROR_UNINITIALIZED), ctx,
+                         params);
 }
 
 void mpv_render_context_free(mpv_render_context* ctx) {
-    forwardVoid(&Calls::renderContextFree, ctx);
+    lazy::forwardVoid(calls(), &Calls::renderContextFree, ctx);
 }
 
 } // extern "C"

@@ -4,9 +4,11 @@
 // functions below stand for the FluidSynth calls the MIDI decoder makes; the first of them
 // opens the library and each hands its arguments on. Without the library no synthesizer is
 // made and a MIDI file does not open.
-#include <cstdio>
-#include <dlfcn.h>
+#include "lazy_library.h"
+
 #include <fluidsynth.h>
+
+namespace lazy = sorvel::lazy;
 
 namespace {
 
@@ -34,44 +36,28 @@ struct Calls {
     decltype(&::fluid_synth_write_float) writeFloat = nullptr;
 };
 
-template <class F> void resolve(void* library, const char* name, F& into, bool& complete) {
-    into = reinterpret_cast<F>(dlsym(library, name));
-    complete = complete && into != nullptr;
-}
-
-// All of them, or none.
+// Every call the program makes, all or none.
 Calls open() {
-    void* library = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        std::fprintf(stderr, "soundlib: %s\n", dlerror());
-        return {};
-    }
-    Calls calls;
-    bool complete = true;
-    resolve(library, "fluid_set_log_function", calls.setLogFunction, complete);
-    resolve(library, "new_fluid_settings", calls.newSettings, complete);
-    resolve(library, "delete_fluid_settings", calls.deleteSettings, complete);
-    resolve(library, "fluid_settings_setint", calls.settingsSetint, complete);
-    resolve(library, "fluid_settings_setnum", calls.settingsSetnum, complete);
-    resolve(library, "new_fluid_synth", calls.newSynth, complete);
-    resolve(library, "delete_fluid_synth", calls.deleteSynth, complete);
-    resolve(library, "fluid_synth_sfload", calls.sfload, complete);
-    resolve(library, "fluid_synth_noteon", calls.noteon, complete);
-    resolve(library, "fluid_synth_noteoff", calls.noteoff, complete);
-    resolve(library, "fluid_synth_cc", calls.cc, complete);
-    resolve(library, "fluid_synth_sysex", calls.sysex, complete);
-    resolve(library, "fluid_synth_pitch_bend", calls.pitchBend, complete);
-    resolve(library, "fluid_synth_program_change", calls.programChange, complete);
-    resolve(library, "fluid_synth_channel_pressure", calls.channelPressure, complete);
-    resolve(library, "fluid_synth_key_pressure", calls.keyPressure, complete);
-    resolve(library, "fluid_synth_system_reset", calls.systemReset, complete);
-    resolve(library, "fluid_synth_write_float", calls.writeFloat, complete);
-    if (!complete) {
-        std::fprintf(stderr, "soundlib: %s lacks calls the MIDI decoder needs\n", kSoname);
-        dlclose(library);
-        return {};
-    }
-    return calls; // the library stays open for the rest of the run
+    return lazy::open<Calls>("soundlib", kSoname, [](void* library, Calls& calls, bool& complete) {
+        lazy::resolve(library, "fluid_set_log_function", calls.setLogFunction, complete);
+        lazy::resolve(library, "new_fluid_settings", calls.newSettings, complete);
+        lazy::resolve(library, "delete_fluid_settings", calls.deleteSettings, complete);
+        lazy::resolve(library, "fluid_settings_setint", calls.settingsSetint, complete);
+        lazy::resolve(library, "fluid_settings_setnum", calls.settingsSetnum, complete);
+        lazy::resolve(library, "new_fluid_synth", calls.newSynth, complete);
+        lazy::resolve(library, "delete_fluid_synth", calls.deleteSynth, complete);
+        lazy::resolve(library, "fluid_synth_sfload", calls.sfload, complete);
+        lazy::resolve(library, "fluid_synth_noteon", calls.noteon, complete);
+        lazy::resolve(library, "fluid_synth_noteoff", calls.noteoff, complete);
+        lazy::resolve(library, "fluid_synth_cc", calls.cc, complete);
+        lazy::resolve(library, "fluid_synth_sysex", calls.sysex, complete);
+        lazy::resolve(library, "fluid_synth_pitch_bend", calls.pitchBend, complete);
+        lazy::resolve(library, "fluid_synth_program_change", calls.programChange, complete);
+        lazy::resolve(library, "fluid_synth_channel_pressure", calls.channelPressure, complete);
+        lazy::resolve(library, "fluid_synth_key_pressure", calls.keyPressure, complete);
+        lazy::resolve(library, "fluid_synth_system_reset", calls.systemReset, complete);
+        lazy::resolve(library, "fluid_synth_write_float", calls.writeFloat, complete);
+    });
 }
 
 // Opened on first use, once, whichever stream's thread gets there first.
@@ -80,97 +66,85 @@ const Calls& calls() {
     return opened;
 }
 
-// Every call but the two that make objects needs an object only they give, so without the
-// library the others are never reached with one; they answer FLUID_FAILED all the same.
-template <class F, class R, class... Args> R forward(F Calls::*call, R otherwise, Args... args) {
-    const F function = calls().*call;
-    return function != nullptr ? function(args...) : otherwise;
-}
-
-template <class F, class... Args> void forwardVoid(F Calls::*call, Args... args) {
-    if (const F function = calls().*call; function != nullptr) {
-        function(args...);
-    }
-}
-
 } // namespace
 
 extern "C" {
 
 fluid_log_function_t fluid_set_log_function(int level, fluid_log_function_t fun, void* data) {
-    return forward(&Calls::setLogFunction, fluid_log_function_t{}, level, fun, data);
+    return lazy::forward(calls(), &Calls::setLogFunction, fluid_log_function_t{}, level, fun, data);
 }
 
 fluid_settings_t* new_fluid_settings(void) {
-    return forward(&Calls::newSettings, static_cast<fluid_settings_t*>(nullptr));
+    return lazy::forward(calls(), &Calls::newSettings, static_cast<fluid_settings_t*>(nullptr));
 }
 
 void delete_fluid_settings(fluid_settings_t* settings) {
-    forwardVoid(&Calls::deleteSettings, settings);
+    lazy::forwardVoid(calls(), &Calls::deleteSettings, settings);
 }
 
 int fluid_settings_setint(fluid_settings_t* settings, const char* name, int val) {
-    return forward(&Calls::settingsSetint, int(FLUID_FAILED), settings, name, val);
+    return lazy::forward(calls(), &Calls::settingsSetint, int(FLUID_FAILED), settings, name, val);
 }
 
 int fluid_settings_setnum(fluid_settings_t* settings, const char* name, double val) {
-    return forward(&Calls::settingsSetnum, int(FLUID_FAILED), settings, name, val);
+    return lazy::forward(calls(), &Calls::settingsSetnum, int(FLUID_FAILED), settings, name, val);
 }
 
 fluid_synth_t* new_fluid_synth(fluid_settings_t* settings) {
-    return forward(&Calls::newSynth, static_cast<fluid_synth_t*>(nullptr), settings);
+    return lazy::forward(calls(), &Calls::newSynth, static_cast<fluid_synth_t*>(nullptr), settings);
 }
 
 void delete_fluid_synth(fluid_synth_t* synth) {
-    forwardVoid(&Calls::deleteSynth, synth);
+    lazy::forwardVoid(calls(), &Calls::deleteSynth, synth);
 }
 
 int fluid_synth_sfload(fluid_synth_t* synth, const char* filename, int reset_presets) {
-    return forward(&Calls::sfload, int(FLUID_FAILED), synth, filename, reset_presets);
+    return lazy::forward(calls(), &Calls::sfload, int(FLUID_FAILED), synth, filename,
+                         reset_presets);
 }
 
 int fluid_synth_noteon(fluid_synth_t* synth, int chan, int key, int vel) {
-    return forward(&Calls::noteon, int(FLUID_FAILED), synth, chan, key, vel);
+    return lazy::forward(calls(), &Calls::noteon, int(FLUID_FAILED), synth, chan, key, vel);
 }
 
 int fluid_synth_noteoff(fluid_synth_t* synth, int chan, int key) {
-    return forward(&Calls::noteoff, int(FLUID_FAILED), synth, chan, key);
+    return lazy::forward(calls(), &Calls::noteoff, int(FLUID_FAILED), synth, chan, key);
 }
 
 int fluid_synth_cc(fluid_synth_t* synth, int chan, int ctrl, int val) {
-    return forward(&Calls::cc, int(FLUID_FAILED), synth, chan, ctrl, val);
+    return lazy::forward(calls(), &Calls::cc, int(FLUID_FAILED), synth, chan, ctrl, val);
 }
 
 int fluid_synth_sysex(fluid_synth_t* synth, const char* data, int len, char* response,
                       int* response_len, int* handled, int dryrun) {
-    return forward(&Calls::sysex, int(FLUID_FAILED), synth, data, len, response, response_len,
-                   handled, dryrun);
+    return lazy::forward(calls(), &Calls::sysex, int(FLUID_FAILED), synth, data, len, response,
+                         response_len, handled, dryrun);
 }
 
 int fluid_synth_pitch_bend(fluid_synth_t* synth, int chan, int val) {
-    return forward(&Calls::pitchBend, int(FLUID_FAILED), synth, chan, val);
+    return lazy::forward(calls(), &Calls::pitchBend, int(FLUID_FAILED), synth, chan, val);
 }
 
 int fluid_synth_program_change(fluid_synth_t* synth, int chan, int program) {
-    return forward(&Calls::programChange, int(FLUID_FAILED), synth, chan, program);
+    return lazy::forward(calls(), &Calls::programChange, int(FLUID_FAILED), synth, chan, program);
 }
 
 int fluid_synth_channel_pressure(fluid_synth_t* synth, int chan, int val) {
-    return forward(&Calls::channelPressure, int(FLUID_FAILED), synth, chan, val);
+    return lazy::forward(calls(), &Calls::channelPressure, int(FLUID_FAILED), synth, chan, val);
 }
 
 int fluid_synth_key_pressure(fluid_synth_t* synth, int chan, int key, int val) {
-    return forward(&Calls::keyPressure, int(FLUID_FAILED), synth, chan, key, val);
+    return lazy::forward(calls(), &Calls::keyPressure, int(FLUID_FAILED), synth, chan, key, val);
 }
 
 int fluid_synth_system_reset(fluid_synth_t* synth) {
-    return forward(&Calls::systemReset, int(FLUID_FAILED), synth);
+    return lazy::forward(calls(), &Calls::systemReset, int(FLUID_FAILED), synth);
 }
 
 int fluid_synth_write_float(fluid_synth_t* synth, int len, void* lout, int loff, int lincr,
                             void* rout, int roff, int rincr) {
-    return forward(&Calls::writeFloat, int(FLUID_FAILED), synth, len, lout, loff, lincr, rout, roff,
-                   rincr);
+    return lazy::forward(calls(), &Calls::writeFloat, int(FLUID_FAILED), synth, len, lout, loff,
+                         lincr, rout, roff, rincr);
 }
 
 } // extern "C"
