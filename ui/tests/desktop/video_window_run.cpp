@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 
 using namespace sorvel;
@@ -48,13 +49,10 @@ protected:
         // The library's real-time no-sound output: music plays in real time, and videos follow
         // it to mpv's null audio output.
         std::ofstream(folder_ / "sorvel_Settings.ini") << "[Etc]\r\n-OutputType=2\r\n";
-        app_ = new PlayerApplication(folder_);
+        app_ = std::make_unique<PlayerApplication>(folder_);
         app_->start("");
     }
-    static void TearDownTestSuite() {
-        delete app_;
-        app_ = nullptr;
-    }
+    static void TearDownTestSuite() { app_.reset(); }
 
     PlayerApplication& app() { return *app_; }
     DirectShowPlay& window() { return app_->videoWindow(); }
@@ -84,7 +82,7 @@ protected:
     }
 
     static inline fs::path folder_;
-    static inline PlayerApplication* app_ = nullptr;
+    static inline std::unique_ptr<PlayerApplication> app_;
 };
 
 TEST_F(VideoWindowRun, EveryContainerPlaysWithPictureAndSoundOfItsOwn) {
