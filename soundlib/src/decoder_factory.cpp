@@ -1,5 +1,6 @@
 #include "FfmpegDecoder.h"
 #include "FfmpegIo.h"
+#include "Mpg123Decoder.h"
 #include "OpenmptDecoder.h"
 #include "ZipArchive.h"
 #include "cd/CdDisc.h"
@@ -90,6 +91,15 @@ DecoderOpenResult openSource(const Source& source, const DecoderOptions& options
         // A misnamed file: let FFmpeg have a look.
     }
     const bool raw = ext == "raw" || options.suggestedType == FMOD_SOUND_TYPE_RAW;
+    if (!raw) {
+        // MPEG audio through libmpg123; what it turns away, FFmpeg still gets to judge (on a
+        // handle of its own: the file is opened again).
+        if (auto io = source.makeIo(); io && Mpg123Decoder::claims(*io)) {
+            DecoderOpenResult mpeg = Mpg123Decoder::open(std::move(io), options);
+            if (mpeg.result == FMOD_OK || mpeg.result == FMOD_ERR_MEMORY)
+                return mpeg;
+        }
+    }
     DecoderOpenResult opened = FfmpegDecoder::open(source.makeIo(), source.name, options, raw);
     if (opened.result == FMOD_OK || opened.result == FMOD_ERR_MEMORY || raw)
         return opened;

@@ -20,7 +20,6 @@ std::string upper(std::string_view text) {
 }
 
 // libavcodec's MPEG audio decoder delays its output by this many samples.
-constexpr int kMpegDecoderDelay = 529;
 
 } // namespace
 
@@ -63,6 +62,47 @@ uint64_t id3v2TagLength(std::span<const uint8_t> header) {
     }
     const bool footer = (header[5] & 0x10) != 0;
     return 10 + size + (footer ? 10 : 0);
+}
+
+MpegFrameHeader parseMpegFrameHeader(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 4)
+        return {};
+    const uint32_t header = be32(bytes, 0);
+    const int version = (header >> 19) & 3;
+    const int layerBits = (header >> 17) & 3;
+    const int bitrateIndex = (header >> 12) & 15;
+    const int rateIndex = (header >> 10) & 3;
+    if ((header & 0xFFE00000u) != 0xFFE00000u || version == 1 || layerBits == 0 ||
+        bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+        return {};
+    // kbit/s by [MPEG-1][layer - 1][index]; MPEG-2 and 2.5 share the second row.
+    static constexpr int kBitrates[2][3][15] = {
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}}};
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    MpegFrameHeader frame;
+    frame.version = version;
+    frame.layer = 4 - layerBits;
+    frame.sampleRate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    const bool mpeg1 = version == 3;
+    const int bitrate = kBitrates[mpeg1 ? 1 : 0][frame.layer - 1][bitrateIndex] * 1000;
+    const int padding = (header >> 9) & 1;
+    if (frame.layer == 1)
+        frame.bytes = (12 * bitrate / frame.sampleRate + padding) * 4;
+    else if (frame.layer == 3 && !mpeg1)
+        frame.bytes = 72 * bitrate / frame.sampleRate + padding;
+    else
+        frame.bytes = 144 * bitrate / frame.sampleRate + padding;
+    return frame;
+}
+
+bool sameMpegStream(const MpegFrameHeader& first, const MpegFrameHeader& next) {
+    return first.bytes > 0 && next.bytes > 0 && first.version == next.version &&
+           first.layer == next.layer && first.sampleRate == next.sampleRate;
 }
 
 std::optional<MpegInfoFrame> parseMpegInfoFrame(std::span<const uint8_t> frame) {
