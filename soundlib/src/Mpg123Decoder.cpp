@@ -195,27 +195,31 @@ FMOD_RESULT Mpg123Decoder::start(const DecoderOptions& options) {
     }
     if (!seek(0))
         return FMOD_ERR_FORMAT;
-    collectTags();
+    collectTags(audioStart > 0, info ? info->encoder : std::string());
     return FMOD_OK;
 }
 
-void Mpg123Decoder::collectTags() {
+void Mpg123Decoder::collectTags(bool id3v2, const std::string& encoder) {
     std::optional<Id3v1Tag> id3v1;
     std::array<uint8_t, kId3v1Size> tail{};
     if (io_->size() >= int64_t(kId3v1Size) &&
         io_->readAt(io_->size() - int64_t(kId3v1Size), tail.data(), tail.size()) == tail.size())
         id3v1 = parseId3v1(tail);
+    // The file's tags are of the kind of tag it carries, as FFmpeg's decoder reports them.
+    const FMOD_TAGTYPE kind = id3v2   ? FMOD_TAGTYPE_ID3V2
+                              : id3v1 ? FMOD_TAGTYPE_ID3V1
+                                      : FMOD_TAGTYPE_UNKNOWN;
+    const auto add = [this, kind](std::string name, std::string value, bool binary = false) {
+        const bool duplicate = std::any_of(tags_.begin(), tags_.end(), [&](const DecodedTag& t) {
+            return t.name == name && t.value == value;
+        });
+        if (!duplicate && !value.empty())
+            tags_.push_back({kind, std::move(name), std::move(value), binary});
+    };
 
-    mpg123_id3v1* v1 = nullptr;
+    mpg123_id3v1* v1 = nullptr; // ours is read above, in the right encoding
     mpg123_id3v2* v2 = nullptr;
     if (mpg123_id3(handle_, &v1, &v2) == MPG123_OK && v2 != nullptr) {
-        const auto add = [this](std::string name, std::string value, bool binary = false) {
-            const bool duplicate = std::any_of(tags_.begin(), tags_.end(), [&](const auto& t) {
-                return t.name == name && t.value == value;
-            });
-            if (!duplicate && !value.empty())
-                tags_.push_back({FMOD_TAGTYPE_ID3V2, std::move(name), std::move(value), binary});
-        };
         for (size_t i = 0; i < v2->texts; ++i) {
             const mpg123_text& frame = v2->text[i];
             add(decoderTagName(keyOfFrame(std::string_view(frame.id, 4)), false), text(frame.text));
@@ -225,11 +229,12 @@ void Mpg123Decoder::collectTags() {
         for (size_t i = 0; i < v2->comments; ++i)
             if (text(v2->comment_list[i].description).empty())
                 add("COMMENT", text(v2->comment_list[i].text));
-        if (v2->pictures > 0 && v2->picture[0].size > 0)
-            add("PICTURE",
-                std::string(reinterpret_cast<const char*>(v2->picture[0].data),
-                            v2->picture[0].size),
-                true);
+    }
+    add("ENCODER", encoder);
+    if (v2 != nullptr && v2->pictures > 0 && v2->picture[0].size > 0) {
+        const mpg123_picture& picture = v2->picture[0];
+        add("PICTURE", std::string(reinterpret_cast<const char*>(picture.data), picture.size),
+            true);
     }
     if (id3v1)
         addMissingId3v1Fields(*id3v1, tags_);

@@ -43,7 +43,8 @@ public:
 
 private:
     FMOD_RESULT start(const DecoderOptions& options);
-    void collectTags();
+    // `encoder`: the version the Info frame names, a tag of the stream.
+    void collectTags(bool id3v2, const std::string& encoder);
     static ptrdiff_t readBytes(void* self, void* out, size_t count);
     static off_t seekBytes(void* self, off_t offset, int whence);
 

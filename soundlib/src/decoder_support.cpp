@@ -12,6 +12,16 @@ uint32_t be32(std::span<const uint8_t> b, size_t at) {
            uint32_t(b[at + 3]);
 }
 
+uint16_t crc16Arc(std::span<const uint8_t> bytes) {
+    uint16_t crc = 0;
+    for (const uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
 std::string upper(std::string_view text) {
     std::string out(text);
     for (char& c : out)
@@ -157,6 +167,14 @@ std::optional<MpegInfoFrame> parseMpegInfoFrame(std::span<const uint8_t> frame) 
     const std::string_view encoder(reinterpret_cast<const char*>(frame.data()) + at, 4);
     at += 9 + 1 + 1 + 4 + 2 + 2 + 1 + 1;
     if (encoder == "LAME" || encoder == "Lavf" || encoder == "Lavc") {
+        // The encoder's version counts only when the tag's checksum (CRC-16/ARC of the frame
+        // up to it) holds, as libavformat has it.
+        const size_t crcAt = at + 3 + 1 + 1 + 2 + 4 + 2;
+        if (frame.size() >= crcAt + 2 &&
+            crc16Arc(frame.first(crcAt)) == (uint16_t(frame[crcAt]) << 8 | frame[crcAt + 1])) {
+            const std::string_view version(encoder.data(), 9);
+            info.encoder = std::string(version.substr(0, version.find('\0')));
+        }
         const uint32_t delays =
             uint32_t(frame[at]) << 16 | uint32_t(frame[at + 1]) << 8 | uint32_t(frame[at + 2]);
         info.hasEncoderDelay = true;

@@ -46,6 +46,7 @@ struct MpegInfoFrame {
     std::optional<uint32_t> frames; // audio frames after this one
     std::optional<uint32_t> bytes;  // stream bytes including this frame
     bool hasEncoderDelay = false;
+    std::string encoder; // the encoder's short version ("LAME3.100"), where it wrote one
     int startPadding = 0;
     int endPadding = 0;
 };
