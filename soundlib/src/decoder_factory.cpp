@@ -113,7 +113,7 @@ DecoderOpenResult openSource(const Source& source, const DecoderOptions& options
 }
 
 std::vector<uint8_t> headOf(const std::vector<uint8_t>& bytes) {
-    const size_t size = std::min(bytes.size(), openmpt_probe_file_header_get_recommended_size());
+    const size_t size = std::min(bytes.size(), OpenmptDecoder::kProbeBytes);
     return {bytes.begin(), bytes.begin() + static_cast<long>(size)};
 }
 
@@ -162,7 +162,7 @@ DecoderOpenResult openDecoder(const std::string& path, const DecoderOptions& opt
         Source source;
         source.name = path;
         source.size = static_cast<uint64_t>(probeIo->size());
-        source.head.resize(openmpt_probe_file_header_get_recommended_size());
+        source.head.resize(OpenmptDecoder::kProbeBytes);
         source.head.resize(probeIo->readAt(0, source.head.data(), source.head.size()));
 
         const bool zipMagic = source.head.size() >= 4 && source.head[0] == 'P' &&

@@ -4,6 +4,7 @@
 #include "FfmpegDecoder.h"
 #include "FfmpegIo.h"
 #include "Mpg123Decoder.h"
+#include "OpenmptDecoder.h"
 #include "decoder.h"
 #include "decoder_support.h"
 #include "test_media.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 #include <map>
 #include <optional>
 #include <string>
@@ -485,6 +487,10 @@ TEST(DecoderFormats, SourceFormatReportsPcmWidthAndCompressedAsSixteenBit) {
 }
 
 // ---- trackers ----
+
+TEST(DecoderTrackers, TheProbeReadsWhatLibopenmptRecommends) {
+    EXPECT_GE(OpenmptDecoder::kProbeBytes, openmpt_probe_file_header_get_recommended_size());
+}
 
 TEST(DecoderTrackers, ModulesRenderTheirLengthAndEnd) {
     const std::pair<fs::path, FMOD_SOUND_TYPE> modules[] = {
