@@ -397,6 +397,47 @@ TEST(DecoderMpeg, Mpg123AndFfmpegAgreeOnLengthSamplesSeeksAndTags) {
     }
 }
 
+TEST(DecoderMpeg, Mpg123TakesOnlyFilesThatStartWithTwoFramesAndFfmpegTheRest) {
+    const fs::path mp3 = mediaFor(formatCases()[0]); // an ID3v2 tag, then the frames
+    std::ifstream in(mp3, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    const uint64_t tag = id3v2TagLength(bytes);
+    const std::vector<uint8_t> frames(bytes.begin() + static_cast<long>(tag), bytes.end());
+    const auto with = [&](std::vector<uint8_t> head, const std::vector<uint8_t>& rest) {
+        head.insert(head.end(), rest.begin(), rest.end());
+        return std::make_shared<const std::vector<uint8_t>>(std::move(head));
+    };
+    std::vector<uint8_t> oneFrameThenNoise(frames.begin(), frames.begin() + 417);
+    oneFrameThenNoise.resize(5000, 0x55);
+    const struct {
+        const char* name;
+        std::shared_ptr<const std::vector<uint8_t>> bytes;
+        bool claimed;
+    } cases[] = {
+        {"tagged", with({}, bytes), true},
+        {"bare", with({}, frames), true},
+        {"after junk", with(std::vector<uint8_t>(700, 0x20), frames), false},
+        {"one frame, then noise", with({}, oneFrameThenNoise), false},
+        {"empty", with({}, {}), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Mpg123Decoder::claims(*FfmpegIo::fromMemory(c.bytes)), c.claimed) << c.name;
+
+    // A file libmpg123 turns away still plays, through FFmpeg: all of it, the encoder's delay
+    // kept since its note is not where it belongs.
+    const fs::path junk = testmedia::mediaDir() / "junk_first.mp3";
+    std::ofstream(junk, std::ios::binary)
+        .write(reinterpret_cast<const char*>(cases[2].bytes->data()),
+               static_cast<std::streamsize>(cases[2].bytes->size()));
+    auto decoder = openOk(junk);
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ(dynamic_cast<Mpg123Decoder*>(decoder.get()), nullptr);
+    EXPECT_EQ(decoder->type(), FMOD_SOUND_TYPE_MPEG);
+    const size_t played = readAll(*decoder).size() / 2;
+    EXPECT_EQ(played, decoder->lengthFrames());
+    EXPECT_GE(played, openOk(mp3)->lengthFrames());
+}
+
 bool mapped(const std::string& library) {
     std::ifstream maps("/proc/self/maps");
     std::string line;
