@@ -105,7 +105,7 @@ FMOD_RESULT FfmpegDecoder::start(const std::string& name, const DecoderOptions& 
                                  bool rawPcm) {
     packet_.reset(av_packet_alloc());
     frame_.reset(av_frame_alloc());
-    if (!packet_ || !frame_)
+    if (!packet_ || !frame_ || !io_->context())
         return FMOD_ERR_MEMORY;
 
     name_ = name;
@@ -424,16 +424,8 @@ void FfmpegDecoder::collectTags() {
             if (tags_[i].name == "AUTHOR")
                 add(FMOD_TAGTYPE_ASF, "ARTIST", tags_[i].value);
     }
-    if (id3v1) {
-        // ID3v1 only fills what an ID3v2 tag left out.
-        const std::pair<const char*, std::string*> fields[] = {{"TITLE", &id3v1->title},
-                                                               {"ARTIST", &id3v1->artist},
-                                                               {"ALBUM", &id3v1->album},
-                                                               {"COMMENT", &id3v1->comment}};
-        for (const auto& [name, value] : fields)
-            if (!has(name))
-                add(FMOD_TAGTYPE_ID3V1, name, *value);
-    }
+    if (id3v1) // only fills what an ID3v2 tag left out
+        addMissingId3v1Fields(*id3v1, tags_);
 }
 
 // ---- decoding ----

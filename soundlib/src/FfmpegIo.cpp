@@ -32,10 +32,6 @@ std::unique_ptr<FfmpegIo> FfmpegIo::openFile(const std::string& path, FMOD_RESUL
         return nullptr;
     }
     io->size_ = info.st_size;
-    if (!io->makeContext()) {
-        result = FMOD_ERR_MEMORY;
-        return nullptr;
-    }
     result = FMOD_OK;
     return io;
 }
@@ -46,8 +42,6 @@ std::unique_ptr<FfmpegIo> FfmpegIo::fromMemory(std::shared_ptr<const std::vector
     auto io = std::make_unique<FfmpegIo>(Key{});
     io->memory_ = std::move(bytes);
     io->size_ = static_cast<int64_t>(io->memory_->size());
-    if (!io->makeContext())
-        return nullptr;
     return io;
 }
 
@@ -55,6 +49,12 @@ FfmpegIo::~FfmpegIo() {
     avio_.reset();
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+AVIOContext* FfmpegIo::context() {
+    if (!avio_)
+        makeContext();
+    return avio_.get();
 }
 
 bool FfmpegIo::makeContext() {

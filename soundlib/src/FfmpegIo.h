@@ -1,5 +1,7 @@
-// A byte source for libavformat: a file or a block of memory (a zip member), behind a custom
-// AVIOContext. Paths never go through FFmpeg's protocol layer, so names with ':' stay files.
+// A byte source for the decoders: a file or a block of memory (a zip member), read at any
+// offset, and for libavformat behind a custom AVIOContext made on first need (so probing a file
+// that another decoder takes never loads FFmpeg). Paths never go through FFmpeg's protocol
+// layer, so names with ':' stay files.
 #pragma once
 
 #include "ffmpeg_handles.h"
@@ -24,7 +26,8 @@ public:
     FfmpegIo(const FfmpegIo&) = delete;
     FfmpegIo& operator=(const FfmpegIo&) = delete;
 
-    AVIOContext* context() const { return avio_.get(); }
+    // Null when out of memory (or FFmpeg cannot be loaded).
+    AVIOContext* context();
     int64_t size() const { return size_; }
     // Random access that leaves the AVIOContext's position alone; returns the bytes read.
     size_t readAt(int64_t offset, uint8_t* out, size_t count) const;

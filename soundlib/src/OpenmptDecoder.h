@@ -14,6 +14,9 @@ namespace soundlib {
 class OpenmptDecoder final : public Decoder {
 public:
     static constexpr int kRate = 44100;
+    // The bytes of a file's start looksLikeModule wants: what libopenmpt recommends for its
+    // probe, fixed here so that reading the start of every file does not load the library.
+    static constexpr size_t kProbeBytes = 2048;
 
     // Whether libopenmpt recognises the start of a file (`head` = its first bytes) as a module.
     static bool looksLikeModule(std::span<const uint8_t> head, uint64_t fileSize);

@@ -1,5 +1,6 @@
 #include "FfmpegDecoder.h"
 #include "FfmpegIo.h"
+#include "Mpg123Decoder.h"
 #include "OpenmptDecoder.h"
 #include "ZipArchive.h"
 #include "cd/CdDisc.h"
@@ -90,6 +91,15 @@ DecoderOpenResult openSource(const Source& source, const DecoderOptions& options
         // A misnamed file: let FFmpeg have a look.
     }
     const bool raw = ext == "raw" || options.suggestedType == FMOD_SOUND_TYPE_RAW;
+    if (!raw) {
+        // MPEG audio through libmpg123; what it turns away, FFmpeg still gets to judge (on a
+        // handle of its own: the file is opened again).
+        if (auto io = source.makeIo(); io && Mpg123Decoder::claims(*io)) {
+            DecoderOpenResult mpeg = Mpg123Decoder::open(std::move(io), options);
+            if (mpeg.result == FMOD_OK || mpeg.result == FMOD_ERR_MEMORY)
+                return mpeg;
+        }
+    }
     DecoderOpenResult opened = FfmpegDecoder::open(source.makeIo(), source.name, options, raw);
     if (opened.result == FMOD_OK || opened.result == FMOD_ERR_MEMORY || raw)
         return opened;
@@ -103,7 +113,7 @@ DecoderOpenResult openSource(const Source& source, const DecoderOptions& options
 }
 
 std::vector<uint8_t> headOf(const std::vector<uint8_t>& bytes) {
-    const size_t size = std::min(bytes.size(), openmpt_probe_file_header_get_recommended_size());
+    const size_t size = std::min(bytes.size(), OpenmptDecoder::kProbeBytes);
     return {bytes.begin(), bytes.begin() + static_cast<long>(size)};
 }
 
@@ -152,7 +162,7 @@ DecoderOpenResult openDecoder(const std::string& path, const DecoderOptions& opt
         Source source;
         source.name = path;
         source.size = static_cast<uint64_t>(probeIo->size());
-        source.head.resize(openmpt_probe_file_header_get_recommended_size());
+        source.head.resize(OpenmptDecoder::kProbeBytes);
         source.head.resize(probeIo->readAt(0, source.head.data(), source.head.size()));
 
         const bool zipMagic = source.head.size() >= 4 && source.head[0] == 'P' &&

@@ -12,6 +12,16 @@ uint32_t be32(std::span<const uint8_t> b, size_t at) {
            uint32_t(b[at + 3]);
 }
 
+uint16_t crc16Arc(std::span<const uint8_t> bytes) {
+    uint16_t crc = 0;
+    for (const uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
 std::string upper(std::string_view text) {
     std::string out(text);
     for (char& c : out)
@@ -20,7 +30,6 @@ std::string upper(std::string_view text) {
 }
 
 // libavcodec's MPEG audio decoder delays its output by this many samples.
-constexpr int kMpegDecoderDelay = 529;
 
 } // namespace
 
@@ -63,6 +72,47 @@ uint64_t id3v2TagLength(std::span<const uint8_t> header) {
     }
     const bool footer = (header[5] & 0x10) != 0;
     return 10 + size + (footer ? 10 : 0);
+}
+
+MpegFrameHeader parseMpegFrameHeader(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 4)
+        return {};
+    const uint32_t header = be32(bytes, 0);
+    const int version = (header >> 19) & 3;
+    const int layerBits = (header >> 17) & 3;
+    const int bitrateIndex = (header >> 12) & 15;
+    const int rateIndex = (header >> 10) & 3;
+    if ((header & 0xFFE00000u) != 0xFFE00000u || version == 1 || layerBits == 0 ||
+        bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+        return {};
+    // kbit/s by [MPEG-1][layer - 1][index]; MPEG-2 and 2.5 share the second row.
+    static constexpr int kBitrates[2][3][15] = {
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}}};
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    MpegFrameHeader frame;
+    frame.version = version;
+    frame.layer = 4 - layerBits;
+    frame.sampleRate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    const bool mpeg1 = version == 3;
+    const int bitrate = kBitrates[mpeg1 ? 1 : 0][frame.layer - 1][bitrateIndex] * 1000;
+    const int padding = (header >> 9) & 1;
+    if (frame.layer == 1)
+        frame.bytes = (12 * bitrate / frame.sampleRate + padding) * 4;
+    else if (frame.layer == 3 && !mpeg1)
+        frame.bytes = 72 * bitrate / frame.sampleRate + padding;
+    else
+        frame.bytes = 144 * bitrate / frame.sampleRate + padding;
+    return frame;
+}
+
+bool sameMpegStream(const MpegFrameHeader& first, const MpegFrameHeader& next) {
+    return first.bytes > 0 && next.bytes > 0 && first.version == next.version &&
+           first.layer == next.layer && first.sampleRate == next.sampleRate;
 }
 
 std::optional<MpegInfoFrame> parseMpegInfoFrame(std::span<const uint8_t> frame) {
@@ -117,6 +167,14 @@ std::optional<MpegInfoFrame> parseMpegInfoFrame(std::span<const uint8_t> frame) 
     const std::string_view encoder(reinterpret_cast<const char*>(frame.data()) + at, 4);
     at += 9 + 1 + 1 + 4 + 2 + 2 + 1 + 1;
     if (encoder == "LAME" || encoder == "Lavf" || encoder == "Lavc") {
+        // The encoder's version counts only when the tag's checksum (CRC-16/ARC of the frame
+        // up to it) holds, as libavformat has it.
+        const size_t crcAt = at + 3 + 1 + 1 + 2 + 4 + 2;
+        if (frame.size() >= crcAt + 2 &&
+            crc16Arc(frame.first(crcAt)) == (uint16_t(frame[crcAt]) << 8 | frame[crcAt + 1])) {
+            const std::string_view version(encoder.data(), 9);
+            info.encoder = std::string(version.substr(0, version.find('\0')));
+        }
         const uint32_t delays =
             uint32_t(frame[at]) << 16 | uint32_t(frame[at + 1]) << 8 | uint32_t(frame[at + 2]);
         info.hasEncoderDelay = true;

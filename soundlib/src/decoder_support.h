@@ -21,6 +21,23 @@ std::string lowerExtension(std::string_view path);
 // 0 otherwise.
 uint64_t id3v2TagLength(std::span<const uint8_t> header);
 
+// Samples every MPEG audio decoder delays its output by (the synthesis filter's length).
+inline constexpr int kMpegDecoderDelay = 529;
+
+// One MPEG audio frame header: its stream's kind and the frame's length in bytes.
+struct MpegFrameHeader {
+    int version = 0; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    int layer = 0;   // 1, 2 or 3
+    int sampleRate = 0;
+    int bytes = 0; // 0: not a header a decoder can follow (free format, reserved values)
+};
+
+// Reads the four bytes of a frame header.
+MpegFrameHeader parseMpegFrameHeader(std::span<const uint8_t> header);
+
+// Whether `next` (the header found where `first` ends) continues the same stream.
+bool sameMpegStream(const MpegFrameHeader& first, const MpegFrameHeader& next);
+
 // The Xing/Info frame an MPEG layer III encoder puts first, with LAME's encoder delay and
 // padding where the encoder wrote them.
 struct MpegInfoFrame {
@@ -29,6 +46,7 @@ struct MpegInfoFrame {
     std::optional<uint32_t> frames; // audio frames after this one
     std::optional<uint32_t> bytes;  // stream bytes including this frame
     bool hasEncoderDelay = false;
+    std::string encoder; // the encoder's short version ("LAME3.100"), where it wrote one
     int startPadding = 0;
     int endPadding = 0;
 };

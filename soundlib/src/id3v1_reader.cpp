@@ -3,6 +3,8 @@
 #include "id3v1_block.h"
 #include "text_encoding.h"
 
+#include <algorithm>
+
 namespace soundlib {
 
 static_assert(kId3v1Size == sorvel::id3v1::kBlockSize);
@@ -29,6 +31,19 @@ std::optional<Id3v1Tag> parseId3v1(std::span<const uint8_t> block) {
     tag.track = fields->track;
     tag.genre = fields->genre;
     return tag;
+}
+
+void addMissingId3v1Fields(const Id3v1Tag& tag, std::vector<DecodedTag>& tags) {
+    const std::pair<const char*, const std::string*> fields[] = {{"TITLE", &tag.title},
+                                                                 {"ARTIST", &tag.artist},
+                                                                 {"ALBUM", &tag.album},
+                                                                 {"COMMENT", &tag.comment}};
+    for (const auto& [name, value] : fields) {
+        const bool has = std::any_of(tags.begin(), tags.end(),
+                                     [&](const DecodedTag& t) { return t.name == name; });
+        if (!has && !value->empty())
+            tags.push_back({FMOD_TAGTYPE_ID3V1, name, *value});
+    }
 }
 
 } // namespace soundlib

@@ -1,6 +1,10 @@
 // Decoders: every supported format opens with the right shape, its length is exactly what a
 // full decode delivers, seeks land on the exact sample, tags come out as UTF-8 under the
 // names players ask for, and bad input answers a result code instead of crashing or hanging.
+#include "FfmpegDecoder.h"
+#include "FfmpegIo.h"
+#include "Mpg123Decoder.h"
+#include "OpenmptDecoder.h"
 #include "decoder.h"
 #include "decoder_support.h"
 #include "test_media.h"
@@ -10,11 +14,13 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 #include <map>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 using namespace soundlib;
@@ -337,6 +343,128 @@ TEST(DecoderFormats, MpegWithCoverArtDecodesTheAudioStream) {
     EXPECT_EQ(findTag(*decoder, "TITLE")->value, "Covered");
 }
 
+// ---- MPEG audio through libmpg123 ----
+
+// `path` opened by FFmpeg's decoder, as every MPEG file was before libmpg123 took them.
+std::unique_ptr<Decoder> openThroughFfmpeg(const fs::path& path) {
+    FMOD_RESULT access = FMOD_OK;
+    DecoderOpenResult opened =
+        FfmpegDecoder::open(FfmpegIo::openFile(path.string(), access), path.string(), {}, false);
+    EXPECT_EQ(opened.result, FMOD_OK) << path;
+    return std::move(opened.decoder);
+}
+
+TEST(DecoderMpeg, Mpg123AndFfmpegAgreeOnLengthSamplesSeeksAndTags) {
+    const fs::path tagged = testmedia::mediaDir() / "agree.mp3";
+    ASSERT_TRUE(testmedia::run(
+        "ffmpeg -v error -y -i " + testmedia::makeTone("agree_src.wav", kToneHz, 1.0).string() +
+        " -c:a libmp3lame -b:a 128k -metadata title=T -metadata artist=A -metadata album=B "
+        "-metadata genre=Jazz -metadata track=3/9 -metadata date=2024 -metadata comment=C "
+        "-metadata custom=X " +
+        tagged.string()));
+    const fs::path noXing = testmedia::makeTone("agree_noxing.mp3", kToneHz, 1.0, 44100, 2,
+                                                {"-b:a", "96k", "-write_xing", "0"});
+    const fs::path v1 = untaggedMp3("agree_v1.mp3");
+    appendId3v1(v1, "\x93\xfa\x96\x7b", "b", "c");
+    std::vector<fs::path> files = {tagged, noXing, v1};
+    for (const FormatCase& c : formatCases())
+        if (c.type == FMOD_SOUND_TYPE_MPEG)
+            files.push_back(mediaFor(c));
+    for (const fs::path& path : files) {
+        auto mpeg = openOk(path);
+        auto ffmpeg = openThroughFfmpeg(path);
+        ASSERT_TRUE(mpeg && ffmpeg) << path;
+        ASSERT_NE(dynamic_cast<Mpg123Decoder*>(mpeg.get()), nullptr) << path;
+        EXPECT_EQ(mpeg->sampleRate(), ffmpeg->sampleRate()) << path;
+        EXPECT_EQ(mpeg->channels(), ffmpeg->channels()) << path;
+        EXPECT_EQ(mpeg->lengthFrames(), ffmpeg->lengthFrames()) << path;
+        // Both synthesise in float; they round differently, far below anything heard.
+        const auto ours = readAll(*mpeg);
+        const auto theirs = readAll(*ffmpeg);
+        ASSERT_EQ(ours.size(), theirs.size()) << path;
+        EXPECT_LE(maxDifference(ours, theirs, mpeg->channels(), 0), 1e-4f) << path;
+        ASSERT_TRUE(mpeg->seek(20011));
+        EXPECT_LE(maxDifference(readFrames(*mpeg, 2000), theirs, mpeg->channels(), 20011), 1e-4f)
+            << path;
+        const auto listed = [](const Decoder& decoder) {
+            std::vector<std::tuple<std::string, std::string, FMOD_TAGTYPE>> tags;
+            for (const DecodedTag& tag : decoder.tags())
+                tags.emplace_back(tag.name, tag.value, tag.kind);
+            std::sort(tags.begin(), tags.end());
+            return tags;
+        };
+        EXPECT_EQ(listed(*mpeg), listed(*ffmpeg)) << path;
+    }
+}
+
+TEST(DecoderMpeg, Mpg123TakesOnlyFilesThatStartWithTwoFramesAndFfmpegTheRest) {
+    const fs::path mp3 = mediaFor(formatCases()[0]); // an ID3v2 tag, then the frames
+    std::ifstream in(mp3, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    const uint64_t tag = id3v2TagLength(bytes);
+    const std::vector<uint8_t> frames(bytes.begin() + static_cast<long>(tag), bytes.end());
+    const auto with = [&](std::vector<uint8_t> head, const std::vector<uint8_t>& rest) {
+        head.insert(head.end(), rest.begin(), rest.end());
+        return std::make_shared<const std::vector<uint8_t>>(std::move(head));
+    };
+    std::vector<uint8_t> oneFrameThenNoise(frames.begin(), frames.begin() + 417);
+    oneFrameThenNoise.resize(5000, 0x55);
+    const struct {
+        const char* name;
+        std::shared_ptr<const std::vector<uint8_t>> bytes;
+        bool claimed;
+    } cases[] = {
+        {"tagged", with({}, bytes), true},
+        {"bare", with({}, frames), true},
+        {"after junk", with(std::vector<uint8_t>(700, 0x20), frames), false},
+        {"one frame, then noise", with({}, oneFrameThenNoise), false},
+        {"empty", with({}, {}), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Mpg123Decoder::claims(*FfmpegIo::fromMemory(c.bytes)), c.claimed) << c.name;
+
+    // A file libmpg123 turns away still plays, through FFmpeg: all of it, the encoder's delay
+    // kept since its note is not where it belongs.
+    const fs::path junk = testmedia::mediaDir() / "junk_first.mp3";
+    std::ofstream(junk, std::ios::binary)
+        .write(reinterpret_cast<const char*>(cases[2].bytes->data()),
+               static_cast<std::streamsize>(cases[2].bytes->size()));
+    auto decoder = openOk(junk);
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ(dynamic_cast<Mpg123Decoder*>(decoder.get()), nullptr);
+    EXPECT_EQ(decoder->type(), FMOD_SOUND_TYPE_MPEG);
+    const size_t played = readAll(*decoder).size() / 2;
+    EXPECT_EQ(played, decoder->lengthFrames());
+    EXPECT_GE(played, openOk(mp3)->lengthFrames());
+}
+
+bool mapped(const std::string& library) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find(library) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(DecoderMpeg, PlayingMpegLoadsNeitherFfmpegNorCurl) {
+    const fs::path mp3 = mediaFor(formatCases()[0]);
+    // The child is this program started afresh, running only this test: nothing opened
+    // FFmpeg before it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto decoder = openOk(mp3);
+            const bool decoded = decoder && !readAll(*decoder).empty() && decoder->seek(1000);
+            const bool light =
+                !mapped("libavformat") && !mapped("libavcodec") && !mapped("libcurl");
+            std::_Exit(decoded && light ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    // FFmpeg still opens on demand for what libmpg123 does not play.
+    EXPECT_TRUE(openOk(mediaFor(formatCases()[11]))); // tone.ogg
+}
+
 // ---- VAG and raw PCM ----
 
 TEST(DecoderFormats, VagIsMonoAdpcmWithExactLength) {
@@ -400,6 +528,10 @@ TEST(DecoderFormats, SourceFormatReportsPcmWidthAndCompressedAsSixteenBit) {
 }
 
 // ---- trackers ----
+
+TEST(DecoderTrackers, TheProbeReadsWhatLibopenmptRecommends) {
+    EXPECT_GE(OpenmptDecoder::kProbeBytes, openmpt_probe_file_header_get_recommended_size());
+}
 
 TEST(DecoderTrackers, ModulesRenderTheirLengthAndEnd) {
     const std::pair<fs::path, FMOD_SOUND_TYPE> modules[] = {
@@ -726,6 +858,39 @@ TEST(DecoderSupport, InfoFrameGivesFramesAndEncoderDelay) {
     EXPECT_FALSE(parseMpegInfoFrame(frame));
     frame[1] = 0xFD; // layer II never carries the tag
     EXPECT_FALSE(parseMpegInfoFrame(frame));
+}
+
+TEST(DecoderSupport, MpegFrameHeadersGiveStreamAndLength) {
+    struct Case {
+        uint8_t bytes[4];
+        int version, layer, rate, length;
+    };
+    const Case cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x64}, 3, 3, 44100, 417}, // MPEG-1 III 128k
+        {{0xFF, 0xFB, 0x92, 0x64}, 3, 3, 44100, 418}, // padded
+        {{0xFF, 0xF3, 0x40, 0xC4}, 2, 3, 22050, 104}, // MPEG-2 III 32k
+        {{0xFF, 0xE3, 0x10, 0xC4}, 0, 3, 11025, 52},  // MPEG-2.5 III 8k
+        {{0xFF, 0xFD, 0xA4, 0x04}, 3, 2, 48000, 576}, // MPEG-1 II 192k
+        {{0xFF, 0xFF, 0xC0, 0x00}, 3, 1, 44100, 416}, // MPEG-1 I 384k
+        {{0xFF, 0xFB, 0x00, 0x64}, 0, 0, 0, 0},       // free format
+        {{0xFF, 0xFB, 0xF0, 0x64}, 0, 0, 0, 0},       // bad bit rate
+        {{0xFF, 0xFB, 0x9C, 0x64}, 0, 0, 0, 0},       // reserved rate
+        {{0xFF, 0xF9, 0x90, 0x64}, 0, 0, 0, 0},       // reserved layer
+        {{'I', 'D', '3', 4}, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const MpegFrameHeader header = parseMpegFrameHeader(c.bytes);
+        EXPECT_EQ(header.bytes, c.length) << c.length;
+        if (c.length > 0) {
+            EXPECT_EQ(header.version, c.version) << c.length;
+            EXPECT_EQ(header.layer, c.layer) << c.length;
+            EXPECT_EQ(header.sampleRate, c.rate) << c.length;
+        }
+    }
+    const MpegFrameHeader first = parseMpegFrameHeader(cases[0].bytes);
+    EXPECT_TRUE(sameMpegStream(first, parseMpegFrameHeader(cases[1].bytes)));
+    EXPECT_FALSE(sameMpegStream(first, parseMpegFrameHeader(cases[2].bytes)));
+    EXPECT_FALSE(sameMpegStream(first, parseMpegFrameHeader(cases[6].bytes)));
 }
 
 TEST(DecoderSupport, WmaFrameArithmetic) {

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLocalServer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -115,6 +114,37 @@ TEST(SingleInstance, ASecondStartHandsItsCommandLineToTheRunningPlayer) {
     EXPECT_EQ(received.at(0).at(0).toString(), QStringLiteral("/music/曲 1.mp3"));
     server.close();
     EXPECT_FALSE(SingleInstance::handOver(name, QStringLiteral("x")));
+}
+
+TEST(SingleInstance, ASenderThatLeftBeforeItsAnswerOrMidLineIsNotPlayed) {
+    const QString name = socketName("instance-d");
+    SingleInstance server(name);
+    server.listen();
+    ASSERT_TRUE(server.listening());
+    QSignalSpy received(&server, &SingleInstance::commandLineReceived);
+    const auto sendAndLeave = [&](const char* bytes) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = name.toLocal8Bit();
+        std::memcpy(address.sun_path, path.constData(),
+                    std::min(sizeof address.sun_path - 1, size_t(path.size())));
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::send(fd, bytes, std::strlen(bytes), 0), ssize_t(std::strlen(bytes)));
+        ::close(fd);
+    };
+    sendAndLeave("/music/gave up.mp3\n"); // its sender has started a player of its own
+    sendAndLeave("/music/cut");
+    QElapsedTimer waited;
+    waited.start();
+    processUntil([&] { return waited.elapsed() > 300; });
+    EXPECT_EQ(received.count(), 0);
+    // The server still serves the next sender.
+    bool handed = false;
+    std::thread next([&] { handed = SingleInstance::handOver(name, QStringLiteral("/music/b")); });
+    EXPECT_TRUE(processUntil([&] { return received.count() == 1; }));
+    next.join();
+    EXPECT_TRUE(handed);
 }
 
 TEST(SingleInstance, ANameLeftBehindByADeadPlayerIsTakenOver) {
