@@ -31,4 +31,27 @@ inline f4 reverse4(f4 v) {
 #endif
 }
 
+// Rows become columns: v[r][c] is v[c][r] afterwards.
+inline void transpose4(f4 (&v)[4]) {
+#if defined(__clang__)
+    const f4 t0 = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5);
+    const f4 t1 = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7);
+    const f4 t2 = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+    const f4 t3 = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+    v[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    v[1] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    v[2] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    v[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+#else
+    const f4 t0 = __builtin_shuffle(v[0], v[1], i4{0, 4, 1, 5});
+    const f4 t1 = __builtin_shuffle(v[0], v[1], i4{2, 6, 3, 7});
+    const f4 t2 = __builtin_shuffle(v[2], v[3], i4{0, 4, 1, 5});
+    const f4 t3 = __builtin_shuffle(v[2], v[3], i4{2, 6, 3, 7});
+    v[0] = __builtin_shuffle(t0, t2, i4{0, 1, 4, 5});
+    v[1] = __builtin_shuffle(t0, t2, i4{2, 3, 6, 7});
+    v[2] = __builtin_shuffle(t1, t3, i4{0, 1, 4, 5});
+    v[3] = __builtin_shuffle(t1, t3, i4{2, 3, 6, 7});
+#endif
+}
+
 } // namespace soundlib
