@@ -32,8 +32,16 @@ void ChorusUnit::prepare(int sampleRate, int channels, size_t) {
     // Delay and depth move read positions: glide slower so the pitch bends gently.
     delayMs_.setRampFrames(glide * 5);
     depth_.setRampFrames(glide * 5);
-    // The waver reaches up to twice the delay at full depth.
-    lines_.prepare(channels, static_cast<size_t>(2.0 * kMaxDelayMs * sampleRate / 1000.0) + 4);
+    // The waver reaches up to twice the delay at full depth; the interpolation reads a few
+    // frames more.
+    const auto longest = static_cast<size_t>(2.0 * kMaxDelayMs * sampleRate / 1000.0) + 4;
+    size_t size = 8;
+    while (size < longest + 8) {
+        size <<= 1;
+    }
+    mask_ = size - 1;
+    line_.assign(size * static_cast<size_t>(channels), 0.0f);
+    at_ = 0;
     lfo_.setFrequency(rate_, sampleRate_);
     reset();
 }
@@ -74,15 +82,16 @@ void ChorusUnit::reset() noexcept {
     delayMs_.snap();
     depth_.snap();
     feedback_.snap();
-    lines_.clear();
+    std::fill(line_.begin(), line_.end(), 0.0f);
     lfo_.reset();
 }
 
 void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexcept {
     const size_t stride = static_cast<size_t>(channels);
-    const size_t mask = lines_.mask();
+    const size_t mask = mask_;
+    float* line = line_.data();
     const float framesPerMs = static_cast<float>(sampleRate_ / 1000.0);
-    size_t at = lines_.writePosition();
+    size_t at = at_;
     // Settings in locals: writing the output would otherwise make the compiler reload them
     // for every frame.
     SmoothedValue dryMix = dry_, wetMix0 = wet_[0], wetMix1 = wet_[1], wetMix2 = wet_[2];
@@ -111,23 +120,48 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
         const f4 w3 = -0.5f * t2 + 0.5f * t3;
         const i4 back = whole + 2;
         lfo.step();
+        size_t from[3];
+        bool wraps = false;
+        for (size_t k = 0; k < 3; ++k) {
+            from[k] = (at - static_cast<size_t>(back[k])) & mask;
+            wraps = wraps || from[k] > mask - 3;
+        }
         float* frame = interleaved + i * stride;
-        for (size_t c = 0; c < stride; ++c) {
-            const float* line = lines_.line(c);
-            auto tap = [&](int k) {
-                const size_t from = at - static_cast<size_t>(back[k]);
-                return w0[k] * line[from & mask] + w1[k] * line[(from + 1) & mask] +
-                       w2[k] * line[(from + 2) & mask] + w3[k] * line[(from + 3) & mask];
+        float* written = line + at * stride;
+        if (stride == 2 && !wraps) {
+            // A pair: each tap's four points of both channels in two loads.
+            auto tap = [&](size_t k) {
+                const float* points = line + 2 * from[k];
+                const f4 first = {w0[k], w0[k], w1[k], w1[k]};
+                const f4 last = {w2[k], w2[k], w3[k], w3[k]};
+                const f4 sum = load4(points) * first + load4(points + 4) * last;
+                return f4{sum[0] + sum[2], sum[1] + sum[3], 0.0f, 0.0f};
             };
-            const float first = tap(0), second = tap(1), third = tap(2);
-            const float x = frame[c];
-            lines_.line(c)[at] =
-                x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
-            frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+            const f4 first = tap(0), second = tap(1), third = tap(2);
+            const f4 fed = feedback * (first + second + third);
+            for (size_t c = 0; c < 2; ++c) {
+                const float x = frame[c];
+                written[c] = x + softLimit(fed[c], kLoopKnee, kLoopCeiling);
+                frame[c] = dry * x + wet0 * first[c] + wet1 * second[c] + wet2 * third[c];
+            }
+        } else {
+            for (size_t c = 0; c < stride; ++c) {
+                auto tap = [&](size_t k) {
+                    const size_t start = from[k];
+                    auto point = [&](size_t j) { return line[((start + j) & mask) * stride + c]; };
+                    return w0[k] * point(0) + w1[k] * point(1) + w2[k] * point(2) +
+                           w3[k] * point(3);
+                };
+                const float first = tap(0), second = tap(1), third = tap(2);
+                const float x = frame[c];
+                written[c] =
+                    x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
+                frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+            }
         }
         at = (at + 1) & mask;
     }
-    lines_.advance(frames);
+    at_ = at;
     lfo.renormalise();
     lfo_ = lfo;
     dry_ = dryMix;
