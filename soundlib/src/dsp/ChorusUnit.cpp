@@ -32,16 +32,8 @@ void ChorusUnit::prepare(int sampleRate, int channels, size_t) {
     // Delay and depth move read positions: glide slower so the pitch bends gently.
     delayMs_.setRampFrames(glide * 5);
     depth_.setRampFrames(glide * 5);
-    // The waver reaches up to twice the delay at full depth; the interpolation reads a few
-    // frames more.
-    const auto longest = static_cast<size_t>(2.0 * kMaxDelayMs * sampleRate / 1000.0) + 4;
-    size_t size = 8;
-    while (size < longest + 8) {
-        size <<= 1;
-    }
-    mask_ = size - 1;
-    line_.assign(size * static_cast<size_t>(channels), 0.0f);
-    at_ = 0;
+    // The waver reaches up to twice the delay at full depth.
+    lines_.prepare(channels, static_cast<size_t>(2.0 * kMaxDelayMs * sampleRate / 1000.0) + 4);
     lfo_.setFrequency(rate_, sampleRate_);
     reset();
 }
@@ -82,16 +74,16 @@ void ChorusUnit::reset() noexcept {
     delayMs_.snap();
     depth_.snap();
     feedback_.snap();
-    std::fill(line_.begin(), line_.end(), 0.0f);
+    lines_.clear();
     lfo_.reset();
 }
 
 void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexcept {
     const size_t stride = static_cast<size_t>(channels);
-    const size_t mask = mask_;
-    float* line = line_.data();
+    const size_t mask = lines_.mask();
+    float* line = lines_.data();
     const float framesPerMs = static_cast<float>(sampleRate_ / 1000.0);
-    size_t at = at_;
+    size_t at = lines_.writePosition();
     // Settings in locals: writing the output would otherwise make the compiler reload them
     // for every frame.
     SmoothedValue dryMix = dry_, wetMix0 = wet_[0], wetMix1 = wet_[1], wetMix2 = wet_[2];
@@ -161,7 +153,7 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
         }
         at = (at + 1) & mask;
     }
-    at_ = at;
+    lines_.advance(frames);
     lfo.renormalise();
     lfo_ = lfo;
     dry_ = dryMix;

@@ -4,11 +4,10 @@
 // 6 depth (share of the delay the waver reaches), 7 feedback of the copies into the line.
 #pragma once
 
+#include "DelayLines.h"
 #include "DspUnit.h"
 #include "Lfo.h"
 #include "SmoothedValue.h"
-
-#include <vector>
 
 namespace soundlib {
 
@@ -18,7 +17,7 @@ public:
     void setParameter(int index, float value) noexcept override;
     void reset() noexcept override;
     void process(float* interleaved, size_t frames, int channels) noexcept override;
-    size_t tailFrames() const noexcept override { return mask_ + 1; }
+    size_t tailFrames() const noexcept override { return lines_.frames(); }
 
 private:
     double sampleRate_ = 48000.0;
@@ -29,11 +28,7 @@ private:
     SmoothedValue depth_{0.03f};
     SmoothedValue feedback_{0.0f};
     Lfo lfo_;
-    // The delay line, frames interleaved as in the block, so that one load reads a point of
-    // both channels of a pair; a power of two of frames, so positions wrap with a mask.
-    std::vector<float> line_;
-    size_t mask_ = 0;
-    size_t at_ = 0; // where the current frame is written
+    DelayLines lines_;
 };
 
 } // namespace soundlib

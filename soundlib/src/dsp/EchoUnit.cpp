@@ -70,6 +70,7 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
     const size_t echoing =
         maxChannels_ <= 0 ? stride : std::min(stride, static_cast<size_t>(maxChannels_));
     const size_t mask = lines_.mask();
+    float* line = lines_.data();
     size_t at = lines_.writePosition();
     const size_t wanted = framesFor(delayMs_);
     for (size_t i = 0; i < frames; ++i) {
@@ -84,13 +85,13 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
         float* frame = interleaved + i * stride;
         if (fading_) {
             fade_ = std::min(1.0f, fade_ + fadeStep_);
-            const size_t from = (at - delayFrames_) & mask;
-            const size_t to = (at - nextDelayFrames_) & mask;
+            const float* from = line + ((at - delayFrames_) & mask) * stride;
+            const float* to = line + ((at - nextDelayFrames_) & mask) * stride;
+            float* written = line + at * stride;
             for (size_t c = 0; c < echoing; ++c) {
-                float* line = lines_.line(c);
-                const float delayed = line[from] + fade_ * (line[to] - line[from]);
+                const float delayed = from[c] + fade_ * (to[c] - from[c]);
                 const float x = frame[c];
-                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
+                written[c] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
             if (fade_ >= 1.0f) {
@@ -98,12 +99,12 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
                 fading_ = false;
             }
         } else {
-            const size_t from = (at - delayFrames_) & mask;
+            const float* from = line + ((at - delayFrames_) & mask) * stride;
+            float* written = line + at * stride;
             for (size_t c = 0; c < echoing; ++c) {
-                float* line = lines_.line(c);
-                const float delayed = line[from];
+                const float delayed = from[c];
                 const float x = frame[c];
-                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
+                written[c] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
         }
