@@ -22,6 +22,9 @@ inline void store4(float* p, f4 v) {
 inline f4 splat4(float x) {
     return f4{x, x, x, x};
 }
+inline i4 splat4i(int32_t x) {
+    return i4{x, x, x, x};
+}
 // The four lanes in reverse order.
 inline f4 reverse4(f4 v) {
 #if defined(__clang__)
