@@ -127,14 +127,15 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
                 const f4 first = {w0[k], w0[k], w1[k], w1[k]};
                 const f4 last = {w2[k], w2[k], w3[k], w3[k]};
                 const f4 sum = load4(points) * first + load4(points + 4) * last;
-                return f4{sum[0] + sum[2], sum[1] + sum[3], 0.0f, 0.0f};
+                return sum + swapHalves4(sum); // both channels' taps in the first two lanes
             };
             const f4 first = tap(0), second = tap(1), third = tap(2);
             const f4 fed = feedback * (first + second + third);
+            const f4 x = {frame[0], frame[1], 0.0f, 0.0f};
+            const f4 out = dry * x + wet0 * first + wet1 * second + wet2 * third;
             for (size_t c = 0; c < 2; ++c) {
-                const float x = frame[c];
-                written[c] = x + softLimit(fed[c], kLoopKnee, kLoopCeiling);
-                frame[c] = dry * x + wet0 * first[c] + wet1 * second[c] + wet2 * third[c];
+                written[c] = x[c] + softLimit(fed[c], kLoopKnee, kLoopCeiling);
+                frame[c] = out[c];
             }
         } else {
             for (size_t c = 0; c < stride; ++c) {

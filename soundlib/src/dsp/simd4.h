@@ -34,6 +34,14 @@ inline f4 reverse4(f4 v) {
 #endif
 }
 
+// Lanes 2, 3, 0, 1.
+inline f4 swapHalves4(f4 v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, 2, 3, 0, 1);
+#else
+    return __builtin_shuffle(v, i4{2, 3, 0, 1});
+#endif
+}
 // Rows become columns: v[r][c] is v[c][r] afterwards.
 inline void transpose4(f4 (&v)[4]) {
 #if defined(__clang__)
