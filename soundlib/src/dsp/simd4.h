@@ -25,22 +25,21 @@ inline f4 splat4(float x) {
 inline i4 splat4i(int32_t x) {
     return i4{x, x, x, x};
 }
-// The four lanes in reverse order.
-inline f4 reverse4(f4 v) {
+// The lanes picked in the order given.
+template <int A, int B, int C, int D> inline f4 permute4(f4 v) {
 #if defined(__clang__)
-    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+    return __builtin_shufflevector(v, v, A, B, C, D);
 #else
-    return __builtin_shuffle(v, i4{3, 2, 1, 0});
+    return __builtin_shuffle(v, i4{A, B, C, D});
 #endif
 }
-
+// The four lanes in reverse order.
+inline f4 reverse4(f4 v) {
+    return permute4<3, 2, 1, 0>(v);
+}
 // Lanes 2, 3, 0, 1.
 inline f4 swapHalves4(f4 v) {
-#if defined(__clang__)
-    return __builtin_shufflevector(v, v, 2, 3, 0, 1);
-#else
-    return __builtin_shuffle(v, i4{2, 3, 0, 1});
-#endif
+    return permute4<2, 3, 0, 1>(v);
 }
 // Rows become columns: v[r][c] is v[c][r] afterwards.
 inline void transpose4(f4 (&v)[4]) {
