@@ -230,7 +230,15 @@ void MprisService::emitSeeked(qlonglong positionUs) {
 
 void MprisService::Send_Messenger(const std::string& text, int playing) {
     const bool video = isVideo_ ? isVideo_() : false;
-    lastNotice_ = MessengerNoticeText(text, options_.MessengerOn() != 0, playing != 0, video);
+    // Built again only when something it shows changed: the tick sends the same notice
+    // several times a second.
+    const NoticeInputs inputs{options_.MessengerOn() != 0, playing != 0, video};
+    if (!noticeBuilt_ || inputs != noticeInputs_ || text != noticeText_) {
+        lastNotice_ = MessengerNoticeText(text, inputs.messengerOn, inputs.playing, inputs.video);
+        noticeInputs_ = inputs;
+        noticeText_ = text;
+        noticeBuilt_ = true;
+    }
     if (!registered_) {
         return;
     }

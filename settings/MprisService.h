@@ -50,6 +50,14 @@ private:
     std::filesystem::path artFolder_;
     bool registered_ = false;
     std::string lastNotice_;
+    // What lastNotice_ was built from.
+    struct NoticeInputs {
+        bool messengerOn = false, playing = false, video = false;
+        bool operator==(const NoticeInputs&) const = default;
+    };
+    bool noticeBuilt_ = false;
+    NoticeInputs noticeInputs_;
+    std::string noticeText_;
     std::string title_;
     QString status_ = QStringLiteral("Stopped");
     QVariantMap metadata_;

@@ -7,6 +7,7 @@
 #include "dsp/dsp_catalog.h"
 #include "dsp/fast_math.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
@@ -136,3 +137,48 @@ TEST(SpectrumTap, ReadsTheLatestSamplesOfOneChannelAcrossTheWrap) {
 }
 
 } // namespace
+
+// The units take pairs of frames, runs of four and chunks of their own: a block cut into odd
+// pieces must come out as it does whole, whatever the pieces' ends meet.
+TEST(UnitBlocks, OddPiecesGiveWhatTheWholeBlockGives) {
+    const std::vector<std::pair<FMOD_DSP_TYPE, std::vector<std::pair<int, float>>>> cases = {
+        {FMOD_DSP_TYPE_PARAMEQ, {{0, 60.0f}, {2, 2.5f}}},
+        {FMOD_DSP_TYPE_LOWPASS, {{0, 900.0f}, {1, 4.0f}}},
+        {FMOD_DSP_TYPE_ECHO, {{0, 10.0f}, {1, 1.0f}}}, // shorter than a piece, held at full
+        {FMOD_DSP_TYPE_ECHO, {{0, 100.0f}, {1, 0.7f}}},
+        {FMOD_DSP_TYPE_FLANGE, {}},
+        {FMOD_DSP_TYPE_CHORUS, {{7, 0.9f}}},
+        {FMOD_DSP_TYPE_REVERB, {}},
+        {FMOD_DSP_TYPE_SFXREVERB, {{7, 0.0f}, {9, 0.0f}, {11, 0.0f}}}, // lines shorter than a chunk
+    };
+    constexpr size_t kFrames = 3000;
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> uniform(-1.5f, 1.5f); // loud, past the loops' knees
+    std::vector<float> input(kFrames * 2);
+    for (float& v : input) {
+        v = uniform(random);
+    }
+    for (const auto& [type, settings] : cases) {
+        SCOPED_TRACE(type);
+        auto run = [&](const std::vector<size_t>& pieces) {
+            auto unit = findDspDescription(type)->create();
+            for (const auto& [index, value] : settings) {
+                unit->setParameter(index, value);
+            }
+            unit->prepare(8000, 2, 1024);
+            std::vector<float> samples = input;
+            size_t done = 0;
+            for (size_t i = 0; done < kFrames; ++i) {
+                const size_t n = std::min(pieces[i % pieces.size()], kFrames - done);
+                unit->process(samples.data() + 2 * done, n, 2);
+                done += n;
+            }
+            return samples;
+        };
+        const auto whole = run({1024});
+        const auto pieces = run({1, 3, 7, 250, 2, 513});
+        for (size_t i = 0; i < whole.size(); ++i) {
+            ASSERT_NEAR(pieces[i], whole[i], 1e-5f * (1.0f + std::fabs(whole[i]))) << i;
+        }
+    }
+}

@@ -81,6 +81,7 @@ void ChorusUnit::reset() noexcept {
 void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexcept {
     const size_t stride = static_cast<size_t>(channels);
     const size_t mask = lines_.mask();
+    float* line = lines_.data();
     const float framesPerMs = static_cast<float>(sampleRate_ / 1000.0);
     size_t at = lines_.writePosition();
     // Settings in locals: writing the output would otherwise make the compiler reload them
@@ -111,19 +112,45 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
         const f4 w3 = -0.5f * t2 + 0.5f * t3;
         const i4 back = whole + 2;
         lfo.step();
+        size_t from[3];
+        bool wraps = false;
+        for (size_t k = 0; k < 3; ++k) {
+            from[k] = (at - static_cast<size_t>(back[k])) & mask;
+            wraps = wraps || from[k] > mask - 3;
+        }
         float* frame = interleaved + i * stride;
-        for (size_t c = 0; c < stride; ++c) {
-            const float* line = lines_.line(c);
-            auto tap = [&](int k) {
-                const size_t from = at - static_cast<size_t>(back[k]);
-                return w0[k] * line[from & mask] + w1[k] * line[(from + 1) & mask] +
-                       w2[k] * line[(from + 2) & mask] + w3[k] * line[(from + 3) & mask];
+        float* written = line + at * stride;
+        if (stride == 2 && !wraps) {
+            // A pair: each tap's four points of both channels in two loads.
+            auto tap = [&](size_t k) {
+                const float* points = line + 2 * from[k];
+                const f4 first = {w0[k], w0[k], w1[k], w1[k]};
+                const f4 last = {w2[k], w2[k], w3[k], w3[k]};
+                const f4 sum = load4(points) * first + load4(points + 4) * last;
+                return sum + swapHalves4(sum); // both channels' taps in the first two lanes
             };
-            const float first = tap(0), second = tap(1), third = tap(2);
-            const float x = frame[c];
-            lines_.line(c)[at] =
-                x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
-            frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+            const f4 first = tap(0), second = tap(1), third = tap(2);
+            const f4 fed = feedback * (first + second + third);
+            const f4 x = {frame[0], frame[1], 0.0f, 0.0f};
+            const f4 out = dry * x + wet0 * first + wet1 * second + wet2 * third;
+            for (size_t c = 0; c < 2; ++c) {
+                written[c] = x[c] + softLimit(fed[c], kLoopKnee, kLoopCeiling);
+                frame[c] = out[c];
+            }
+        } else {
+            for (size_t c = 0; c < stride; ++c) {
+                auto tap = [&](size_t k) {
+                    const size_t start = from[k];
+                    auto point = [&](size_t j) { return line[((start + j) & mask) * stride + c]; };
+                    return w0[k] * point(0) + w1[k] * point(1) + w2[k] * point(2) +
+                           w3[k] * point(3);
+                };
+                const float first = tap(0), second = tap(1), third = tap(2);
+                const float x = frame[c];
+                written[c] =
+                    x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
+                frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+            }
         }
         at = (at + 1) & mask;
     }

@@ -1,4 +1,6 @@
-// One circular delay line per channel, sized to a power of two so positions wrap with a mask.
+// A circular delay line of whole frames (the channels interleaved as in the block, so one load
+// reads a point of both channels of a pair), sized to a power of two of frames so positions
+// wrap with a mask.
 #pragma once
 
 #include <algorithm>
@@ -24,8 +26,10 @@ public:
     }
     void clear() { std::fill(data_.begin(), data_.end(), 0.0f); }
 
-    float* line(size_t channel) { return data_.data() + channel * size_; }
-    // Frames each line holds.
+    // Frame `position` (already masked) starts at data() + position * channels().
+    float* data() { return data_.data(); }
+    size_t channels() const { return channels_; }
+    // Frames the line holds.
     size_t frames() const { return size_; }
     size_t mask() const { return mask_; }
     // The position the current frame is written to; delay d reads (write - d) & mask.
@@ -53,10 +57,13 @@ public:
         tap.weight[3] = -0.5f * t2 + 0.5f * t3;
         return tap;
     }
-    static float read(const float* line, size_t mask, size_t at, const HermiteTap& tap) {
+    // Channel `channel` of the line at `data` with `stride` channels.
+    static float read(const float* data, size_t stride, size_t channel, size_t mask, size_t at,
+                      const HermiteTap& tap) {
         const size_t i = at - tap.back;
-        return tap.weight[0] * line[i & mask] + tap.weight[1] * line[(i + 1) & mask] +
-               tap.weight[2] * line[(i + 2) & mask] + tap.weight[3] * line[(i + 3) & mask];
+        auto point = [&](size_t j) { return data[((i + j) & mask) * stride + channel]; };
+        return tap.weight[0] * point(0) + tap.weight[1] * point(1) + tap.weight[2] * point(2) +
+               tap.weight[3] * point(3);
     }
 
 private:

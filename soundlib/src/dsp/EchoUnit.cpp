@@ -70,8 +70,14 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
     const size_t echoing =
         maxChannels_ <= 0 ? stride : std::min(stride, static_cast<size_t>(maxChannels_));
     const size_t mask = lines_.mask();
+    float* line = lines_.data();
     size_t at = lines_.writePosition();
     const size_t wanted = framesFor(delayMs_);
+    if (stride == 2 && echoing == 2 && !fading_ && wanted == delayFrames_ && delayFrames_ >= 2 &&
+        !decay_.ramping() && !dry_.ramping() && !wet_.ramping()) {
+        processSteadyPair(interleaved, frames);
+        return;
+    }
     for (size_t i = 0; i < frames; ++i) {
         if (!fading_ && wanted != delayFrames_) {
             nextDelayFrames_ = wanted;
@@ -84,13 +90,13 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
         float* frame = interleaved + i * stride;
         if (fading_) {
             fade_ = std::min(1.0f, fade_ + fadeStep_);
-            const size_t from = (at - delayFrames_) & mask;
-            const size_t to = (at - nextDelayFrames_) & mask;
+            const float* from = line + ((at - delayFrames_) & mask) * stride;
+            const float* to = line + ((at - nextDelayFrames_) & mask) * stride;
+            float* written = line + at * stride;
             for (size_t c = 0; c < echoing; ++c) {
-                float* line = lines_.line(c);
-                const float delayed = line[from] + fade_ * (line[to] - line[from]);
+                const float delayed = from[c] + fade_ * (to[c] - from[c]);
                 const float x = frame[c];
-                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
+                written[c] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
             if (fade_ >= 1.0f) {
@@ -98,16 +104,49 @@ void EchoUnit::process(float* interleaved, size_t frames, int channels) noexcept
                 fading_ = false;
             }
         } else {
-            const size_t from = (at - delayFrames_) & mask;
+            const float* from = line + ((at - delayFrames_) & mask) * stride;
+            float* written = line + at * stride;
             for (size_t c = 0; c < echoing; ++c) {
-                float* line = lines_.line(c);
-                const float delayed = line[from];
+                const float delayed = from[c];
                 const float x = frame[c];
-                line[at] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
+                written[c] = x + softLimit(decay * delayed, kLoopKnee, kLoopCeiling);
                 frame[c] = dry * x + wet * delayed;
             }
         }
         at = (at + 1) & mask;
+    }
+    lines_.advance(frames);
+}
+
+void EchoUnit::processSteadyPair(float* interleaved, size_t frames) noexcept {
+    // Two frames to a vector: each reads a frame at least two back, written before it. In runs
+    // that end where the read or the write position wraps.
+    const size_t mask = lines_.mask();
+    const size_t size = mask + 1;
+    float* line = lines_.data();
+    const float decay = decay_.current(), dry = dry_.current(), wet = wet_.current();
+    size_t at = lines_.writePosition();
+    for (size_t done = 0; done < frames;) {
+        const size_t from = (at - delayFrames_) & mask;
+        const size_t run = std::min({frames - done, size - from, size - at});
+        const float* delayed = line + 2 * from;
+        float* written = line + 2 * at;
+        float* x = interleaved + 2 * done;
+        size_t k = 0;
+        for (; k + 4 <= 2 * run; k += 4) {
+            const f4 echo = load4(delayed + k);
+            const f4 in = load4(x + k);
+            store4(written + k, in + softLimit4(decay * echo, kLoopKnee, kLoopCeiling));
+            store4(x + k, dry * in + wet * echo);
+        }
+        for (; k < 2 * run; ++k) {
+            const float echo = delayed[k];
+            const float in = x[k];
+            written[k] = in + softLimit(decay * echo, kLoopKnee, kLoopCeiling);
+            x[k] = dry * in + wet * echo;
+        }
+        at = (at + run) & mask;
+        done += run;
     }
     lines_.advance(frames);
 }

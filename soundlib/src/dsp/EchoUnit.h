@@ -24,6 +24,8 @@ public:
 
 private:
     size_t framesFor(float ms) const;
+    // A pair of channels, both echoed, with nothing gliding or fading.
+    void processSteadyPair(float* interleaved, size_t frames) noexcept;
 
     double sampleRate_ = 48000.0;
     float delayMs_ = 500.0f;

@@ -1,5 +1,7 @@
 #include "FlangeUnit.h"
 
+#include "simd4.h"
+
 #include <algorithm>
 
 namespace soundlib {
@@ -61,6 +63,7 @@ void FlangeUnit::process(float* interleaved, size_t frames, int channels) noexce
     const float framesPerMs = static_cast<float>(sampleRate_ / 1000.0);
     const float shortest = std::max(kMinDelayFrames, static_cast<float>(kShortestMs) * framesPerMs);
     const float sweep = static_cast<float>(kSweepMs) * framesPerMs;
+    float* line = lines_.data();
     size_t at = lines_.writePosition();
     // Settings in locals: writing the output would otherwise make the compiler reload them
     // for every frame.
@@ -74,11 +77,23 @@ void FlangeUnit::process(float* interleaved, size_t frames, int channels) noexce
             DelayLines::hermiteTap(shortest + depth * sweep * 0.5f * (1.0f - lfo.cosine()));
         lfo.step();
         float* frame = interleaved + i * stride;
+        float* written = line + at * stride;
         for (size_t c = 0; c < stride; ++c) {
-            float* line = lines_.line(c);
-            const float x = frame[c];
-            line[at] = x;
-            frame[c] = dry * x + wet * DelayLines::read(line, mask, at, tap);
+            written[c] = frame[c];
+        }
+        const size_t from = (at - tap.back) & mask;
+        if (stride == 2 && from <= mask - 3) {
+            // A pair: the four points of both channels in two loads.
+            const float* points = line + 2 * from;
+            const f4 first = {tap.weight[0], tap.weight[0], tap.weight[1], tap.weight[1]};
+            const f4 last = {tap.weight[2], tap.weight[2], tap.weight[3], tap.weight[3]};
+            const f4 sum = load4(points) * first + load4(points + 4) * last;
+            frame[0] = dry * frame[0] + wet * (sum[0] + sum[2]);
+            frame[1] = dry * frame[1] + wet * (sum[1] + sum[3]);
+        } else {
+            for (size_t c = 0; c < stride; ++c) {
+                frame[c] = dry * frame[c] + wet * DelayLines::read(line, stride, c, mask, at, tap);
+            }
         }
         at = (at + 1) & mask;
     }

@@ -136,19 +136,47 @@ void ReverbUnit::runTank(Tank& tank, const float* input, float* output, size_t f
                    tank.combs[3].store};
     f4 storeHigh = {tank.combs[4].store, tank.combs[5].store, tank.combs[6].store,
                     tank.combs[7].store};
+    // One frame of all eight combs.
+    auto step = [&](f4 outLow, f4 outHigh, float in, f4& writeLow, f4& writeHigh) {
+        storeLow = outLow * damp2 + storeLow * damp1;
+        storeHigh = outHigh * damp2 + storeHigh * damp1;
+        writeLow = splat4(in) + storeLow * feedback;
+        writeHigh = splat4(in) + storeHigh * feedback;
+    };
     for (size_t done = 0; done < frames;) {
         size_t span = frames - done;
         for (const Line& comb : tank.combs) {
             span = std::min(span, comb.buffer.size() - comb.index);
         }
-        for (size_t i = 0; i < span; ++i) {
-            const f4 in = splat4(input[done + i]);
+        size_t i = 0;
+        // Four frames at a time: each comb's four samples in one load, turned so that a vector
+        // holds one frame of four combs, and back again for the store.
+        for (; i + 4 <= span; i += 4) {
+            f4 low[4], high[4];
+            for (size_t c = 0; c < 4; ++c) {
+                low[c] = load4(lines[c] + i);
+                high[c] = load4(lines[c + 4] + i);
+            }
+            // The sum of the combs' outputs, added as frame by frame below.
+            store4(output + done + i, ((low[0] + high[0]) + (low[1] + high[1])) +
+                                          ((low[2] + high[2]) + (low[3] + high[3])));
+            transpose4(low);
+            transpose4(high);
+            for (size_t j = 0; j < 4; ++j) {
+                step(low[j], high[j], input[done + i + j], low[j], high[j]);
+            }
+            transpose4(low);
+            transpose4(high);
+            for (size_t c = 0; c < 4; ++c) {
+                store4(lines[c] + i, low[c]);
+                store4(lines[c + 4] + i, high[c]);
+            }
+        }
+        for (; i < span; ++i) {
             const f4 outLow = {lines[0][i], lines[1][i], lines[2][i], lines[3][i]};
             const f4 outHigh = {lines[4][i], lines[5][i], lines[6][i], lines[7][i]};
-            storeLow = outLow * damp2 + storeLow * damp1;
-            storeHigh = outHigh * damp2 + storeHigh * damp1;
-            const f4 writeLow = in + storeLow * feedback;
-            const f4 writeHigh = in + storeHigh * feedback;
+            f4 writeLow, writeHigh;
+            step(outLow, outHigh, input[done + i], writeLow, writeHigh);
             for (size_t c = 0; c < 4; ++c) {
                 lines[c][i] = writeLow[c];
                 lines[c + 4][i] = writeHigh[c];
@@ -170,32 +198,32 @@ void ReverbUnit::runTank(Tank& tank, const float* input, float* output, size_t f
         tank.combs[c].store = storeLow[c];
         tank.combs[c + 4].store = storeHigh[c];
     }
-    // The allpasses in series, likewise in spans.
-    for (size_t done = 0; done < frames;) {
-        size_t span = frames - done;
-        for (const Line& allpass : tank.allpasses) {
-            span = std::min(span, allpass.buffer.size() - allpass.index);
-        }
-        float* a0 = tank.allpasses[0].buffer.data() + tank.allpasses[0].index;
-        float* a1 = tank.allpasses[1].buffer.data() + tank.allpasses[1].index;
-        float* a2 = tank.allpasses[2].buffer.data() + tank.allpasses[2].index;
-        float* a3 = tank.allpasses[3].buffer.data() + tank.allpasses[3].index;
-        for (size_t i = 0; i < span; ++i) {
-            float x = output[done + i];
-            for (float* line : {a0, a1, a2, a3}) {
-                const float delayed = line[i];
-                line[i] = x + delayed * kAllpassFeedback;
-                x = delayed - x;
+    // The allpasses in series, one after the other over the block, in spans that end where the
+    // line wraps: a line is longer than a span, so a span never reads what it wrote.
+    for (Line& allpass : tank.allpasses) {
+        for (size_t done = 0; done < frames;) {
+            const size_t span = std::min(frames - done, allpass.buffer.size() - allpass.index);
+            float* line = allpass.buffer.data() + allpass.index;
+            float* x = output + done;
+            const f4 half = splat4(kAllpassFeedback);
+            size_t i = 0;
+            for (; i + 4 <= span; i += 4) {
+                const f4 delayed = load4(line + i);
+                const f4 in = load4(x + i);
+                store4(line + i, in + delayed * half);
+                store4(x + i, delayed - in);
             }
-            output[done + i] = x;
-        }
-        for (Line& allpass : tank.allpasses) {
+            for (; i < span; ++i) {
+                const float delayed = line[i];
+                line[i] = x[i] + delayed * kAllpassFeedback;
+                x[i] = delayed - x[i];
+            }
             allpass.index += span;
             if (allpass.index == allpass.buffer.size()) {
                 allpass.index = 0;
             }
+            done += span;
         }
-        done += span;
     }
 }
 

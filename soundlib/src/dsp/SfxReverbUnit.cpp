@@ -114,14 +114,6 @@ void SfxReverbUnit::prepare(int sampleRate, int channels, size_t) {
             tapGain_[c * kTaps + k] = static_cast<float>(weight) * hadamardSign((c + 1) % 8, k);
         }
     }
-    // Each channel hears the lines through its own row of the Hadamard matrix: uncorrelated
-    // tails, so the reverb fills the space between the speakers.
-    tailSign_.assign(static_cast<size_t>(channels) * kLines, 0.0f);
-    for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
-        for (size_t l = 0; l < kLines; ++l) {
-            tailSign_[c * kLines + l] = hadamardSign((c + 1) % kLines, l);
-        }
-    }
     const auto glide = static_cast<size_t>(kGlideSeconds * sampleRate);
     dryGain_.setRampFrames(glide);
     earlyGain_.setRampFrames(glide);
@@ -223,14 +215,27 @@ void hadamard(f4& low, f4& high) {
     low = sum;
 }
 
-float sumOf(f4 v) {
-    return (v[0] + v[1]) + (v[2] + v[3]);
+// `count` consecutive samples of a ring of mask + 1 from position `from` on.
+void readRun(const float* ring, size_t mask, size_t from, float* out, size_t count) {
+    from &= mask;
+    const size_t first = std::min(count, mask + 1 - from);
+    std::copy(ring + from, ring + from + first, out);
+    std::copy(ring, ring + (count - first), out + first);
 }
 
 } // namespace
 
 void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noexcept {
     const size_t stride = static_cast<size_t>(channels);
+    while (frames > 0) {
+        const size_t n = std::min(frames, kChunkFrames);
+        processChunk(interleaved, n, stride);
+        interleaved += n * stride;
+        frames -= n;
+    }
+}
+
+void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t stride) noexcept {
     const float inverseChannels = 1.0f / static_cast<float>(stride);
     const float outScale = 1.0f / std::sqrt(static_cast<float>(kLines));
     const f4 gainLow = {lineGain_[0] * (1.0f - linePole_[0]), lineGain_[1] * (1.0f - linePole_[1]),
@@ -249,22 +254,15 @@ void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noe
     // State and settings in locals: the compiler cannot tell that writing the output leaves
     // the members alone, and would reload them for every frame.
     float hfLow = hfLow_, lfLow = lfLow_;
+    const size_t firstPreAt = preAt_;
     size_t preAt = preAt_, lineAt = lineAt_;
     const float hfCoeff = hfCoeff_, roomHf = roomHfGain_, lfCoeff = lfCoeff_;
     const float roomLfLift = roomLfGain_ - 1.0f, diffusion = diffusion_;
     const float lateInput = lateInputGain_;
     const size_t preMask = preMask_, lineMask = lineMask_, lateDelay = lateDelay_;
-    const size_t reflectionsDelay = reflectionsDelay_;
-    float* diffuser[kDiffusers];
-    size_t diffuserAt[kDiffusers], diffuserSize[kDiffusers];
-    for (size_t d = 0; d < kDiffusers; ++d) {
-        diffuser[d] = diffusers_[d].data();
-        diffuserAt[d] = diffuserAt_[d];
-        diffuserSize[d] = diffusers_[d].size();
-    }
     float* preDelay = preDelay_.data();
     for (size_t i = 0; i < frames; ++i) {
-        float* frame = interleaved + i * stride;
+        const float* frame = interleaved + i * stride;
         float mono = 0.0f;
         for (size_t c = 0; c < stride; ++c) {
             mono += frame[c];
@@ -276,20 +274,48 @@ void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noe
         lfLow += lfCoeff * (shaped - lfLow);
         shaped += roomLfLift * lfLow;
         preDelay[preAt] = shaped;
+        preAt = (preAt + 1) & preMask;
+    }
 
-        // Late tail: diffused, then through the network.
-        float late = preDelay[(preAt - lateDelay) & preMask];
-        for (size_t d = 0; d < kDiffusers; ++d) {
-            const float delayed = diffuser[d][diffuserAt[d]];
-            const float fed = late + diffusion * delayed;
-            diffuser[d][diffuserAt[d]] = fed;
-            late = delayed - diffusion * fed;
-            if (++diffuserAt[d] == diffuserSize[d]) {
-                diffuserAt[d] = 0;
+    // The late tail's input, diffused: each diffuser in turn over the whole chunk, in runs that
+    // end where its line wraps (a line is longer than a run, so a run never reads what it wrote).
+    float late[kChunkFrames];
+    readRun(preDelay, preMask, firstPreAt - lateDelay, late, frames);
+    for (size_t d = 0; d < kDiffusers; ++d) {
+        std::vector<float>& line = diffusers_[d];
+        size_t lineAt = diffuserAt_[d];
+        for (size_t i = 0; i < frames;) {
+            const size_t run = std::min(frames - i, line.size() - lineAt);
+            float* delayed = line.data() + lineAt;
+            float* x = late + i;
+            size_t j = 0;
+            for (; j + 4 <= run; j += 4) {
+                const f4 old = load4(delayed + j);
+                const f4 fed = load4(x + j) + diffusion * old;
+                store4(x + j, old - diffusion * fed);
+                store4(delayed + j, fed);
             }
+            for (; j < run; ++j) {
+                const float fed = x[j] + diffusion * delayed[j];
+                x[j] = delayed[j] - diffusion * fed;
+                delayed[j] = fed;
+            }
+            lineAt = lineAt + run == line.size() ? 0 : lineAt + run;
+            i += run;
         }
+        diffuserAt_[d] = lineAt;
+    }
+
+    size_t length[kLines];
+    for (size_t l = 0; l < kLines; ++l) {
+        length[l] = lineLength_[l];
+    }
+    const bool noReflections = !earlyGain_.ramping() && earlyGain_.current() == 0.0f;
+    float earlyLevel[kChunkFrames]; // for the reflections added below
+    for (size_t i = 0; i < frames; ++i) {
+        float* frame = interleaved + i * stride;
         const size_t at = lineAt;
-        auto read = [&](size_t l) { return lines[l][(at - lineLength_[l]) & lineMask]; };
+        auto read = [&](size_t l) { return lines[l][(at - length[l]) & lineMask]; };
         const f4 outLow = {read(0), read(1), read(2), read(3)};
         const f4 outHigh = {read(4), read(5), read(6), read(7)};
         filterLow = gainLow * outLow + poleLow * filterLow;
@@ -297,7 +323,12 @@ void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noe
         // Lossless mixing, scaled to keep energy, plus the new input.
         f4 mixLow = filterLow, mixHigh = filterHigh;
         hadamard(mixLow, mixHigh);
-        const f4 input = splat4(late * lateInput);
+        // Each channel hears the lines through its own row of the Hadamard matrix, the mix
+        // just made: uncorrelated tails, so the reverb fills the space between the speakers.
+        float rows[kLines];
+        store4(rows, mixLow);
+        store4(rows + 4, mixHigh);
+        const f4 input = splat4(late[i] * lateInput);
         mixLow = mixLow * outScale + input;
         mixHigh = mixHigh * outScale + input;
         for (size_t l = 0; l < 4; ++l) {
@@ -306,32 +337,56 @@ void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noe
         }
 
         const float dry = dryGain_.next();
-        const float early = earlyGain_.next();
+        earlyLevel[i] = earlyGain_.next();
         const float lateGain = lateGain_.next() * outScale;
-        const size_t reflections = preAt - reflectionsDelay;
         for (size_t c = 0; c < stride; ++c) {
-            const size_t* delays = tapDelay_.data() + c * kTaps;
-            const float* gains = tapGain_.data() + c * kTaps;
-            auto tap = [&](size_t k) { return preDelay[(reflections - delays[k]) & preMask]; };
-            const f4 first = {tap(0), tap(1), tap(2), tap(3)};
-            const f4 second = {tap(4), tap(5), tap(6), tap(7)};
-            const float* signs = tailSign_.data() + c * kLines;
-            const f4 mix = early * (load4(gains) * first + load4(gains + 4) * second) +
-                           lateGain * (load4(signs) * filterLow + load4(signs + 4) * filterHigh);
-            frame[c] = dry * frame[c] + sumOf(mix);
+            frame[c] = dry * frame[c] + lateGain * rows[(c + 1) % kLines];
         }
-        preAt = (preAt + 1) & preMask;
         lineAt = (lineAt + 1) & lineMask;
     }
     hfLow_ = hfLow;
     lfLow_ = lfLow;
     preAt_ = preAt;
     lineAt_ = lineAt;
-    for (size_t d = 0; d < kDiffusers; ++d) {
-        diffuserAt_[d] = diffuserAt[d];
-    }
     store4(lineFilter_.data(), filterLow);
     store4(lineFilter_.data() + 4, filterHigh);
+
+    if (noReflections) {
+        return;
+    }
+    // Early reflections: each tap reads the pre-delay a fixed way back, so over the chunk it
+    // is a run of consecutive samples (split where the line wraps), summed four frames at a
+    // time. The whole chunk is in the pre-delay by now, and no tap reaches so far back that
+    // it would meet the frames written after its own.
+    const size_t reflectionsStart = firstPreAt - reflectionsDelay_;
+    const size_t preSize = preMask + 1;
+    float sum[kChunkFrames];
+    for (size_t c = 0; c < stride; ++c) {
+        const size_t* delays = tapDelay_.data() + c * kTaps;
+        const float* gains = tapGain_.data() + c * kTaps;
+        std::fill(sum, sum + frames, 0.0f);
+        for (size_t k = 0; k < kTaps; ++k) {
+            const float gain = gains[k];
+            const f4 gain4 = splat4(gain);
+            for (size_t i = 0; i < frames;) {
+                const size_t from = (reflectionsStart - delays[k] + i) & preMask;
+                const size_t run = std::min(frames - i, preSize - from);
+                const float* source = preDelay + from;
+                float* target = sum + i;
+                size_t j = 0;
+                for (; j + 4 <= run; j += 4) {
+                    store4(target + j, load4(target + j) + gain4 * load4(source + j));
+                }
+                for (; j < run; ++j) {
+                    target[j] += gain * source[j];
+                }
+                i += run;
+            }
+        }
+        for (size_t i = 0; i < frames; ++i) {
+            interleaved[i * stride + c] += earlyLevel[i] * sum[i];
+        }
+    }
 }
 
 } // namespace soundlib

@@ -46,7 +46,11 @@ private:
     static constexpr size_t kTaps = 8;
     static constexpr size_t kDiffusers = 4;
 
+    // Frames worked out in one go; the pre-delay holds the longest way back and a chunk more.
+    static constexpr size_t kChunkFrames = 256;
+
     void update() noexcept;
+    void processChunk(float* interleaved, size_t frames, size_t stride) noexcept;
 
     std::array<float, kParameters> p_{};
     double sampleRate_ = 48000.0;
@@ -74,7 +78,6 @@ private:
     // Early taps per output channel: delay behind the reflections delay, and signed gain.
     std::vector<size_t> tapDelay_;
     std::vector<float> tapGain_;
-    std::vector<float> tailSign_; // per output channel, one sign per line
 };
 
 } // namespace soundlib

@@ -22,12 +22,45 @@ inline void store4(float* p, f4 v) {
 inline f4 splat4(float x) {
     return f4{x, x, x, x};
 }
+inline i4 splat4i(int32_t x) {
+    return i4{x, x, x, x};
+}
+// The lanes picked in the order given.
+template <int A, int B, int C, int D> inline f4 permute4(f4 v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, A, B, C, D);
+#else
+    return __builtin_shuffle(v, i4{A, B, C, D});
+#endif
+}
 // The four lanes in reverse order.
 inline f4 reverse4(f4 v) {
+    return permute4<3, 2, 1, 0>(v);
+}
+// Lanes 2, 3, 0, 1.
+inline f4 swapHalves4(f4 v) {
+    return permute4<2, 3, 0, 1>(v);
+}
+// Rows become columns: v[r][c] is v[c][r] afterwards.
+inline void transpose4(f4 (&v)[4]) {
 #if defined(__clang__)
-    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+    const f4 t0 = __builtin_shufflevector(v[0], v[1], 0, 4, 1, 5);
+    const f4 t1 = __builtin_shufflevector(v[0], v[1], 2, 6, 3, 7);
+    const f4 t2 = __builtin_shufflevector(v[2], v[3], 0, 4, 1, 5);
+    const f4 t3 = __builtin_shufflevector(v[2], v[3], 2, 6, 3, 7);
+    v[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    v[1] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    v[2] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    v[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 #else
-    return __builtin_shuffle(v, i4{3, 2, 1, 0});
+    const f4 t0 = __builtin_shuffle(v[0], v[1], i4{0, 4, 1, 5});
+    const f4 t1 = __builtin_shuffle(v[0], v[1], i4{2, 6, 3, 7});
+    const f4 t2 = __builtin_shuffle(v[2], v[3], i4{0, 4, 1, 5});
+    const f4 t3 = __builtin_shuffle(v[2], v[3], i4{2, 6, 3, 7});
+    v[0] = __builtin_shuffle(t0, t2, i4{0, 1, 4, 5});
+    v[1] = __builtin_shuffle(t0, t2, i4{2, 3, 6, 7});
+    v[2] = __builtin_shuffle(t1, t3, i4{0, 1, 4, 5});
+    v[3] = __builtin_shuffle(t1, t3, i4{2, 3, 6, 7});
 #endif
 }
 

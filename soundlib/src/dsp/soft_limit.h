@@ -7,6 +7,8 @@
 // reach. The bend never enlarges a value, so a held loop cannot grow either.
 #pragma once
 
+#include "simd4.h"
+
 #include <cmath>
 
 namespace soundlib {
@@ -19,6 +21,18 @@ inline float softLimit(float value, float knee, float ceiling) {
     const float room = ceiling - knee;
     const float over = (magnitude - knee) / room;
     return std::copysign(knee + room * over / (1.0f + over), value);
+}
+
+// The same on four values at once, each exactly as above.
+inline f4 softLimit4(f4 value, float knee, float ceiling) {
+    const i4 signBit = splat4i(static_cast<int32_t>(0x80000000u));
+    const i4 bits = reinterpret_cast<i4>(value);
+    const f4 magnitude = reinterpret_cast<f4>(bits & ~signBit);
+    const float room = ceiling - knee;
+    const f4 over = (magnitude - knee) / room;
+    const f4 bent = knee + room * over / (1.0f + over);
+    const f4 signedBent = reinterpret_cast<f4>(reinterpret_cast<i4>(bent) | (bits & signBit));
+    return magnitude <= knee ? value : signedBent;
 }
 
 } // namespace soundlib
