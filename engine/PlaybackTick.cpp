@@ -83,4 +83,12 @@ void Player::PlaybackTick() {
     }
 }
 
+bool Player::TickCanRest() {
+    if (!state_.stoppedFlag || state_.commandInProgress || state_.isNetStream ||
+        services_.video->loaded()) {
+        return false;
+    }
+    return !channelPlaying();
+}
+
 } // namespace sorvel

@@ -156,6 +156,10 @@ public:
     // rows and the first of them plays, so the others follow it.
     void OpenFromCommandLine(const std::string& text);
     void PlaybackTick();
+    // True when ticks would change nothing until some event does: nothing plays, no video is
+    // loaded, no stream is served and a stop holds the end-of-entry step. The window then lets
+    // its timer rest until the next event of any kind.
+    bool TickCanRest();
 
 private:
     // What the levelling gain of a sound was worked out from.

@@ -46,6 +46,10 @@ TEST_F(EngineTest, StartUpMakesTheDataFoldersAndWaitsStopped) {
         player->PlaybackTick();
     }
     EXPECT_EQ(state.currentSound, 0u);
+    EXPECT_TRUE(player->TickCanRest());
+    // Nothing open and no stop, as after an entry failed to open: the next tick moves on.
+    state.stoppedFlag = false;
+    EXPECT_FALSE(player->TickCanRest());
 }
 
 TEST_F(EngineTest, StartUpTakesInTheHelpFileAnUpdateLeftBehind) {
@@ -179,6 +183,7 @@ TEST_F(EngineTest, StopHoldsTheTickAndPlayStartsTheEntryAgain) {
         player->PlaybackTick();
     }
     EXPECT_GT(state.positionMs, 300);
+    EXPECT_FALSE(player->TickCanRest());
     player->TransportCommand(kStop);
     EXPECT_TRUE(state.stoppedFlag);
     EXPECT_NE(state.currentChannel, 0u);
@@ -186,6 +191,7 @@ TEST_F(EngineTest, StopHoldsTheTickAndPlayStartsTheEntryAgain) {
         player->PlaybackTick();
     }
     EXPECT_EQ(state.currentIndex, 1);
+    EXPECT_TRUE(player->TickCanRest());
     player->TransportCommand(kPlay);
     EXPECT_FALSE(state.stoppedFlag);
     player->PlaybackTick();
@@ -199,6 +205,7 @@ TEST_F(EngineTest, StopHoldsTheTickAndPlayStartsTheEntryAgain) {
     FMOD_BOOL paused = 0;
     FMOD_Channel_GetPaused(state.currentChannel, &paused);
     EXPECT_EQ(paused, 1);
+    EXPECT_FALSE(player->TickCanRest());
     player->TransportCommand(kPlay);
     FMOD_Channel_GetPaused(state.currentChannel, &paused);
     EXPECT_EQ(paused, 0);

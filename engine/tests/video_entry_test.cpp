@@ -93,6 +93,7 @@ TEST_F(VideoEntry, TheTickStartsTheVideoAndRunsItAgainAfterItsEnd) {
     player->PlaybackTick();
     EXPECT_EQ(video.calls, (std::vector<std::string>{"Seek", "Stop"}));
     EXPECT_EQ(video.position, 0.0);
+    EXPECT_FALSE(player->TickCanRest()) << "the next tick runs the video again";
     player->PlaybackTick();
     EXPECT_TRUE(video.isRunning);
     // Videos repeat: the list never moves on.

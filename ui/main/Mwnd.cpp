@@ -416,6 +416,7 @@ bool Mwnd::saveGrab(const QString& path) {
 
 void Mwnd::restartTick(int milliseconds) {
     // A period of 0 from a damaged settings file would run the tick without pause.
+    tickRest_.cancel();
     tick_.start(std::max(10, milliseconds));
 }
 
@@ -425,6 +426,11 @@ void Mwnd::tick() {
     }
     try {
         player_->PlaybackTick();
+        // Whatever this tick drew wakes the timer again through its paint request, so the
+        // rest begins only after a tick that changed nothing on the screen.
+        if (player_->TickCanRest()) {
+            tickRest_.rest();
+        }
     } catch (...) {
         // An error ends this tick only; the next one starts afresh.
     }
@@ -892,6 +898,7 @@ void Mwnd::closeEvent(QCloseEvent* event) {
             player_->releaseHeldButton();
         }
         seekButtonDown_ = -1;
+        tickRest_.cancel();
         tick_.stop();
         if (closing_) {
             closing_();

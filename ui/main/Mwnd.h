@@ -10,6 +10,7 @@
 #include "SettingFile.h"
 #include "SkinDescription.h"
 #include "SkinPictures.h"
+#include "TimerRest.h"
 
 #include <QImage>
 #include <QPointer>
@@ -194,6 +195,7 @@ private:
     QMenu* menu_ = nullptr;
     QPointer<frmAbout> about_;
     QTimer tick_;
+    TimerRest tickRest_{tick_};
 
     int32_t titleScroll_ = 0; // twips from the title box's left edge
     bool timePlaced_ = false; // the time box has its place for the skin and the text it shows

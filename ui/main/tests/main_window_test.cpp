@@ -312,6 +312,26 @@ TEST_F(MainWindow, StoppedAndIdleItPaintsNothingTickAfterTick) {
     }
 }
 
+TEST_F(MainWindow, AnIdleTickRestsUntilTheNextEventAndNeverWhileSomethingPlays) {
+    for (int tick = 0; tick < 100; ++tick) {
+        player->PlaybackTick(); // the analyzer's caps sink to the floor
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->ticking(); }, 5000));
+    QTest::qWait(300);
+    EXPECT_FALSE(window->ticking());
+    // Any event wakes it, at its period.
+    QEvent poke(QEvent::User);
+    QCoreApplication::sendEvent(window.get(), &poke);
+    EXPECT_TRUE(window->ticking());
+    EXPECT_EQ(window->tickInterval(), 80);
+
+    player->OpenMedia(testmedia::makeTone("mwnd-rest.wav", 440, 2.0).string());
+    QTest::qWait(400);
+    EXPECT_TRUE(window->ticking());
+    player->TransportCommand(kStop);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->ticking(); }, 15000));
+}
+
 TEST_F(MainWindow, TheTimeRepaintsWhenItsSecondChangesAndTheTitleWhileItScrolls) {
     window->setTickPeriod(3600 * 1000); // ticked by hand below
     state.lengthText = "04:56";
