@@ -5,12 +5,20 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace soundlib {
 namespace {
 
 constexpr double kFadeSeconds = 0.005;
+
+// For each mask of four lanes, the lanes set in it in order (then padding), and how many.
+constexpr int32_t kPeakLanes[16][4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0},
+                                       {2, 0, 0, 0}, {0, 2, 0, 0}, {1, 2, 0, 0}, {0, 1, 2, 0},
+                                       {3, 0, 0, 0}, {0, 3, 0, 0}, {1, 3, 0, 0}, {0, 1, 3, 0},
+                                       {2, 3, 0, 0}, {0, 2, 3, 0}, {1, 2, 3, 0}, {0, 1, 2, 3}};
+constexpr uint8_t kPeakCounts[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
 size_t indexOfSize(size_t size) {
     return static_cast<size_t>(std::countr_zero(size)) - 8; // 256 -> 0
@@ -100,9 +108,11 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     lastIm_.assign(channels_ * kMaxBins, 0.0f);
     lastTurn_.assign(channels_ * kMaxBins, 0.0f);
     frame_.assign(kMaxSize, 0.0f);
-    for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &turnPower_, &peakCrossRe_,
-                    &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakMove_,
-                    &peakOffset_, &peakDelta_, &peakTurn_, &peakSine_, &peakCosine_}) {
+    for (auto* v :
+         {&re_,        &im_,          &power_,       &outRe_,        &outIm_,    &turn_,
+          &turnPower_, &peakCrossRe_, &peakCrossIm_, &peakExpected_, &peakBin_,  &peakShifted_,
+          &peakMove_,  &peakOffset_,  &peakDelta_,   &peakTurn_,     &peakSine_, &peakCosine_,
+          &peakBelow_, &peakMiddle_,  &peakAbove_}) {
         v->assign(kPadded, 0.0f);
     }
     peaks_.assign(kMaxBins, 0);
@@ -328,10 +338,16 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         const i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
                           (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
                           (here > floor4);
-        for (size_t lane = 0; lane < 4; ++lane) {
-            peaks_[peakCount] = k + lane;
-            peakCount += static_cast<size_t>(isPeak[lane] & 1) & (k + lane + 2 <= half);
+        const auto k4 = static_cast<int32_t>(k);
+        const i4 inside = i4{0, 1, 2, 3} + k4 + 2 <= static_cast<int32_t>(half);
+        const unsigned mask = laneMask4(isPeak & inside);
+        // The peaks' bins packed to the front; the slots after them are overwritten next.
+        int32_t* to = peaks_.data() + peakCount;
+        std::memcpy(to, &kPeakLanes[mask], sizeof kPeakLanes[mask]);
+        for (size_t j = 0; j < 4; ++j) {
+            to[j] += k4;
         }
+        peakCount += kPeakCounts[mask];
     }
 
     // Each peak's true frequency, in bins: its phase moved by the bin centre's share of a hop
@@ -341,7 +357,7 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     const float hopAngle = kTwoPi * static_cast<float>(hop_) / static_cast<float>(n);
     const float perBin = kTwoPi / static_cast<float>(n);
     for (size_t p = 0; p < peakCount; ++p) {
-        const size_t k = peaks_[p];
+        const auto k = static_cast<size_t>(peaks_[p]);
         peakCrossRe_[p] = re[k] * lastRe[k] + im[k] * lastIm[k];
         peakCrossIm_[p] = im[k] * lastRe[k] - re[k] * lastIm[k];
         peakExpected_[p] = perBin * static_cast<float>((k * hop_) & (n - 1));
@@ -369,13 +385,36 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
             target >= 0 && target <= lastBin ? lastTurn[static_cast<size_t>(target)] : 0.0f;
         peakTurn_[p] = previous + peakDelta_[p];
     }
+    // Each region's turn and three-bin filter. Moving by one bin turns a frame's middle by half
+    // a turn: undone, so that the middle, where the windows weigh most, keeps the phase carried
+    // on even when the move changes.
+    const f4 lastStep = splat4(static_cast<float>(kOffsetSteps - 1));
     for (size_t p = 0; p < peakCount; p += 4) {
         const f4 turn = wrapPhase(load4(peakTurn_.data() + p));
         f4 sine, cosine;
         fastSinCos(turn, sine, cosine);
+        const i4 odd = (__builtin_convertvector(load4(peakMove_.data() + p), i4) & 1) != 0;
         store4(peakTurn_.data() + p, turn);
-        store4(peakSine_.data() + p, sine);
-        store4(peakCosine_.data() + p, cosine);
+        store4(peakSine_.data() + p, odd ? -sine : sine);
+        store4(peakCosine_.data() + p, odd ? -cosine : cosine);
+        // Weights interpolated between the table's steps (a NaN offset from unused lanes
+        // lands on step 0).
+        f4 position = load4(peakOffset_.data() + p) + 0.5f;
+        position = position > 0.0f ? position : splat4(0.0f);
+        position = (position < 1.0f ? position : splat4(1.0f)) * lastStep;
+        i4 step = __builtin_convertvector(position, i4);
+        step = step < static_cast<int32_t>(kOffsetSteps - 2) ? step : splat4i(kOffsetSteps - 2);
+        const f4 fraction = position - __builtin_convertvector(step, f4);
+        f4 w[6];
+        for (size_t lane = 0; lane < 4; ++lane) {
+            const float* at = weights_.data() + 3 * static_cast<size_t>(step[lane]);
+            for (size_t j = 0; j < 6; ++j) {
+                w[j][lane] = at[j];
+            }
+        }
+        store4(peakBelow_.data() + p, w[0] + fraction * (w[3] - w[0]));
+        store4(peakMiddle_.data() + p, w[1] + fraction * (w[4] - w[1]));
+        store4(peakAbove_.data() + p, w[2] + fraction * (w[5] - w[2]));
     }
 
     // Every region moves by its whole number of bins, the three-bin filter making up the rest,
@@ -384,23 +423,12 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // target): each output bin keeps the turn of its loudest source, so a faint region never
     // takes over a loud partial's phase for the next frame.
     for (size_t p = 0; p < peakCount; ++p) {
-        const size_t k = peaks_[p];
+        const auto k = static_cast<size_t>(peaks_[p]);
         const auto shift = static_cast<ptrdiff_t>(peakMove_[p]);
-        // Moving by one bin turns a frame's middle by half a turn: undone, so that the middle,
-        // where the windows weigh most, keeps the phase carried on even when the move changes.
-        const float sign = static_cast<float>(1 - 2 * (shift & 1));
-        const float sine = peakSine_[p] * sign, cosine = peakCosine_[p] * sign;
-        const float turn = peakTurn_[p];
-        const float position = std::fmin(std::fmax(peakOffset_[p] + 0.5f, 0.0f), 1.0f) *
-                               static_cast<float>(kOffsetSteps - 1);
-        const size_t step = std::min(static_cast<size_t>(position), kOffsetSteps - 2);
-        const float fraction = position - static_cast<float>(step);
-        const float* w = weights_.data() + 3 * step;
-        const float below = w[0] + fraction * (w[3] - w[0]);
-        const float middle = w[1] + fraction * (w[4] - w[1]);
-        const float above = w[2] + fraction * (w[5] - w[2]);
-        const size_t from = p == 0 ? 0 : (peaks_[p - 1] + k) / 2 + 1;
-        const size_t to = p + 1 == peakCount ? half : (k + peaks_[p + 1]) / 2;
+        const float sine = peakSine_[p], cosine = peakCosine_[p], turn = peakTurn_[p];
+        const float below = peakBelow_[p], middle = peakMiddle_[p], above = peakAbove_[p];
+        const size_t from = p == 0 ? 0 : (static_cast<size_t>(peaks_[p - 1]) + k) / 2 + 1;
+        const size_t to = p + 1 == peakCount ? half : (k + static_cast<size_t>(peaks_[p + 1])) / 2;
         const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
         const ptrdiff_t last = std::min<ptrdiff_t>(static_cast<ptrdiff_t>(to), lastBin - shift);
         for (ptrdiff_t b = first; b <= last; ++b) {

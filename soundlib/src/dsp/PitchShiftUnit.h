@@ -20,6 +20,7 @@
 #include "RealFft.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -87,11 +88,11 @@ private:
     // The power of the source bin whose turn each output bin holds: where regions overlap the
     // loudest one's turn is the one carried on.
     std::vector<float> turnPower_;
-    std::vector<size_t> peaks_;
+    std::vector<int32_t> peaks_; // with room for four more than the most a frame can have
     // Per peak, four at a time: inputs and results of the phase arithmetic.
     std::vector<float> peakCrossRe_, peakCrossIm_, peakExpected_, peakBin_;
     std::vector<float> peakShifted_, peakMove_, peakOffset_, peakDelta_, peakTurn_, peakSine_,
-        peakCosine_;
+        peakCosine_, peakBelow_, peakMiddle_, peakAbove_;
 
     size_t at_ = 0;         // ring position of the newest input frame
     size_t untilFrame_ = 0; // input frames until the next analysis

@@ -33,6 +33,15 @@ template <int A, int B, int C, int D> inline f4 permute4(f4 v) {
     return __builtin_shuffle(v, i4{A, B, C, D});
 #endif
 }
+// One bit per lane of a comparison's result, lane 0 the lowest.
+inline unsigned laneMask4(i4 v) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(__builtin_ia32_movmskps(reinterpret_cast<f4>(v)));
+#else
+    const i4 bits = v & i4{1, 2, 4, 8};
+    return static_cast<unsigned>(bits[0] | bits[1] | bits[2] | bits[3]);
+#endif
+}
 // The four lanes in reverse order.
 inline f4 reverse4(f4 v) {
     return permute4<3, 2, 1, 0>(v);
