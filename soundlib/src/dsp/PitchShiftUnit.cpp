@@ -197,21 +197,39 @@ void PitchShiftUnit::process(float* interleaved, size_t frames, int channels) no
         if (settled) {
             // Nothing fades: straight runs up to the next analysis frame.
             const size_t run = running_ ? std::min(frames - i, untilFrame_) : frames - i;
-            for (size_t k = 0; k < run; ++k) {
+            for (size_t done = 0; done < run;) {
+                // Stretches in which neither ring position wraps, one channel at a time.
                 const size_t at = (at_ + 1) & kRingMask;
-                at_ = at;
                 const size_t delayed = (at - size_) & kRingMask;
-                float* frame = interleaved + (i + k) * stride;
+                const size_t length = std::min({run - done, kRing - at, kRing - delayed});
                 for (size_t c = 0; c < stride; ++c) {
-                    float* input = input_.data() + c * kRingStride;
-                    float* output = output_.data() + c * kRingStride;
-                    input[at] = frame[c];
-                    if (at < 4) {
-                        input[kRing + at] = frame[c];
+                    float* ring = input_.data() + c * kRingStride;
+                    float* input = ring + at;
+                    float* output = output_.data() + c * kRingStride + at;
+                    float* sample = interleaved + (i + done) * stride + c;
+                    if (running_ && c < shifted) {
+                        for (size_t k = 0; k < length; ++k) {
+                            input[k] = sample[k * stride];
+                            sample[k * stride] = output[k];
+                            output[k] = 0.0f;
+                        }
+                    } else {
+                        // (Reads may reach what this same loop wrote: a block longer than
+                        // the delay.)
+                        const float* plain = ring + delayed;
+                        for (size_t k = 0; k < length; ++k) {
+                            input[k] = sample[k * stride];
+                            sample[k * stride] = plain[k];
+                            output[k] = 0.0f;
+                        }
                     }
-                    frame[c] = running_ && c < shifted ? output[at] : input[delayed];
-                    output[at] = 0.0f;
+                    // The ring's first frames again after its end, for four-wide reads.
+                    for (size_t j = at; j < std::min<size_t>(4, at + length); ++j) {
+                        ring[kRing + j] = ring[j];
+                    }
                 }
+                at_ = at + length - 1;
+                done += length;
             }
             i += run;
             if (running_ && (untilFrame_ -= run) == 0) {
