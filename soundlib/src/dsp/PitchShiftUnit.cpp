@@ -440,6 +440,7 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // regions may land on each other (downwards, a higher region lands on a lower one's
     // target): each output bin keeps the turn of its loudest source, so a faint region never
     // takes over a loud partial's phase for the next frame.
+    ptrdiff_t written = -1; // the highest output bin a region has reached
     for (size_t p = 0; p < peakCount; ++p) {
         const auto k = static_cast<size_t>(peaks_[p]);
         const auto shift = static_cast<ptrdiff_t>(peakMove_[p]);
@@ -449,6 +450,34 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         const size_t to = p + 1 == peakCount ? half : (k + static_cast<size_t>(peaks_[p + 1])) / 2;
         const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
         const ptrdiff_t last = std::min<ptrdiff_t>(static_cast<ptrdiff_t>(to), lastBin - shift);
+        if (first > last) {
+            continue;
+        }
+        if (first + shift > written) {
+            // Above every bin written so far, where all still hold zero: four bins at a time,
+            // stored without reading them back; lanes past the end store the zeros they held.
+            const f4 below4 = splat4(below), middle4 = splat4(middle), above4 = splat4(above);
+            const f4 sine4 = splat4(sine), cosine4 = splat4(cosine), turn4 = splat4(turn);
+            const i4 end = splat4i(static_cast<int32_t>(last));
+            for (ptrdiff_t b = first; b <= last; b += 4) {
+                const i4 inside = splat4i(static_cast<int32_t>(b)) + i4{0, 1, 2, 3} <= end;
+                const f4 r = below4 * load4(re + b - 1) + middle4 * load4(re + b) +
+                             above4 * load4(re + b + 1);
+                const f4 i = below4 * load4(im + b - 1) + middle4 * load4(im + b) +
+                             above4 * load4(im + b + 1);
+                const auto dst = static_cast<size_t>(b + shift);
+                const f4 source = load4(power + b);
+                // As the general loop below would leave them, zeros and all.
+                const i4 louder = (source >= zero) & inside;
+                store4(outRe_.data() + dst, inside ? zero + (r * cosine4 - i * sine4) : zero);
+                store4(outIm_.data() + dst, inside ? zero + (r * sine4 + i * cosine4) : zero);
+                store4(turn_.data() + dst, louder ? turn4 : zero);
+                store4(turnPower_.data() + dst, louder ? source : zero);
+            }
+            written = last + shift;
+            continue;
+        }
+        written = std::max(written, last + shift);
         for (ptrdiff_t b = first; b <= last; ++b) {
             const auto src = static_cast<size_t>(b);
             const auto dst = static_cast<size_t>(b + shift);
