@@ -104,18 +104,20 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     }
     input_.assign(channels_ * kRingStride, 0.0f);
     output_.assign(channels_ * kRingStride, 0.0f);
-    lastRe_.assign(channels_ * kMaxBins, 0.0f);
-    lastIm_.assign(channels_ * kMaxBins, 0.0f);
-    lastTurn_.assign(channels_ * kMaxBins, 0.0f);
+    for (auto* last : {&lastRe_, &lastIm_, &lastTurn_}) {
+        last->resize(channels_);
+        for (auto& v : *last) {
+            v.assign(kPadded, 0.0f);
+        }
+    }
     frame_.assign(kMaxSize, 0.0f);
-    for (auto* v :
-         {&re_,        &im_,          &power_,       &outRe_,        &outIm_,    &turn_,
-          &turnPower_, &peakCrossRe_, &peakCrossIm_, &peakExpected_, &peakBin_,  &peakShifted_,
-          &peakMove_,  &peakOffset_,  &peakDelta_,   &peakTurn_,     &peakSine_, &peakCosine_,
-          &peakBelow_, &peakMiddle_,  &peakAbove_}) {
+    for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &turnPower_, &peakCrossRe_,
+                    &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakMove_,
+                    &peakOffset_, &peakDelta_, &peakTurn_, &peakSine_, &peakCosine_}) {
         v->assign(kPadded, 0.0f);
     }
     peaks_.assign(kMaxBins, 0);
+    peakWeights_.assign(4 * kPadded, 0.0f);
     fadeStep_ = static_cast<float>(1.0 / std::max(1.0, kFadeSeconds * sampleRate));
     reset();
 }
@@ -153,11 +155,19 @@ void PitchShiftUnit::configure() noexcept {
     norm_ = static_cast<float>(static_cast<double>(hop_) / (static_cast<double>(size_) * squares));
     // Frames overlapping at any moment, exactly: a hop need not divide the size.
     const double overlap = static_cast<double>(size_) / static_cast<double>(hop_);
+    std::array<float, 3> previous{};
     for (size_t i = 0; i < kOffsetSteps; ++i) {
         const double offset = static_cast<double>(i) / static_cast<double>(kOffsetSteps - 1) - 0.5;
         const auto w = fractionalShiftWeights(offset, overlap);
         for (size_t j = 0; j < 3; ++j) {
-            weights_[3 * i + j] = static_cast<float>(w[j]);
+            const auto weight = static_cast<float>(w[j]);
+            if (i + 1 < kOffsetSteps) {
+                weights_[8 * i + j] = weight;
+            }
+            if (i > 0) {
+                weights_[8 * (i - 1) + 4 + j] = weight - previous[j];
+            }
+            previous[j] = weight;
         }
     }
     std::fill(output_.begin(), output_.end(), 0.0f);
@@ -166,9 +176,11 @@ void PitchShiftUnit::configure() noexcept {
 }
 
 void PitchShiftUnit::startVocoder() noexcept {
-    std::fill(lastRe_.begin(), lastRe_.end(), 0.0f);
-    std::fill(lastIm_.begin(), lastIm_.end(), 0.0f);
-    std::fill(lastTurn_.begin(), lastTurn_.end(), 0.0f);
+    for (auto* last : {&lastRe_, &lastIm_, &lastTurn_}) {
+        for (auto& v : *last) {
+            std::fill(v.begin(), v.end(), 0.0f);
+        }
+    }
     std::fill(output_.begin(), output_.end(), 0.0f);
     running_ = true;
     warmup_ = size_;
@@ -299,9 +311,9 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     RealFft& fft = *ffts_[sizeIndex_];
     const float* input = input_.data() + channel * kRingStride;
     float* output = output_.data() + channel * kRingStride;
-    float* lastRe = lastRe_.data() + channel * kMaxBins;
-    float* lastIm = lastIm_.data() + channel * kMaxBins;
-    float* lastTurn = lastTurn_.data() + channel * kMaxBins;
+    const float* lastRe = lastRe_[channel].data() + 1;
+    const float* lastIm = lastIm_[channel].data() + 1;
+    const float* lastTurn = lastTurn_[channel].data();
     // One guard bin below the spectrum and one above it, for the three-bin filter.
     float* re = re_.data() + 1;
     float* im = im_.data() + 1;
@@ -423,16 +435,11 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         i4 step = __builtin_convertvector(position, i4);
         step = step < static_cast<int32_t>(kOffsetSteps - 2) ? step : splat4i(kOffsetSteps - 2);
         const f4 fraction = position - __builtin_convertvector(step, f4);
-        f4 w[6];
         for (size_t lane = 0; lane < 4; ++lane) {
-            const float* at = weights_.data() + 3 * static_cast<size_t>(step[lane]);
-            for (size_t j = 0; j < 6; ++j) {
-                w[j][lane] = at[j];
-            }
+            const float* row = weights_.data() + 8 * static_cast<size_t>(step[lane]);
+            store4(peakWeights_.data() + 4 * (p + lane),
+                   load4(row) + splat4(fraction[lane]) * load4(row + 4));
         }
-        store4(peakBelow_.data() + p, w[0] + fraction * (w[3] - w[0]));
-        store4(peakMiddle_.data() + p, w[1] + fraction * (w[4] - w[1]));
-        store4(peakAbove_.data() + p, w[2] + fraction * (w[5] - w[2]));
     }
 
     // Every region moves by its whole number of bins, the three-bin filter making up the rest,
@@ -445,7 +452,8 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         const auto k = static_cast<size_t>(peaks_[p]);
         const auto shift = static_cast<ptrdiff_t>(peakMove_[p]);
         const float sine = peakSine_[p], cosine = peakCosine_[p], turn = peakTurn_[p];
-        const float below = peakBelow_[p], middle = peakMiddle_[p], above = peakAbove_[p];
+        const float* weights = peakWeights_.data() + 4 * p;
+        const float below = weights[0], middle = weights[1], above = weights[2];
         const size_t from = p == 0 ? 0 : (static_cast<size_t>(peaks_[p - 1]) + k) / 2 + 1;
         const size_t to = p + 1 == peakCount ? half : (k + static_cast<size_t>(peaks_[p + 1])) / 2;
         const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
@@ -491,9 +499,10 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
             turnPower_[dst] = louder ? power[src] : turnPower_[dst];
         }
     }
-    std::copy(re, re + half + 1, lastRe);
-    std::copy(im, im + half + 1, lastIm);
-    std::copy(turn_.data(), turn_.data() + half + 1, lastTurn);
+    // This frame becomes the channel's last; its old last is the next frame's scratch.
+    std::swap(re_, lastRe_[channel]);
+    std::swap(im_, lastIm_[channel]);
+    std::swap(turn_, lastTurn_[channel]);
 
     outIm_[0] = 0.0f;
     outIm_[half] = 0.0f;
