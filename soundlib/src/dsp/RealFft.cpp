@@ -64,6 +64,120 @@ template <typename T> inline void turn(T& re, T& im, T wr, T wi) {
     re = r;
 }
 
+// Four points stored: to the work buffers, or (Out) interleaved and conjugated to `out`.
+template <bool Out>
+inline void store4Points(float* re, float* im, float* out, size_t at, f4 r, f4 i) {
+    if constexpr (Out) {
+        i = -i;
+        store4(out + 2 * at, interleaveLow4(r, i));
+        store4(out + 2 * at + 4, interleaveHigh4(r, i));
+    } else {
+        store4(re + at, r);
+        store4(im + at, i);
+    }
+}
+
+// The first radix-4 stage (stride 1), four p at a time: the outputs for each p lie side by
+// side, so the four results are transposed into place. Packed: the input is the interleaved
+// block itself, taken apart here.
+template <bool Packed>
+void firstStage(const float* in, const float* xr, const float* xi, float* yr, float* yi,
+                const float* tw, size_t quarter) {
+    auto load = [&](size_t at, f4& r, f4& i) {
+        if constexpr (Packed) {
+            const f4 a = load4(in + 2 * at), b = load4(in + 2 * at + 4);
+            r = evens4(a, b);
+            i = odds4(a, b);
+        } else {
+            r = load4(xr + at);
+            i = load4(xi + at);
+        }
+    };
+    for (size_t p = 0; p < quarter; p += 4) {
+        f4 ar, ai, br, bi, cr, ci, dr, di;
+        load(p, ar, ai);
+        load(p + quarter, br, bi);
+        load(p + 2 * quarter, cr, ci);
+        load(p + 3 * quarter, dr, di);
+        Radix4<f4> b(ar, ai, br, bi, cr, ci, dr, di);
+        turn(b.r1, b.i1, load4(tw + p), load4(tw + quarter + p));
+        turn(b.r2, b.i2, load4(tw + 2 * quarter + p), load4(tw + 3 * quarter + p));
+        turn(b.r3, b.i3, load4(tw + 4 * quarter + p), load4(tw + 5 * quarter + p));
+        f4 re[4] = {b.r0, b.r1, b.r2, b.r3};
+        f4 im[4] = {b.i0, b.i1, b.i2, b.i3};
+        transpose4(re);
+        transpose4(im);
+        for (size_t j = 0; j < 4; ++j) {
+            store4(yr + 4 * (p + j), re[j]);
+            store4(yi + 4 * (p + j), im[j]);
+        }
+    }
+}
+
+// A radix-4 stage of stride s (at least 4), four q at a time. Out: the last stage.
+template <bool Out>
+void strideStage(const float* xr, const float* xi, float* yr, float* yi, float* out,
+                 const float* tw, size_t quarter, size_t s, size_t m) {
+    const size_t d = m / 4;
+    for (size_t p = 0; p < quarter; ++p) {
+        const f4 v1r = splat4(tw[p]), v1i = splat4(tw[quarter + p]);
+        const f4 v2r = splat4(tw[2 * quarter + p]), v2i = splat4(tw[3 * quarter + p]);
+        const f4 v3r = splat4(tw[4 * quarter + p]), v3i = splat4(tw[5 * quarter + p]);
+        const size_t a = s * p, o = 4 * s * p;
+        for (size_t q = 0; q < s; q += 4) {
+            Radix4<f4> b(load4(xr + a + q), load4(xi + a + q), load4(xr + a + q + d),
+                         load4(xi + a + q + d), load4(xr + a + q + 2 * d),
+                         load4(xi + a + q + 2 * d), load4(xr + a + q + 3 * d),
+                         load4(xi + a + q + 3 * d));
+            if (p != 0) {
+                turn(b.r1, b.i1, v1r, v1i);
+                turn(b.r2, b.i2, v2r, v2i);
+                turn(b.r3, b.i3, v3r, v3i);
+            }
+            store4Points<Out>(yr, yi, out, o + q, b.r0, b.i0);
+            store4Points<Out>(yr, yi, out, o + q + s, b.r1, b.i1);
+            store4Points<Out>(yr, yi, out, o + q + 2 * s, b.r2, b.i2);
+            store4Points<Out>(yr, yi, out, o + q + 3 * s, b.r3, b.i3);
+        }
+    }
+}
+
+// Any radix-4 stage one point at a time: only small transforms (under 16 points) need it.
+void smallStage(const float* xr, const float* xi, float* yr, float* yi, const float* tw,
+                size_t quarter, size_t s, size_t m) {
+    const size_t d = m / 4;
+    for (size_t p = 0; p < quarter; ++p) {
+        for (size_t q = 0; q < s; ++q) {
+            const size_t a = q + s * p;
+            Radix4<float> b(xr[a], xi[a], xr[a + d], xi[a + d], xr[a + 2 * d], xi[a + 2 * d],
+                            xr[a + 3 * d], xi[a + 3 * d]);
+            turn(b.r1, b.i1, tw[p], tw[quarter + p]);
+            turn(b.r2, b.i2, tw[2 * quarter + p], tw[3 * quarter + p]);
+            turn(b.r3, b.i3, tw[4 * quarter + p], tw[5 * quarter + p]);
+            const size_t o = q + 4 * s * p;
+            yr[o] = b.r0;
+            yi[o] = b.i0;
+            yr[o + s] = b.r1;
+            yi[o + s] = b.i1;
+            yr[o + 2 * s] = b.r2;
+            yi[o + 2 * s] = b.i2;
+            yr[o + 3 * s] = b.r3;
+            yi[o + 3 * s] = b.i3;
+        }
+    }
+}
+
+// The radix-2 stage that ends a count of points not a power of four; stride s = m / 2.
+template <bool Out>
+void lastRadix2(const float* xr, const float* xi, float* yr, float* yi, float* out, size_t s) {
+    for (size_t q = 0; q < s; q += 4) {
+        const f4 ar = load4(xr + q), ai = load4(xi + q);
+        const f4 br = load4(xr + q + s), bi = load4(xi + q + s);
+        store4Points<Out>(yr, yi, out, q, ar + br, ai + bi);
+        store4Points<Out>(yr, yi, out, q + s, ar - br, ai - bi);
+    }
+}
+
 } // namespace
 
 RealFft::RealFft(size_t size) : n_(size), m_(size / 2), splitRe_(m_ + 1), splitIm_(m_ + 1) {
@@ -92,7 +206,7 @@ RealFft::RealFft(size_t size) : n_(size), m_(size / 2), splitRe_(m_ + 1), splitI
     }
 }
 
-int RealFft::transform() noexcept {
+int RealFft::transform(const float* in, float* out) noexcept {
     const size_t m = m_;
     const float* tw = twiddles_.data();
     int from = 0;
@@ -105,84 +219,22 @@ int RealFft::transform() noexcept {
         const float* xi = work_[from][1].data();
         float* yr = work_[1 - from][0].data();
         float* yi = work_[1 - from][1].data();
-        const float* w1r = tw;
-        const float* w1i = tw + quarter;
-        const float* w2r = tw + 2 * quarter;
-        const float* w2i = tw + 3 * quarter;
-        const float* w3r = tw + 4 * quarter;
-        const float* w3i = tw + 5 * quarter;
         if (s == 1 && quarter >= 4) {
-            // First stage: four p at a time, the outputs for each p lie side by side, so the
-            // four results are transposed into place.
-            for (size_t p = 0; p < quarter; p += 4) {
-                Radix4<f4> b(load4(xr + p), load4(xi + p), load4(xr + p + quarter),
-                             load4(xi + p + quarter), load4(xr + p + 2 * quarter),
-                             load4(xi + p + 2 * quarter), load4(xr + p + 3 * quarter),
-                             load4(xi + p + 3 * quarter));
-                turn(b.r1, b.i1, load4(w1r + p), load4(w1i + p));
-                turn(b.r2, b.i2, load4(w2r + p), load4(w2i + p));
-                turn(b.r3, b.i3, load4(w3r + p), load4(w3i + p));
-                f4 re[4] = {b.r0, b.r1, b.r2, b.r3};
-                f4 im[4] = {b.i0, b.i1, b.i2, b.i3};
-                transpose4(re);
-                transpose4(im);
-                for (size_t j = 0; j < 4; ++j) {
-                    store4(yr + 4 * (p + j), re[j]);
-                    store4(yi + 4 * (p + j), im[j]);
-                }
+            if (in) {
+                firstStage<true>(in, xr, xi, yr, yi, tw, quarter);
+            } else {
+                firstStage<false>(in, xr, xi, yr, yi, tw, quarter);
             }
         } else if (s >= 4) {
-            for (size_t p = 0; p < quarter; ++p) {
-                const f4 v1r = splat4(w1r[p]), v1i = splat4(w1i[p]);
-                const f4 v2r = splat4(w2r[p]), v2i = splat4(w2i[p]);
-                const f4 v3r = splat4(w3r[p]), v3i = splat4(w3i[p]);
-                const float* ar = xr + s * p;
-                const float* ai = xi + s * p;
-                float* br = yr + 4 * s * p;
-                float* bi = yi + 4 * s * p;
-                const size_t d = m / 4;
-                for (size_t q = 0; q < s; q += 4) {
-                    Radix4<f4> b(load4(ar + q), load4(ai + q), load4(ar + q + d), load4(ai + q + d),
-                                 load4(ar + q + 2 * d), load4(ai + q + 2 * d),
-                                 load4(ar + q + 3 * d), load4(ai + q + 3 * d));
-                    if (p != 0) {
-                        turn(b.r1, b.i1, v1r, v1i);
-                        turn(b.r2, b.i2, v2r, v2i);
-                        turn(b.r3, b.i3, v3r, v3i);
-                    }
-                    store4(br + q, b.r0);
-                    store4(bi + q, b.i0);
-                    store4(br + q + s, b.r1);
-                    store4(bi + q + s, b.i1);
-                    store4(br + q + 2 * s, b.r2);
-                    store4(bi + q + 2 * s, b.i2);
-                    store4(br + q + 3 * s, b.r3);
-                    store4(bi + q + 3 * s, b.i3);
-                }
+            if (length == 4 && out) {
+                strideStage<true>(xr, xi, yr, yi, out, tw, quarter, s, m);
+            } else {
+                strideStage<false>(xr, xi, yr, yi, out, tw, quarter, s, m);
             }
         } else {
-            // Only small transforms (under 16 points) get here.
-            const size_t d = m / 4;
-            for (size_t p = 0; p < quarter; ++p) {
-                for (size_t q = 0; q < s; ++q) {
-                    const size_t a = q + s * p;
-                    Radix4<float> b(xr[a], xi[a], xr[a + d], xi[a + d], xr[a + 2 * d],
-                                    xi[a + 2 * d], xr[a + 3 * d], xi[a + 3 * d]);
-                    turn(b.r1, b.i1, w1r[p], w1i[p]);
-                    turn(b.r2, b.i2, w2r[p], w2i[p]);
-                    turn(b.r3, b.i3, w3r[p], w3i[p]);
-                    const size_t o = q + 4 * s * p;
-                    yr[o] = b.r0;
-                    yi[o] = b.i0;
-                    yr[o + s] = b.r1;
-                    yi[o + s] = b.i1;
-                    yr[o + 2 * s] = b.r2;
-                    yi[o + 2 * s] = b.i2;
-                    yr[o + 3 * s] = b.r3;
-                    yi[o + 3 * s] = b.i3;
-                }
-            }
+            smallStage(xr, xi, yr, yi, tw, quarter, s, m);
         }
+        in = nullptr;
         tw += 6 * quarter;
         from = 1 - from;
     }
@@ -192,13 +244,10 @@ int RealFft::transform() noexcept {
         const float* xi = work_[from][1].data();
         float* yr = work_[1 - from][0].data();
         float* yi = work_[1 - from][1].data();
-        for (size_t q = 0; q < s; q += 4) {
-            const f4 ar = load4(xr + q), ai = load4(xi + q);
-            const f4 br = load4(xr + q + s), bi = load4(xi + q + s);
-            store4(yr + q, ar + br);
-            store4(yi + q, ai + bi);
-            store4(yr + q + s, ar - br);
-            store4(yi + q + s, ai - bi);
+        if (out) {
+            lastRadix2<true>(xr, xi, yr, yi, out, s);
+        } else {
+            lastRadix2<false>(xr, xi, yr, yi, out, s);
         }
         from = 1 - from;
     }
@@ -206,15 +255,17 @@ int RealFft::transform() noexcept {
 }
 
 void RealFft::forward(const float* in, float* re, float* im) noexcept {
-    // Even samples as the real part, odd ones as the imaginary part of a half-length signal.
-    float* wr = work_[0][0].data();
-    float* wi = work_[0][1].data();
-    for (size_t i = 0; i < m_; i += 4) {
-        const f4 a = load4(in + 2 * i), b = load4(in + 2 * i + 4);
-        store4(wr + i, evens4(a, b));
-        store4(wi + i, odds4(a, b));
+    // Even samples as the real part, odd ones as the imaginary part of a half-length signal:
+    // the first stage takes them apart itself where it works four points at a time.
+    const float* packed = in;
+    if (m_ < 16) {
+        for (size_t i = 0; i < m_; ++i) {
+            work_[0][0][i] = in[2 * i];
+            work_[0][1][i] = in[2 * i + 1];
+        }
+        packed = nullptr;
     }
-    const int result = transform();
+    const int result = transform(packed, nullptr);
     const float* zr = work_[result][0].data();
     const float* zi = work_[result][1].data();
     re[0] = zr[0] + zi[0];
@@ -261,13 +312,15 @@ void RealFft::inverse(const float* re, const float* im, float* out) noexcept {
         store4(wr + k, er - oi);
         store4(wi + k, -(ei + orr));
     }
-    const int result = transform();
-    const float* zr = work_[result][0].data();
-    const float* zi = work_[result][1].data();
-    for (size_t i = 0; i < m_; i += 4) {
-        const f4 r = load4(zr + i), q = -load4(zi + i);
-        store4(out + 2 * i, interleaveLow4(r, q));
-        store4(out + 2 * i + 4, interleaveHigh4(r, q));
+    // The last stage writes the samples, conjugated back, where it works four points at a time.
+    if (m_ >= 8) {
+        transform(nullptr, out);
+        return;
+    }
+    const int result = transform(nullptr, nullptr);
+    for (size_t i = 0; i < m_; ++i) {
+        out[2 * i] = work_[result][0][i];
+        out[2 * i + 1] = -work_[result][1][i];
     }
 }
 

@@ -24,8 +24,9 @@ public:
 private:
     // Radix-4 stages (a radix-2 one last when the count of points is not a power of four),
     // each from one buffer pair into the other, so the result comes out in natural order
-    // without a bit-reversing pass. Input in work_[0]; returns the pair holding the result.
-    int transform() noexcept;
+    // without a bit-reversing pass. Input interleaved from `in` if given, else in work_[0];
+    // output interleaved and conjugated to `out` if given, else in the pair returned.
+    int transform(const float* in, float* out) noexcept;
 
     size_t n_;
     size_t m_; // complex points
