@@ -20,6 +20,18 @@ constexpr int32_t kPeakLanes[16][4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0},
                                        {2, 3, 0, 0}, {0, 2, 3, 0}, {1, 2, 3, 0}, {0, 1, 2, 3}};
 constexpr uint8_t kPeakCounts[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
+// f(i, at) for i = 0, 4, .. n - 4 and at its ring position from `start`, in two straight runs:
+// the first may reach past the ring's end into the copies of its first frames.
+template <size_t Ring, typename F> void alongRingOf(size_t start, size_t n, F f) {
+    const size_t split = std::min(n, (Ring - start + 3) & ~size_t{3});
+    for (size_t i = 0; i < split; i += 4) {
+        f(i, start + i);
+    }
+    for (size_t i = split; i < n; i += 4) {
+        f(i, start + i - Ring);
+    }
+}
+
 size_t indexOfSize(size_t size) {
     return static_cast<size_t>(std::countr_zero(size)) - 8; // 256 -> 0
 }
@@ -319,10 +331,9 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     float* im = im_.data() + 1;
 
     // The newest n input frames, windowed.
-    const size_t start = (at_ + 1 - n) & kRingMask;
-    for (size_t i = 0; i < n; i += 4) {
-        store4(frame_.data() + i, load4(input + ((start + i) & kRingMask)) * load4(window + i));
-    }
+    alongRingOf<kRing>((at_ + 1 - n) & kRingMask, n, [&](size_t i, size_t at) {
+        store4(frame_.data() + i, load4(input + at) * load4(window + i));
+    });
     fft.forward(frame_.data(), re, im);
     // A real frame's spectrum mirrors into its conjugate beyond either end.
     re[-1] = re[1];
@@ -507,12 +518,11 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     outIm_[0] = 0.0f;
     outIm_[half] = 0.0f;
     fft.inverse(outRe_.data(), outIm_.data(), frame_.data());
-    const size_t into = (at_ + 1) & kRingMask;
     const f4 norm = splat4(norm_);
-    for (size_t i = 0; i < n; i += 4) {
-        float* to = output + ((into + i) & kRingMask);
-        store4(to, load4(to) + load4(frame_.data() + i) * load4(window + i) * norm);
-    }
+    alongRingOf<kRing>((at_ + 1) & kRingMask, n, [&](size_t i, size_t at) {
+        store4(output + at,
+               load4(output + at) + load4(frame_.data() + i) * load4(window + i) * norm);
+    });
     // What ran past the end belongs at the start.
     for (size_t i = 0; i < 4; ++i) {
         output[i] += output[kRing + i];
