@@ -178,6 +178,36 @@ void lastRadix2(const float* xr, const float* xi, float* yr, float* yi, float* o
     }
 }
 
+// A radix-4 stage of length 8 (stride s = m / 8, at least 4) and the radix-2 stage that follows
+// it, fused: the same arithmetic in the same order, without the pass between them. tw: the
+// length-8 stage's table.
+template <bool Out>
+void lastRadix8(const float* xr, const float* xi, float* yr, float* yi, float* out, const float* tw,
+                size_t s) {
+    const f4 v1r = splat4(tw[1]), v1i = splat4(tw[3]);
+    const f4 v2r = splat4(tw[5]), v2i = splat4(tw[7]);
+    const f4 v3r = splat4(tw[9]), v3i = splat4(tw[11]);
+    for (size_t q = 0; q < s; q += 4) {
+        const Radix4<f4> a(load4(xr + q), load4(xi + q), load4(xr + q + 2 * s),
+                           load4(xi + q + 2 * s), load4(xr + q + 4 * s), load4(xi + q + 4 * s),
+                           load4(xr + q + 6 * s), load4(xi + q + 6 * s));
+        Radix4<f4> b(load4(xr + q + s), load4(xi + q + s), load4(xr + q + 3 * s),
+                     load4(xi + q + 3 * s), load4(xr + q + 5 * s), load4(xi + q + 5 * s),
+                     load4(xr + q + 7 * s), load4(xi + q + 7 * s));
+        turn(b.r1, b.i1, v1r, v1i);
+        turn(b.r2, b.i2, v2r, v2i);
+        turn(b.r3, b.i3, v3r, v3i);
+        store4Points<Out>(yr, yi, out, q, a.r0 + b.r0, a.i0 + b.i0);
+        store4Points<Out>(yr, yi, out, q + 4 * s, a.r0 - b.r0, a.i0 - b.i0);
+        store4Points<Out>(yr, yi, out, q + s, a.r1 + b.r1, a.i1 + b.i1);
+        store4Points<Out>(yr, yi, out, q + 5 * s, a.r1 - b.r1, a.i1 - b.i1);
+        store4Points<Out>(yr, yi, out, q + 2 * s, a.r2 + b.r2, a.i2 + b.i2);
+        store4Points<Out>(yr, yi, out, q + 6 * s, a.r2 - b.r2, a.i2 - b.i2);
+        store4Points<Out>(yr, yi, out, q + 3 * s, a.r3 + b.r3, a.i3 + b.i3);
+        store4Points<Out>(yr, yi, out, q + 7 * s, a.r3 - b.r3, a.i3 - b.i3);
+    }
+}
+
 } // namespace
 
 RealFft::RealFft(size_t size) : n_(size), m_(size / 2), splitRe_(m_ + 1), splitIm_(m_ + 1) {
@@ -225,6 +255,16 @@ int RealFft::transform(const float* in, float* out) noexcept {
             } else {
                 firstStage<false>(in, xr, xi, yr, yi, tw, quarter);
             }
+        } else if (length == 8 && s >= 4) {
+            // The last radix-4 stage and the radix-2 one after it in one pass.
+            if (out) {
+                lastRadix8<true>(xr, xi, yr, yi, out, tw, s);
+            } else {
+                lastRadix8<false>(xr, xi, yr, yi, out, tw, s);
+            }
+            from = 1 - from;
+            s = m;
+            break;
         } else if (s >= 4) {
             if (length == 4 && out) {
                 strideStage<true>(xr, xi, yr, yi, out, tw, quarter, s, m);
