@@ -374,21 +374,30 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         peaks_[peakCount++] = 1;
     }
     const f4 floor4 = splat4(noiseFloor);
-    for (size_t k = 2; k + 2 <= half; k += 4) {
+    // Lanes past the last bin but two are masked off, in the final four only.
+    auto scan = [&](size_t k, bool end) {
         const f4 here = load4(power + k);
-        const i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
-                          (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
-                          (here > floor4);
+        i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
+                    (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
+                    (here > floor4);
         const auto k4 = static_cast<int32_t>(k);
-        const i4 inside = i4{0, 1, 2, 3} + k4 + 2 <= static_cast<int32_t>(half);
-        const unsigned mask = laneMask4(isPeak & inside);
-        // The peaks' bins packed to the front; the slots after them are overwritten next.
-        int32_t* to = peaks_.data() + peakCount;
-        std::memcpy(to, &kPeakLanes[mask], sizeof kPeakLanes[mask]);
-        for (size_t j = 0; j < 4; ++j) {
-            to[j] += k4;
+        if (end) {
+            isPeak &= i4{0, 1, 2, 3} + k4 + 2 <= static_cast<int32_t>(half);
         }
+        const unsigned mask = laneMask4(isPeak);
+        // The peaks' bins packed to the front; the slots after them are overwritten next.
+        i4 lanes;
+        std::memcpy(&lanes, &kPeakLanes[mask], sizeof lanes);
+        lanes += k4;
+        std::memcpy(peaks_.data() + peakCount, &lanes, sizeof lanes);
         peakCount += kPeakCounts[mask];
+    };
+    size_t k = 2;
+    for (; k + 5 <= half; k += 4) {
+        scan(k, false);
+    }
+    for (; k + 2 <= half; k += 4) {
+        scan(k, true);
     }
 
     // Each peak's true frequency, in bins: its phase moved by the bin centre's share of a hop
@@ -397,12 +406,20 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // frequency change, so the partial's phase advances at the new frequency.
     const float hopAngle = kTwoPi * static_cast<float>(hop_) / static_cast<float>(n);
     const float perBin = kTwoPi / static_cast<float>(n);
-    for (size_t p = 0; p < peakCount; ++p) {
-        const auto k = static_cast<size_t>(peaks_[p]);
-        peakCrossRe_[p] = re[k] * lastRe[k] + im[k] * lastIm[k];
-        peakCrossIm_[p] = im[k] * lastRe[k] - re[k] * lastIm[k];
-        peakExpected_[p] = perBin * static_cast<float>((k * hop_) & (n - 1));
-        peakBin_[p] = static_cast<float>(k);
+    const auto hop4 = static_cast<int32_t>(hop_);
+    const auto wrap4 = static_cast<int32_t>(n - 1);
+    for (size_t p = 0; p < peakCount; p += 4) {
+        // (Slots past the count hold bins from earlier scans: harmless to read.)
+        i4 k;
+        std::memcpy(&k, peaks_.data() + p, sizeof k);
+        auto gather = [&](const float* from) {
+            return f4{from[k[0]], from[k[1]], from[k[2]], from[k[3]]};
+        };
+        const f4 r = gather(re), i = gather(im), lr = gather(lastRe), li = gather(lastIm);
+        store4(peakCrossRe_.data() + p, r * lr + i * li);
+        store4(peakCrossIm_.data() + p, i * lr - r * li);
+        store4(peakExpected_.data() + p, perBin * __builtin_convertvector((k * hop4) & wrap4, f4));
+        store4(peakBin_.data() + p, __builtin_convertvector(k, f4));
     }
     const f4 pitch = splat4(pitch_);
     const f4 toBins = splat4(1.0f / hopAngle);
