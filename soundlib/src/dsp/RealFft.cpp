@@ -8,37 +8,6 @@
 namespace soundlib {
 namespace {
 
-// Lanes 0, 2 of a then b and lanes 1, 3 likewise: two interleaved pairs taken apart...
-inline f4 evens4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
-#else
-    return __builtin_shuffle(a, b, i4{0, 2, 4, 6});
-#endif
-}
-inline f4 odds4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
-#else
-    return __builtin_shuffle(a, b, i4{1, 3, 5, 7});
-#endif
-}
-// ...and put back together.
-inline f4 interleaveLow4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 0, 4, 1, 5);
-#else
-    return __builtin_shuffle(a, b, i4{0, 4, 1, 5});
-#endif
-}
-inline f4 interleaveHigh4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 2, 6, 3, 7);
-#else
-    return __builtin_shuffle(a, b, i4{2, 6, 3, 7});
-#endif
-}
-
 // One radix-4 butterfly (decimation in frequency): a, b, c, d a quarter of the length apart in,
 // the four outputs before their twiddles out. Works on floats and on four lanes alike.
 template <typename T> struct Radix4 {
