@@ -22,7 +22,7 @@ namespace {
 TEST(RealFft, MatchesTheDirectTransformAndInvertsBack) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    for (const size_t n : {8u, 16u, 256u, 1024u, 4096u}) {
+    for (const size_t n : {8u, 16u, 32u, 64u, 256u, 512u, 1024u, 2048u, 4096u}) {
         SCOPED_TRACE(n);
         std::vector<float> x(n), re(n / 2 + 1), im(n / 2 + 1), back(n);
         for (float& v : x) {

@@ -5,12 +5,32 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace soundlib {
 namespace {
 
 constexpr double kFadeSeconds = 0.005;
+
+// For each mask of four lanes, the lanes set in it in order (then padding), and how many.
+constexpr int32_t kPeakLanes[16][4] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0},
+                                       {2, 0, 0, 0}, {0, 2, 0, 0}, {1, 2, 0, 0}, {0, 1, 2, 0},
+                                       {3, 0, 0, 0}, {0, 3, 0, 0}, {1, 3, 0, 0}, {0, 1, 3, 0},
+                                       {2, 3, 0, 0}, {0, 2, 3, 0}, {1, 2, 3, 0}, {0, 1, 2, 3}};
+constexpr uint8_t kPeakCounts[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+
+// f(i, at) for i = 0, 4, .. n - 4 and at its ring position from `start`, in two straight runs:
+// the first may reach past the ring's end into the copies of its first frames.
+template <size_t Ring, typename F> void alongRingOf(size_t start, size_t n, F f) {
+    const size_t split = std::min(n, (Ring - start + 3) & ~size_t{3});
+    for (size_t i = 0; i < split; i += 4) {
+        f(i, start + i);
+    }
+    for (size_t i = split; i < n; i += 4) {
+        f(i, start + i - Ring);
+    }
+}
 
 size_t indexOfSize(size_t size) {
     return static_cast<size_t>(std::countr_zero(size)) - 8; // 256 -> 0
@@ -96,9 +116,12 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
     }
     input_.assign(channels_ * kRingStride, 0.0f);
     output_.assign(channels_ * kRingStride, 0.0f);
-    lastRe_.assign(channels_ * kMaxBins, 0.0f);
-    lastIm_.assign(channels_ * kMaxBins, 0.0f);
-    lastTurn_.assign(channels_ * kMaxBins, 0.0f);
+    for (auto* last : {&lastRe_, &lastIm_, &lastTurn_}) {
+        last->resize(channels_);
+        for (auto& v : *last) {
+            v.assign(kPadded, 0.0f);
+        }
+    }
     frame_.assign(kMaxSize, 0.0f);
     for (auto* v : {&re_, &im_, &power_, &outRe_, &outIm_, &turn_, &turnPower_, &peakCrossRe_,
                     &peakCrossIm_, &peakExpected_, &peakBin_, &peakShifted_, &peakMove_,
@@ -106,6 +129,7 @@ void PitchShiftUnit::prepare(int sampleRate, int channels, size_t) {
         v->assign(kPadded, 0.0f);
     }
     peaks_.assign(kMaxBins, 0);
+    peakWeights_.assign(4 * kPadded, 0.0f);
     fadeStep_ = static_cast<float>(1.0 / std::max(1.0, kFadeSeconds * sampleRate));
     reset();
 }
@@ -143,11 +167,19 @@ void PitchShiftUnit::configure() noexcept {
     norm_ = static_cast<float>(static_cast<double>(hop_) / (static_cast<double>(size_) * squares));
     // Frames overlapping at any moment, exactly: a hop need not divide the size.
     const double overlap = static_cast<double>(size_) / static_cast<double>(hop_);
+    std::array<float, 3> previous{};
     for (size_t i = 0; i < kOffsetSteps; ++i) {
         const double offset = static_cast<double>(i) / static_cast<double>(kOffsetSteps - 1) - 0.5;
         const auto w = fractionalShiftWeights(offset, overlap);
         for (size_t j = 0; j < 3; ++j) {
-            weights_[3 * i + j] = static_cast<float>(w[j]);
+            const auto weight = static_cast<float>(w[j]);
+            if (i + 1 < kOffsetSteps) {
+                weights_[8 * i + j] = weight;
+            }
+            if (i > 0) {
+                weights_[8 * (i - 1) + 4 + j] = weight - previous[j];
+            }
+            previous[j] = weight;
         }
     }
     std::fill(output_.begin(), output_.end(), 0.0f);
@@ -156,9 +188,11 @@ void PitchShiftUnit::configure() noexcept {
 }
 
 void PitchShiftUnit::startVocoder() noexcept {
-    std::fill(lastRe_.begin(), lastRe_.end(), 0.0f);
-    std::fill(lastIm_.begin(), lastIm_.end(), 0.0f);
-    std::fill(lastTurn_.begin(), lastTurn_.end(), 0.0f);
+    for (auto* last : {&lastRe_, &lastIm_, &lastTurn_}) {
+        for (auto& v : *last) {
+            std::fill(v.begin(), v.end(), 0.0f);
+        }
+    }
     std::fill(output_.begin(), output_.end(), 0.0f);
     running_ = true;
     warmup_ = size_;
@@ -187,21 +221,62 @@ void PitchShiftUnit::process(float* interleaved, size_t frames, int channels) no
         if (settled) {
             // Nothing fades: straight runs up to the next analysis frame.
             const size_t run = running_ ? std::min(frames - i, untilFrame_) : frames - i;
-            for (size_t k = 0; k < run; ++k) {
+            for (size_t done = 0; done < run;) {
+                // Stretches in which neither ring position wraps, a channel at a time (or a
+                // stereo pair together) rather than frame by frame.
                 const size_t at = (at_ + 1) & kRingMask;
-                at_ = at;
                 const size_t delayed = (at - size_) & kRingMask;
-                float* frame = interleaved + (i + k) * stride;
-                for (size_t c = 0; c < stride; ++c) {
-                    float* input = input_.data() + c * kRingStride;
-                    float* output = output_.data() + c * kRingStride;
-                    input[at] = frame[c];
-                    if (at < 4) {
-                        input[kRing + at] = frame[c];
+                const size_t length = std::min({run - done, kRing - at, kRing - delayed});
+                size_t paired = 0;
+                if (stride == 2 && running_ && shifted == 2) {
+                    // Stereo, both shifted: four frames at a time, taken apart and put back.
+                    float* inLeft = input_.data() + at;
+                    float* inRight = inLeft + kRingStride;
+                    float* outLeft = output_.data() + at;
+                    float* outRight = outLeft + kRingStride;
+                    float* sample = interleaved + (i + done) * 2;
+                    const f4 zero = splat4(0.0f);
+                    for (; paired + 4 <= length; paired += 4) {
+                        const f4 a = load4(sample + 2 * paired);
+                        const f4 b = load4(sample + 2 * paired + 4);
+                        store4(inLeft + paired, evens4(a, b));
+                        store4(inRight + paired, odds4(a, b));
+                        const f4 left = load4(outLeft + paired);
+                        const f4 right = load4(outRight + paired);
+                        store4(sample + 2 * paired, interleaveLow4(left, right));
+                        store4(sample + 2 * paired + 4, interleaveHigh4(left, right));
+                        store4(outLeft + paired, zero);
+                        store4(outRight + paired, zero);
                     }
-                    frame[c] = running_ && c < shifted ? output[at] : input[delayed];
-                    output[at] = 0.0f;
                 }
+                for (size_t c = 0; c < stride; ++c) {
+                    float* ring = input_.data() + c * kRingStride;
+                    float* input = ring + at;
+                    float* output = output_.data() + c * kRingStride + at;
+                    float* sample = interleaved + (i + done) * stride + c;
+                    if (running_ && c < shifted) {
+                        for (size_t k = paired; k < length; ++k) {
+                            input[k] = sample[k * stride];
+                            sample[k * stride] = output[k];
+                            output[k] = 0.0f;
+                        }
+                    } else {
+                        // (Reads may reach what this same loop wrote: a block longer than
+                        // the delay.)
+                        const float* plain = ring + delayed;
+                        for (size_t k = 0; k < length; ++k) {
+                            input[k] = sample[k * stride];
+                            sample[k * stride] = plain[k];
+                            output[k] = 0.0f;
+                        }
+                    }
+                    // The ring's first frames again after its end, for four-wide reads.
+                    for (size_t j = at; j < std::min<size_t>(4, at + length); ++j) {
+                        ring[kRing + j] = ring[j];
+                    }
+                }
+                at_ = at + length - 1;
+                done += length;
             }
             i += run;
             if (running_ && (untilFrame_ -= run) == 0) {
@@ -271,18 +346,17 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     RealFft& fft = *ffts_[sizeIndex_];
     const float* input = input_.data() + channel * kRingStride;
     float* output = output_.data() + channel * kRingStride;
-    float* lastRe = lastRe_.data() + channel * kMaxBins;
-    float* lastIm = lastIm_.data() + channel * kMaxBins;
-    float* lastTurn = lastTurn_.data() + channel * kMaxBins;
+    const float* lastRe = lastRe_[channel].data() + 1;
+    const float* lastIm = lastIm_[channel].data() + 1;
+    const float* lastTurn = lastTurn_[channel].data();
     // One guard bin below the spectrum and one above it, for the three-bin filter.
     float* re = re_.data() + 1;
     float* im = im_.data() + 1;
 
     // The newest n input frames, windowed.
-    const size_t start = (at_ + 1 - n) & kRingMask;
-    for (size_t i = 0; i < n; i += 4) {
-        store4(frame_.data() + i, load4(input + ((start + i) & kRingMask)) * load4(window + i));
-    }
+    alongRingOf<kRing>((at_ + 1 - n) & kRingMask, n, [&](size_t i, size_t at) {
+        store4(frame_.data() + i, load4(input + at) * load4(window + i));
+    });
     fft.forward(frame_.data(), re, im);
     // A real frame's spectrum mirrors into its conjugate beyond either end.
     re[-1] = re[1];
@@ -323,15 +397,30 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
         peaks_[peakCount++] = 1;
     }
     const f4 floor4 = splat4(noiseFloor);
-    for (size_t k = 2; k + 2 <= half; k += 4) {
+    // Lanes past the last bin but two are masked off, in the final four only.
+    auto scan = [&](size_t k, bool end) {
         const f4 here = load4(power + k);
-        const i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
-                          (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
-                          (here > floor4);
-        for (size_t lane = 0; lane < 4; ++lane) {
-            peaks_[peakCount] = k + lane;
-            peakCount += static_cast<size_t>(isPeak[lane] & 1) & (k + lane + 2 <= half);
+        i4 isPeak = (here > load4(power + k - 1)) & (here >= load4(power + k + 1)) &
+                    (here > load4(power + k - 2)) & (here >= load4(power + k + 2)) &
+                    (here > floor4);
+        const auto k4 = static_cast<int32_t>(k);
+        if (end) {
+            isPeak &= i4{0, 1, 2, 3} + k4 + 2 <= static_cast<int32_t>(half);
         }
+        const unsigned mask = laneMask4(isPeak);
+        // The peaks' bins packed to the front; the slots after them are overwritten next.
+        i4 lanes;
+        std::memcpy(&lanes, &kPeakLanes[mask], sizeof lanes);
+        lanes += k4;
+        std::memcpy(peaks_.data() + peakCount, &lanes, sizeof lanes);
+        peakCount += kPeakCounts[mask];
+    };
+    size_t k = 2;
+    for (; k + 5 <= half; k += 4) {
+        scan(k, false);
+    }
+    for (; k + 2 <= half; k += 4) {
+        scan(k, true);
     }
 
     // Each peak's true frequency, in bins: its phase moved by the bin centre's share of a hop
@@ -340,12 +429,20 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // frequency change, so the partial's phase advances at the new frequency.
     const float hopAngle = kTwoPi * static_cast<float>(hop_) / static_cast<float>(n);
     const float perBin = kTwoPi / static_cast<float>(n);
-    for (size_t p = 0; p < peakCount; ++p) {
-        const size_t k = peaks_[p];
-        peakCrossRe_[p] = re[k] * lastRe[k] + im[k] * lastIm[k];
-        peakCrossIm_[p] = im[k] * lastRe[k] - re[k] * lastIm[k];
-        peakExpected_[p] = perBin * static_cast<float>((k * hop_) & (n - 1));
-        peakBin_[p] = static_cast<float>(k);
+    const auto hop4 = static_cast<int32_t>(hop_);
+    const auto wrap4 = static_cast<int32_t>(n - 1);
+    for (size_t p = 0; p < peakCount; p += 4) {
+        // (Slots past the count hold bins from earlier scans: harmless to read.)
+        i4 k;
+        std::memcpy(&k, peaks_.data() + p, sizeof k);
+        auto gather = [&](const float* from) {
+            return f4{from[k[0]], from[k[1]], from[k[2]], from[k[3]]};
+        };
+        const f4 r = gather(re), i = gather(im), lr = gather(lastRe), li = gather(lastIm);
+        store4(peakCrossRe_.data() + p, r * lr + i * li);
+        store4(peakCrossIm_.data() + p, i * lr - r * li);
+        store4(peakExpected_.data() + p, perBin * __builtin_convertvector((k * hop4) & wrap4, f4));
+        store4(peakBin_.data() + p, __builtin_convertvector(k, f4));
     }
     const f4 pitch = splat4(pitch_);
     const f4 toBins = splat4(1.0f / hopAngle);
@@ -369,13 +466,31 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
             target >= 0 && target <= lastBin ? lastTurn[static_cast<size_t>(target)] : 0.0f;
         peakTurn_[p] = previous + peakDelta_[p];
     }
+    // Each region's turn and three-bin filter. Moving by one bin turns a frame's middle by half
+    // a turn: undone, so that the middle, where the windows weigh most, keeps the phase carried
+    // on even when the move changes.
+    const f4 lastStep = splat4(static_cast<float>(kOffsetSteps - 1));
     for (size_t p = 0; p < peakCount; p += 4) {
         const f4 turn = wrapPhase(load4(peakTurn_.data() + p));
         f4 sine, cosine;
         fastSinCos(turn, sine, cosine);
+        const i4 odd = (__builtin_convertvector(load4(peakMove_.data() + p), i4) & 1) != 0;
         store4(peakTurn_.data() + p, turn);
-        store4(peakSine_.data() + p, sine);
-        store4(peakCosine_.data() + p, cosine);
+        store4(peakSine_.data() + p, odd ? -sine : sine);
+        store4(peakCosine_.data() + p, odd ? -cosine : cosine);
+        // Weights interpolated between the table's steps (a NaN offset from unused lanes
+        // lands on step 0).
+        f4 position = load4(peakOffset_.data() + p) + 0.5f;
+        position = position > 0.0f ? position : splat4(0.0f);
+        position = (position < 1.0f ? position : splat4(1.0f)) * lastStep;
+        i4 step = __builtin_convertvector(position, i4);
+        step = step < static_cast<int32_t>(kOffsetSteps - 2) ? step : splat4i(kOffsetSteps - 2);
+        const f4 fraction = position - __builtin_convertvector(step, f4);
+        for (size_t lane = 0; lane < 4; ++lane) {
+            const float* row = weights_.data() + 8 * static_cast<size_t>(step[lane]);
+            store4(peakWeights_.data() + 4 * (p + lane),
+                   load4(row) + splat4(fraction[lane]) * load4(row + 4));
+        }
     }
 
     // Every region moves by its whole number of bins, the three-bin filter making up the rest,
@@ -383,26 +498,45 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
     // regions may land on each other (downwards, a higher region lands on a lower one's
     // target): each output bin keeps the turn of its loudest source, so a faint region never
     // takes over a loud partial's phase for the next frame.
+    ptrdiff_t written = -1; // the highest output bin a region has reached
     for (size_t p = 0; p < peakCount; ++p) {
-        const size_t k = peaks_[p];
+        const auto k = static_cast<size_t>(peaks_[p]);
         const auto shift = static_cast<ptrdiff_t>(peakMove_[p]);
-        // Moving by one bin turns a frame's middle by half a turn: undone, so that the middle,
-        // where the windows weigh most, keeps the phase carried on even when the move changes.
-        const float sign = static_cast<float>(1 - 2 * (shift & 1));
-        const float sine = peakSine_[p] * sign, cosine = peakCosine_[p] * sign;
-        const float turn = peakTurn_[p];
-        const float position = std::fmin(std::fmax(peakOffset_[p] + 0.5f, 0.0f), 1.0f) *
-                               static_cast<float>(kOffsetSteps - 1);
-        const size_t step = std::min(static_cast<size_t>(position), kOffsetSteps - 2);
-        const float fraction = position - static_cast<float>(step);
-        const float* w = weights_.data() + 3 * step;
-        const float below = w[0] + fraction * (w[3] - w[0]);
-        const float middle = w[1] + fraction * (w[4] - w[1]);
-        const float above = w[2] + fraction * (w[5] - w[2]);
-        const size_t from = p == 0 ? 0 : (peaks_[p - 1] + k) / 2 + 1;
-        const size_t to = p + 1 == peakCount ? half : (k + peaks_[p + 1]) / 2;
+        const float sine = peakSine_[p], cosine = peakCosine_[p], turn = peakTurn_[p];
+        const float* weights = peakWeights_.data() + 4 * p;
+        const float below = weights[0], middle = weights[1], above = weights[2];
+        const size_t from = p == 0 ? 0 : (static_cast<size_t>(peaks_[p - 1]) + k) / 2 + 1;
+        const size_t to = p + 1 == peakCount ? half : (k + static_cast<size_t>(peaks_[p + 1])) / 2;
         const ptrdiff_t first = std::max<ptrdiff_t>(static_cast<ptrdiff_t>(from), -shift);
         const ptrdiff_t last = std::min<ptrdiff_t>(static_cast<ptrdiff_t>(to), lastBin - shift);
+        if (first > last) {
+            continue;
+        }
+        if (first + shift > written) {
+            // Above every bin written so far, where all still hold zero: four bins at a time,
+            // stored without reading them back; lanes past the end store the zeros they held.
+            const f4 below4 = splat4(below), middle4 = splat4(middle), above4 = splat4(above);
+            const f4 sine4 = splat4(sine), cosine4 = splat4(cosine), turn4 = splat4(turn);
+            const i4 end = splat4i(static_cast<int32_t>(last));
+            for (ptrdiff_t b = first; b <= last; b += 4) {
+                const i4 inside = splat4i(static_cast<int32_t>(b)) + i4{0, 1, 2, 3} <= end;
+                const f4 r = below4 * load4(re + b - 1) + middle4 * load4(re + b) +
+                             above4 * load4(re + b + 1);
+                const f4 i = below4 * load4(im + b - 1) + middle4 * load4(im + b) +
+                             above4 * load4(im + b + 1);
+                const auto dst = static_cast<size_t>(b + shift);
+                const f4 source = load4(power + b);
+                // As the general loop below would leave them, zeros and all.
+                const i4 louder = (source >= zero) & inside;
+                store4(outRe_.data() + dst, inside ? zero + (r * cosine4 - i * sine4) : zero);
+                store4(outIm_.data() + dst, inside ? zero + (r * sine4 + i * cosine4) : zero);
+                store4(turn_.data() + dst, louder ? turn4 : zero);
+                store4(turnPower_.data() + dst, louder ? source : zero);
+            }
+            written = last + shift;
+            continue;
+        }
+        written = std::max(written, last + shift);
         for (ptrdiff_t b = first; b <= last; ++b) {
             const auto src = static_cast<size_t>(b);
             const auto dst = static_cast<size_t>(b + shift);
@@ -416,19 +550,19 @@ void PitchShiftUnit::runFrame(size_t channel) noexcept {
             turnPower_[dst] = louder ? power[src] : turnPower_[dst];
         }
     }
-    std::copy(re, re + half + 1, lastRe);
-    std::copy(im, im + half + 1, lastIm);
-    std::copy(turn_.data(), turn_.data() + half + 1, lastTurn);
+    // This frame becomes the channel's last; its old last is the next frame's scratch.
+    std::swap(re_, lastRe_[channel]);
+    std::swap(im_, lastIm_[channel]);
+    std::swap(turn_, lastTurn_[channel]);
 
     outIm_[0] = 0.0f;
     outIm_[half] = 0.0f;
     fft.inverse(outRe_.data(), outIm_.data(), frame_.data());
-    const size_t into = (at_ + 1) & kRingMask;
     const f4 norm = splat4(norm_);
-    for (size_t i = 0; i < n; i += 4) {
-        float* to = output + ((into + i) & kRingMask);
-        store4(to, load4(to) + load4(frame_.data() + i) * load4(window + i) * norm);
-    }
+    alongRingOf<kRing>((at_ + 1) & kRingMask, n, [&](size_t i, size_t at) {
+        store4(output + at,
+               load4(output + at) + load4(frame_.data() + i) * load4(window + i) * norm);
+    });
     // What ran past the end belongs at the start.
     for (size_t i = 0; i < 4; ++i) {
         output[i] += output[kRing + i];

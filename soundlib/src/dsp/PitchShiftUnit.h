@@ -20,6 +20,7 @@
 #include "RealFft.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -72,26 +73,29 @@ private:
     size_t hop_ = 256;
     size_t sizeIndex_ = 2;
     float norm_ = 0.0f;
-    // fractionalShiftWeights() for the overlap in use, kOffsetSteps triples.
-    std::array<float, 3 * kOffsetSteps> weights_{};
+    // fractionalShiftWeights() for the overlap in use: per step up to the last, the triple and
+    // padding, then how far each weight moves to the next step and padding.
+    std::array<float, 8 * (kOffsetSteps - 1)> weights_{};
 
     std::array<std::unique_ptr<RealFft>, kSizes> ffts_;
     std::array<std::vector<float>, kSizes> windows_;
     size_t channels_ = 0;
     std::vector<float> input_;  // per channel, kRingStride frames
     std::vector<float> output_; // per channel, kRingStride frames of overlap-added synthesis
-    // Per channel, kMaxBins each: the last frame's spectrum, and the turn given to the region
-    // that landed on each bin.
-    std::vector<float> lastRe_, lastIm_, lastTurn_;
+    // Per channel, kPadded each: the last frame's spectrum (after a guard bin, as re_ and im_),
+    // and the turn given to the region that landed on each bin. Each frame's arrays are swapped
+    // in whole rather than copied.
+    std::vector<std::vector<float>> lastRe_, lastIm_, lastTurn_;
     std::vector<float> frame_, re_, im_, power_, outRe_, outIm_, turn_;
     // The power of the source bin whose turn each output bin holds: where regions overlap the
     // loudest one's turn is the one carried on.
     std::vector<float> turnPower_;
-    std::vector<size_t> peaks_;
+    std::vector<int32_t> peaks_; // with room for four more than the most a frame can have
     // Per peak, four at a time: inputs and results of the phase arithmetic.
     std::vector<float> peakCrossRe_, peakCrossIm_, peakExpected_, peakBin_;
     std::vector<float> peakShifted_, peakMove_, peakOffset_, peakDelta_, peakTurn_, peakSine_,
         peakCosine_;
+    std::vector<float> peakWeights_; // per peak the three filter weights and padding
 
     size_t at_ = 0;         // ring position of the newest input frame
     size_t untilFrame_ = 0; // input frames until the next analysis

@@ -1,9 +1,8 @@
-// Fourier transform of real blocks whose length is a power of two: a radix-2 complex transform
-// of half the length plus the usual split, with every table made at construction.
+// Fourier transform of real blocks whose length is a power of two: a complex transform of half
+// the length plus the usual split, with every table made at construction.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 namespace soundlib {
@@ -23,14 +22,18 @@ public:
     void inverse(const float* re, const float* im, float* out) noexcept;
 
 private:
-    void transform() noexcept; // in place on work_, input already in bit-reversed order
+    // Radix-4 stages (a radix-2 one last when the count of points is not a power of four),
+    // each from one buffer pair into the other, so the result comes out in natural order
+    // without a bit-reversing pass. Input interleaved from `in` if given, else in work_[0];
+    // output interleaved and conjugated to `out` if given, else in the pair returned.
+    int transform(const float* in, float* out) noexcept;
 
     size_t n_;
     size_t m_; // complex points
-    std::vector<uint32_t> bitReverse_;
-    std::vector<float> twiddleRe_, twiddleIm_; // stages of 8 points and up, one after another
-    std::vector<float> splitRe_, splitIm_;     // e^(-2 pi i k / n), k = 0 .. m
-    std::vector<float> workRe_, workIm_;
+    // Per radix-4 stage, six runs of a quarter of its length: w^p, w^2p, w^3p (re, im).
+    std::vector<float> twiddles_;
+    std::vector<float> splitRe_, splitIm_; // e^(-2 pi i k / n), k = 0 .. m
+    std::vector<float> work_[2][2];        // [pair][re, im]
 };
 
 } // namespace soundlib

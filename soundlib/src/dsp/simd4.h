@@ -33,6 +33,15 @@ template <int A, int B, int C, int D> inline f4 permute4(f4 v) {
     return __builtin_shuffle(v, i4{A, B, C, D});
 #endif
 }
+// One bit per lane of a comparison's result, lane 0 the lowest.
+inline unsigned laneMask4(i4 v) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(__builtin_ia32_movmskps(reinterpret_cast<f4>(v)));
+#else
+    const i4 bits = v & i4{1, 2, 4, 8};
+    return static_cast<unsigned>(bits[0] | bits[1] | bits[2] | bits[3]);
+#endif
+}
 // The four lanes in reverse order.
 inline f4 reverse4(f4 v) {
     return permute4<3, 2, 1, 0>(v);
@@ -41,6 +50,38 @@ inline f4 reverse4(f4 v) {
 inline f4 swapHalves4(f4 v) {
     return permute4<2, 3, 0, 1>(v);
 }
+// Two vectors of interleaved pairs taken apart: the first members (lanes 0, 2 of a, then of
+// b) and the second ones...
+inline f4 evens4(f4 a, f4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+#else
+    return __builtin_shuffle(a, b, i4{0, 2, 4, 6});
+#endif
+}
+inline f4 odds4(f4 a, f4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+#else
+    return __builtin_shuffle(a, b, i4{1, 3, 5, 7});
+#endif
+}
+// ...and put back together.
+inline f4 interleaveLow4(f4 a, f4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 0, 4, 1, 5);
+#else
+    return __builtin_shuffle(a, b, i4{0, 4, 1, 5});
+#endif
+}
+inline f4 interleaveHigh4(f4 a, f4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, 2, 6, 3, 7);
+#else
+    return __builtin_shuffle(a, b, i4{2, 6, 3, 7});
+#endif
+}
+
 // Rows become columns: v[r][c] is v[c][r] afterwards.
 inline void transpose4(f4 (&v)[4]) {
 #if defined(__clang__)
