@@ -98,7 +98,7 @@ void SfxReverbUnit::prepare(int sampleRate, int channels, size_t) {
     }
     lineSize_ = powerOfTwoAbove(static_cast<size_t>(kLineTuning.back() * scale) + 2);
     lineMask_ = lineSize_ - 1;
-    lines_.assign(lineSize_ * kLines, 0.0f);
+    lines_.assign((lineSize_ + kLinePadding) * kLines, 0.0f);
     tapDelay_.assign(static_cast<size_t>(channels) * kTaps, 0);
     tapGain_.assign(static_cast<size_t>(channels) * kTaps, 0.0f);
     double weightSum = 0.0;
@@ -223,6 +223,14 @@ void readRun(const float* ring, size_t mask, size_t from, float* out, size_t cou
     std::copy(ring, ring + (count - first), out + first);
 }
 
+// `count` samples from `in` into a ring of mask + 1 from position `from` on.
+void writeRun(float* ring, size_t mask, size_t from, const float* in, size_t count) {
+    from &= mask;
+    const size_t first = std::min(count, mask + 1 - from);
+    std::copy(in, in + first, ring + from);
+    std::copy(in + first, in + count, ring);
+}
+
 } // namespace
 
 void SfxReverbUnit::process(float* interleaved, size_t frames, int channels) noexcept {
@@ -249,7 +257,7 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     f4 filterHigh = load4(lineFilter_.data() + 4);
     float* lines[kLines];
     for (size_t l = 0; l < kLines; ++l) {
-        lines[l] = lines_.data() + l * lineSize_;
+        lines[l] = lines_.data() + l * (lineSize_ + kLinePadding);
     }
     // State and settings in locals: the compiler cannot tell that writing the output leaves
     // the members alone, and would reload them for every frame.
@@ -264,8 +272,12 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     for (size_t i = 0; i < frames; ++i) {
         const float* frame = interleaved + i * stride;
         float mono = 0.0f;
-        for (size_t c = 0; c < stride; ++c) {
-            mono += frame[c];
+        if (stride == 2) {
+            mono = mono + frame[0] + frame[1];
+        } else {
+            for (size_t c = 0; c < stride; ++c) {
+                mono += frame[c];
+            }
         }
         mono *= inverseChannels;
         // Room HF and Room LF: shelves around the two reference frequencies.
@@ -306,43 +318,116 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
         diffuserAt_[d] = lineAt;
     }
 
+    // The late tail, in runs no longer than the shortest line: within a run every line reads
+    // only what was written before it began, so the reads and writes of each line are runs of
+    // consecutive samples, and only the loss filters and the mixing go frame by frame.
     size_t length[kLines];
+    size_t shortest = lineLength_[0];
     for (size_t l = 0; l < kLines; ++l) {
         length[l] = lineLength_[l];
+        shortest = std::min(shortest, length[l]);
     }
+    alignas(16) float lineRun[kLines][kChunkFrames]; // what each line gives, then takes
+    alignas(16) float rows[kChunkFrames][kLines];    // the lines mixed, per frame
+    const f4 outScale4 = splat4(outScale);
+    const f4 lateInput4 = splat4(lateInput);
+    for (size_t begin = 0; begin < frames;) {
+        const size_t end = begin + std::min(frames - begin, shortest);
+        for (size_t l = 0; l < kLines; ++l) {
+            readRun(lines[l], lineMask, lineAt - length[l], lineRun[l] + begin, end - begin);
+        }
+        auto mix = [&](size_t i, f4 outLow, f4 outHigh) {
+            filterLow = gainLow * outLow + poleLow * filterLow;
+            filterHigh = gainHigh * outHigh + poleHigh * filterHigh;
+            // Lossless mixing; each channel hears the lines through its own row of the
+            // Hadamard matrix, the mix just made: uncorrelated tails, so the reverb fills the
+            // space between the speakers.
+            f4 mixLow = filterLow, mixHigh = filterHigh;
+            hadamard(mixLow, mixHigh);
+            store4(rows[i], mixLow);
+            store4(rows[i] + 4, mixHigh);
+        };
+        size_t i = begin;
+        for (; i + 4 <= end; i += 4) {
+            f4 low[4] = {load4(lineRun[0] + i), load4(lineRun[1] + i), load4(lineRun[2] + i),
+                         load4(lineRun[3] + i)};
+            f4 high[4] = {load4(lineRun[4] + i), load4(lineRun[5] + i), load4(lineRun[6] + i),
+                          load4(lineRun[7] + i)};
+            transpose4(low);
+            transpose4(high);
+            for (size_t k = 0; k < 4; ++k) {
+                mix(i + k, low[k], high[k]);
+            }
+        }
+        for (; i < end; ++i) {
+            mix(i, f4{lineRun[0][i], lineRun[1][i], lineRun[2][i], lineRun[3][i]},
+                f4{lineRun[4][i], lineRun[5][i], lineRun[6][i], lineRun[7][i]});
+        }
+        // Back into the lines: the mix scaled to keep energy, plus the new input.
+        for (i = begin; i + 4 <= end; i += 4) {
+            const f4 input = load4(late + i) * lateInput4;
+            f4 low[4] = {load4(rows[i]), load4(rows[i + 1]), load4(rows[i + 2]),
+                         load4(rows[i + 3])};
+            f4 high[4] = {load4(rows[i] + 4), load4(rows[i + 1] + 4), load4(rows[i + 2] + 4),
+                          load4(rows[i + 3] + 4)};
+            transpose4(low);
+            transpose4(high);
+            for (size_t l = 0; l < 4; ++l) {
+                store4(lineRun[l] + i, low[l] * outScale4 + input);
+                store4(lineRun[l + 4] + i, high[l] * outScale4 + input);
+            }
+        }
+        for (; i < end; ++i) {
+            const float input = late[i] * lateInput;
+            for (size_t l = 0; l < kLines; ++l) {
+                lineRun[l][i] = rows[i][l] * outScale + input;
+            }
+        }
+        for (size_t l = 0; l < kLines; ++l) {
+            writeRun(lines[l], lineMask, lineAt, lineRun[l] + begin, end - begin);
+        }
+        lineAt = (lineAt + (end - begin)) & lineMask;
+        begin = end;
+    }
+
     const bool noReflections = !earlyGain_.ramping() && earlyGain_.current() == 0.0f;
     float earlyLevel[kChunkFrames]; // for the reflections added below
-    for (size_t i = 0; i < frames; ++i) {
-        float* frame = interleaved + i * stride;
-        const size_t at = lineAt;
-        auto read = [&](size_t l) { return lines[l][(at - length[l]) & lineMask]; };
-        const f4 outLow = {read(0), read(1), read(2), read(3)};
-        const f4 outHigh = {read(4), read(5), read(6), read(7)};
-        filterLow = gainLow * outLow + poleLow * filterLow;
-        filterHigh = gainHigh * outHigh + poleHigh * filterHigh;
-        // Lossless mixing, scaled to keep energy, plus the new input.
-        f4 mixLow = filterLow, mixHigh = filterHigh;
-        hadamard(mixLow, mixHigh);
-        // Each channel hears the lines through its own row of the Hadamard matrix, the mix
-        // just made: uncorrelated tails, so the reverb fills the space between the speakers.
-        float rows[kLines];
-        store4(rows, mixLow);
-        store4(rows + 4, mixHigh);
-        const f4 input = splat4(late[i] * lateInput);
-        mixLow = mixLow * outScale + input;
-        mixHigh = mixHigh * outScale + input;
-        for (size_t l = 0; l < 4; ++l) {
-            lines[l][at] = mixLow[l];
-            lines[l + 4][at] = mixHigh[l];
+    if (!dryGain_.ramping() && !earlyGain_.ramping() && !lateGain_.ramping()) {
+        const float dry = dryGain_.current();
+        const float lateGain = lateGain_.current() * outScale;
+        std::fill(earlyLevel, earlyLevel + frames, earlyGain_.current());
+        size_t i = 0;
+        if (stride == 2) {
+            // Two frames at a time: rows 1 and 2 of each frame's mix.
+            const f4 dry4 = splat4(dry), late4 = splat4(lateGain);
+            for (; i + 2 <= frames; i += 2) {
+                float* frame = interleaved + 2 * i;
+#if defined(__clang__)
+                const f4 wet =
+                    __builtin_shufflevector(load4(rows[i]), load4(rows[i + 1]), 1, 2, 5, 6);
+#else
+                const f4 wet =
+                    __builtin_shuffle(load4(rows[i]), load4(rows[i + 1]), i4{1, 2, 5, 6});
+#endif
+                store4(frame, dry4 * load4(frame) + late4 * wet);
+            }
         }
-
-        const float dry = dryGain_.next();
-        earlyLevel[i] = earlyGain_.next();
-        const float lateGain = lateGain_.next() * outScale;
-        for (size_t c = 0; c < stride; ++c) {
-            frame[c] = dry * frame[c] + lateGain * rows[(c + 1) % kLines];
+        for (; i < frames; ++i) {
+            float* frame = interleaved + i * stride;
+            for (size_t c = 0; c < stride; ++c) {
+                frame[c] = dry * frame[c] + lateGain * rows[i][(c + 1) % kLines];
+            }
         }
-        lineAt = (lineAt + 1) & lineMask;
+    } else {
+        for (size_t i = 0; i < frames; ++i) {
+            float* frame = interleaved + i * stride;
+            const float dry = dryGain_.next();
+            earlyLevel[i] = earlyGain_.next();
+            const float lateGain = lateGain_.next() * outScale;
+            for (size_t c = 0; c < stride; ++c) {
+                frame[c] = dry * frame[c] + lateGain * rows[i][(c + 1) % kLines];
+            }
+        }
     }
     hfLow_ = hfLow;
     lfLow_ = lfLow;
@@ -360,10 +445,27 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     // it would meet the frames written after its own.
     const size_t reflectionsStart = firstPreAt - reflectionsDelay_;
     const size_t preSize = preMask + 1;
-    float sum[kChunkFrames];
-    for (size_t c = 0; c < stride; ++c) {
+    auto sumTaps = [&](size_t c, float* sum) {
         const size_t* delays = tapDelay_.data() + c * kTaps;
         const float* gains = tapGain_.data() + c * kTaps;
+        const float* sources[kTaps];
+        bool wraps = false;
+        for (size_t k = 0; k < kTaps; ++k) {
+            const size_t from = (reflectionsStart - delays[k]) & preMask;
+            sources[k] = preDelay + from;
+            wraps = wraps || from + frames > preSize;
+        }
+        if (!wraps && frames % 4 == 0) {
+            // All taps at once, four frames at a time, added in the same order as below.
+            for (size_t i = 0; i < frames; i += 4) {
+                f4 total = splat4(0.0f);
+                for (size_t k = 0; k < kTaps; ++k) {
+                    total = total + splat4(gains[k]) * load4(sources[k] + i);
+                }
+                store4(sum + i, total);
+            }
+            return;
+        }
         std::fill(sum, sum + frames, 0.0f);
         for (size_t k = 0; k < kTaps; ++k) {
             const float gain = gains[k];
@@ -383,8 +485,24 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
                 i += run;
             }
         }
+    };
+    alignas(16) float sum[2][kChunkFrames];
+    if (stride == 2 && frames % 4 == 0) {
+        sumTaps(0, sum[0]);
+        sumTaps(1, sum[1]);
+        for (size_t i = 0; i < frames; i += 4) {
+            const f4 level = load4(earlyLevel + i);
+            const f4 left = level * load4(sum[0] + i), right = level * load4(sum[1] + i);
+            float* frame = interleaved + 2 * i;
+            store4(frame, load4(frame) + interleaveLow4(left, right));
+            store4(frame + 4, load4(frame + 4) + interleaveHigh4(left, right));
+        }
+        return;
+    }
+    for (size_t c = 0; c < stride; ++c) {
+        sumTaps(c, sum[0]);
         for (size_t i = 0; i < frames; ++i) {
-            interleaved[i * stride + c] += earlyLevel[i] * sum[i];
+            interleaved[i * stride + c] += earlyLevel[i] * sum[0][i];
         }
     }
 }

@@ -72,7 +72,10 @@ private:
     size_t preMask_ = 0, preAt_ = 0;
     std::array<std::vector<float>, kDiffusers> diffusers_;
     std::array<size_t, kDiffusers> diffuserAt_{};
-    std::vector<float> lines_; // kLines lines of lineSize_ each
+    // kLines lines of lineSize_ each, kLinePadding apart: lines a power of two apart would
+    // share the same few cache sets and push each other out.
+    static constexpr size_t kLinePadding = 16;
+    std::vector<float> lines_;
     size_t lineSize_ = 0, lineMask_ = 0, lineAt_ = 0;
     std::array<float, kLines> lineFilter_{};
     // Early taps per output channel: delay behind the reflections delay, and signed gain.
