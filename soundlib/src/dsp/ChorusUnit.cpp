@@ -4,6 +4,8 @@
 #include "soft_limit.h"
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 
 namespace soundlib {
 namespace {
@@ -89,70 +91,86 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
     SmoothedValue dryMix = dry_, wetMix0 = wet_[0], wetMix1 = wet_[1], wetMix2 = wet_[2];
     SmoothedValue delayMs = delayMs_, depthShare = depth_, feedbackShare = feedback_;
     Lfo lfo = lfo_;
-    for (size_t i = 0; i < frames; ++i) {
-        const float dry = dryMix.next();
-        const float wet0 = wetMix0.next();
-        const float wet1 = wetMix1.next();
-        const float wet2 = wetMix2.next();
-        const float base = delayMs.next() * framesPerMs;
-        const float depth = depthShare.next();
-        const float feedback = feedbackShare.next() * (kLoopGain / 3.0f);
-        // The three taps' read positions and interpolation weights, side by side.
-        const float s = lfo.sine();
-        const f4 swing = {s, lfo.cosine(), -s, 0.0f};
-        f4 delay = base * (1.0f + depth * swing);
-        delay = delay > kMinDelayFrames ? delay : splat4(kMinDelayFrames);
-        const i4 whole = __builtin_convertvector(delay, i4); // positive: truncation is floor
-        const f4 t = 1.0f - (delay - __builtin_convertvector(whole, f4));
-        const f4 t2 = t * t;
-        const f4 t3 = t2 * t;
-        const f4 w0 = -0.5f * t + t2 - 0.5f * t3;
-        const f4 w1 = 1.0f - 2.5f * t2 + 1.5f * t3;
-        const f4 w2 = 0.5f * t + 2.0f * t2 - 1.5f * t3;
-        const f4 w3 = -0.5f * t2 + 0.5f * t3;
-        const i4 back = whole + 2;
-        lfo.step();
-        size_t from[3];
-        bool wraps = false;
-        for (size_t k = 0; k < 3; ++k) {
-            from[k] = (at - static_cast<size_t>(back[k])) & mask;
-            wraps = wraps || from[k] > mask - 3;
-        }
-        float* frame = interleaved + i * stride;
-        float* written = line + at * stride;
-        if (stride == 2 && !wraps) {
-            // A pair: each tap's four points of both channels in two loads.
-            auto tap = [&](size_t k) {
-                const float* points = line + 2 * from[k];
-                const f4 first = {w0[k], w0[k], w1[k], w1[k]};
-                const f4 last = {w2[k], w2[k], w3[k], w3[k]};
-                const f4 sum = load4(points) * first + load4(points + 4) * last;
-                return sum + swapHalves4(sum); // both channels' taps in the first two lanes
-            };
-            const f4 first = tap(0), second = tap(1), third = tap(2);
-            const f4 fed = feedback * (first + second + third);
-            const f4 x = {frame[0], frame[1], 0.0f, 0.0f};
-            const f4 out = dry * x + wet0 * first + wet1 * second + wet2 * third;
-            for (size_t c = 0; c < 2; ++c) {
-                written[c] = x[c] + softLimit(fed[c], kLoopKnee, kLoopCeiling);
-                frame[c] = out[c];
+    const i4 mask4 = splat4i(static_cast<int32_t>(mask));
+    const i4 wrapsAfter = splat4i(static_cast<int32_t>(mask - 3));
+    // With every setting at rest (the usual case) their values are read once for the block.
+    auto run = [&](auto steady) {
+        auto value = [&](SmoothedValue& v) {
+            if constexpr (decltype(steady)::value) {
+                return v.current();
+            } else {
+                return v.next();
             }
-        } else {
-            for (size_t c = 0; c < stride; ++c) {
+        };
+        for (size_t i = 0; i < frames; ++i) {
+            const float dry = value(dryMix);
+            const float wet0 = value(wetMix0);
+            const float wet1 = value(wetMix1);
+            const float wet2 = value(wetMix2);
+            const float base = value(delayMs) * framesPerMs;
+            const float depth = value(depthShare);
+            const float feedback = value(feedbackShare) * (kLoopGain / 3.0f);
+            // The three taps' read positions and interpolation weights, side by side.
+            const float s = lfo.sine();
+            const f4 swing = {s, lfo.cosine(), -s, 0.0f};
+            f4 delay = base * (1.0f + depth * swing);
+            delay = delay > kMinDelayFrames ? delay : splat4(kMinDelayFrames);
+            const i4 whole = __builtin_convertvector(delay, i4); // positive: truncation is floor
+            const f4 t = 1.0f - (delay - __builtin_convertvector(whole, f4));
+            const f4 t2 = t * t;
+            const f4 t3 = t2 * t;
+            // Turned so that each vector holds one tap's four weights.
+            f4 w[4] = {-0.5f * t + t2 - 0.5f * t3, 1.0f - 2.5f * t2 + 1.5f * t3,
+                       0.5f * t + 2.0f * t2 - 1.5f * t3, -0.5f * t2 + 0.5f * t3};
+            // The first of each tap's four points; positions fit in 32 bits, so the masked
+            // difference is the same as in full width.
+            const i4 from = (splat4i(static_cast<int32_t>(at)) - (whole + 2)) & mask4;
+            const bool wraps = (laneMask4(from > wrapsAfter) & 7u) != 0;
+            lfo.step();
+            float* frame = interleaved + i * stride;
+            float* written = line + at * stride;
+            if (stride == 2 && !wraps) {
+                transpose4(w);
+                // A pair: each tap's four points of both channels in two loads.
                 auto tap = [&](size_t k) {
-                    const size_t start = from[k];
-                    auto point = [&](size_t j) { return line[((start + j) & mask) * stride + c]; };
-                    return w0[k] * point(0) + w1[k] * point(1) + w2[k] * point(2) +
-                           w3[k] * point(3);
+                    const float* points = line + 2 * static_cast<size_t>(from[k]);
+                    const f4 sum = load4(points) * permute4<0, 0, 1, 1>(w[k]) +
+                                   load4(points + 4) * permute4<2, 2, 3, 3>(w[k]);
+                    return sum + swapHalves4(sum); // both channels' taps in the first two lanes
                 };
-                const float first = tap(0), second = tap(1), third = tap(2);
-                const float x = frame[c];
-                written[c] =
-                    x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
-                frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+                const f4 first = tap(0), second = tap(1), third = tap(2);
+                const f4 fed = feedback * (first + second + third);
+                f4 x = splat4(0.0f);
+                std::memcpy(&x, frame, 2 * sizeof(float));
+                const f4 out = dry * x + wet0 * first + wet1 * second + wet2 * third;
+                const f4 write = x + softLimit4(fed, kLoopKnee, kLoopCeiling);
+                std::memcpy(written, &write, 2 * sizeof(float));
+                std::memcpy(frame, &out, 2 * sizeof(float));
+            } else {
+                for (size_t c = 0; c < stride; ++c) {
+                    auto tap = [&](size_t k) {
+                        const auto start = static_cast<size_t>(from[k]);
+                        auto point = [&](size_t j) {
+                            return line[((start + j) & mask) * stride + c];
+                        };
+                        return w[0][k] * point(0) + w[1][k] * point(1) + w[2][k] * point(2) +
+                               w[3][k] * point(3);
+                    };
+                    const float first = tap(0), second = tap(1), third = tap(2);
+                    const float x = frame[c];
+                    written[c] =
+                        x + softLimit(feedback * (first + second + third), kLoopKnee, kLoopCeiling);
+                    frame[c] = dry * x + wet0 * first + wet1 * second + wet2 * third;
+                }
             }
+            at = (at + 1) & mask;
         }
-        at = (at + 1) & mask;
+    };
+    if (dryMix.ramping() || wetMix0.ramping() || wetMix1.ramping() || wetMix2.ramping() ||
+        delayMs.ramping() || depthShare.ramping() || feedbackShare.ramping()) {
+        run(std::false_type{});
+    } else {
+        run(std::true_type{});
     }
     lines_.advance(frames);
     lfo.renormalise();
