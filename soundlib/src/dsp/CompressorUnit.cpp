@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace soundlib {
 namespace {
@@ -62,22 +63,54 @@ void CompressorUnit::process(float* interleaved, size_t frames, int channels) no
     const size_t stride = static_cast<size_t>(channels);
     float meanSquare = meanSquare_;
     float envelope = envelope_;
-    for (size_t i = 0; i < frames; ++i) {
-        float* frame = interleaved + i * stride;
-        float square = 0.0f;
-        for (size_t c = 0; c < stride; ++c) {
-            square = std::max(square, frame[c] * frame[c]);
+    // Settings in locals: writing the output would otherwise make the compiler reload them
+    // for every frame.
+    const float rmsCoeff = rmsCoeff_, attackCoeff = attackCoeff_, releaseCoeff = releaseCoeff_;
+    SmoothedValue threshold = threshold_, makeUp = makeUp_;
+    // With the settings at rest (the usual case) their values are read once for the block,
+    // and a pair's two channels are taken directly.
+    auto run = [&](auto steady, auto pair) {
+        for (size_t i = 0; i < frames; ++i) {
+            float* frame = interleaved + i * stride;
+            float square = 0.0f;
+            if constexpr (decltype(pair)::value) {
+                square = std::max(std::max(square, frame[0] * frame[0]), frame[1] * frame[1]);
+            } else {
+                for (size_t c = 0; c < stride; ++c) {
+                    square = std::max(square, frame[c] * frame[c]);
+                }
+            }
+            // A short mean square, read as the peak of a sine of that power: a steady tone's
+            // level comes out as its peak without the ripple a raw peak follower has.
+            meanSquare += rmsCoeff * (square - meanSquare);
+            const float level = std::sqrt(2.0f * meanSquare);
+            envelope += (level > envelope ? attackCoeff : releaseCoeff) * (level - envelope);
+            float gain = 0.0f;
+            if constexpr (decltype(steady)::value) {
+                gain = limitingGain(envelope, threshold.current()) * makeUp.current();
+            } else {
+                gain = limitingGain(envelope, threshold.next()) * makeUp.next();
+            }
+            if constexpr (decltype(pair)::value) {
+                frame[0] *= gain;
+                frame[1] *= gain;
+            } else {
+                for (size_t c = 0; c < stride; ++c) {
+                    frame[c] *= gain;
+                }
+            }
         }
-        // A short mean square, read as the peak of a sine of that power: a steady tone's level
-        // comes out as its peak without the ripple a raw peak follower has.
-        meanSquare += rmsCoeff_ * (square - meanSquare);
-        const float level = std::sqrt(2.0f * meanSquare);
-        envelope += (level > envelope ? attackCoeff_ : releaseCoeff_) * (level - envelope);
-        const float gain = limitingGain(envelope, threshold_.next()) * makeUp_.next();
-        for (size_t c = 0; c < stride; ++c) {
-            frame[c] *= gain;
-        }
+    };
+    const bool steady = !threshold.ramping() && !makeUp.ramping();
+    if (steady && stride == 2) {
+        run(std::true_type{}, std::true_type{});
+    } else if (steady) {
+        run(std::true_type{}, std::false_type{});
+    } else {
+        run(std::false_type{}, std::false_type{});
     }
+    threshold_ = threshold;
+    makeUp_ = makeUp;
     meanSquare_ = meanSquare;
     envelope_ = envelope;
 }
