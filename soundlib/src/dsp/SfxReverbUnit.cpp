@@ -355,6 +355,7 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
                           load4(lineRun[7] + i)};
             transpose4(low);
             transpose4(high);
+#pragma GCC unroll 8
             for (size_t k = 0; k < 4; ++k) {
                 mix(i + k, low[k], high[k]);
             }
@@ -372,6 +373,7 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
                           load4(rows[i + 3] + 4)};
             transpose4(low);
             transpose4(high);
+#pragma GCC unroll 8
             for (size_t l = 0; l < 4; ++l) {
                 store4(lineRun[l] + i, low[l] * outScale4 + input);
                 store4(lineRun[l + 4] + i, high[l] * outScale4 + input);
@@ -459,6 +461,7 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
             // All taps at once, four frames at a time, added in the same order as below.
             for (size_t i = 0; i < frames; i += 4) {
                 f4 total = splat4(0.0f);
+#pragma GCC unroll 8
                 for (size_t k = 0; k < kTaps; ++k) {
                     total = total + splat4(gains[k]) * load4(sources[k] + i);
                 }
