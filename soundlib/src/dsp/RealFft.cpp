@@ -76,6 +76,7 @@ void firstStage(const float* in, const float* xr, const float* xi, float* yr, fl
         f4 im[4] = {b.i0, b.i1, b.i2, b.i3};
         transpose4(re);
         transpose4(im);
+#pragma GCC unroll 4
         for (size_t j = 0; j < 4; ++j) {
             store4(yr + 4 * (p + j), re[j]);
             store4(yi + 4 * (p + j), im[j]);

@@ -13,7 +13,45 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace soundlib {
+
+namespace svf_detail {
+
+using d2 = double __attribute__((vector_size(16)));
+using f2 = float __attribute__((vector_size(8)));
+struct Pair {
+    d2 first, second;
+};
+
+// Two stereo frames widened to double, each frame a vector; and narrowed back. The compiler
+// makes four scalar conversions of an eight-byte vector, so on SSE2 the whole block of four
+// floats goes at once.
+inline Pair widen(const float* in) {
+#if defined(__SSE2__)
+    const __m128 v = _mm_loadu_ps(in);
+    return {_mm_cvtps_pd(v), _mm_cvtps_pd(_mm_movehl_ps(v, v))};
+#else
+    f2 a, b;
+    std::memcpy(&a, in, sizeof a);
+    std::memcpy(&b, in + 2, sizeof b);
+    return {__builtin_convertvector(a, d2), __builtin_convertvector(b, d2)};
+#endif
+}
+inline void narrow(float* out, d2 first, d2 second) {
+#if defined(__SSE2__)
+    _mm_storeu_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(second)));
+#else
+    const f2 a = __builtin_convertvector(first, f2), b = __builtin_convertvector(second, f2);
+    std::memcpy(out, &a, sizeof a);
+    std::memcpy(out + 2, &b, sizeof b);
+#endif
+}
+
+} // namespace svf_detail
 
 class StateVariableFilter {
 public:
@@ -42,8 +80,7 @@ public:
             // Both channels side by side in one vector: one set of multiplies serves the pair.
             // Two frames a step: the states then wait on their last values through one multiply
             // and two adds per pair of frames, half the chain that bounds a frame at a time.
-            using d2 = double __attribute__((vector_size(16)));
-            using f2 = float __attribute__((vector_size(8)));
+            using svf_detail::d2, svf_detail::f2, svf_detail::narrow, svf_detail::widen;
             // Over two frames: s'' = A^2 s + A b x0 + b x1, y1 = c A s + c b x0 + y0 x1.
             const double t11 = s11 * s11 + s12 * s21, t12 = s11 * s12 + s12 * s22;
             const double t21 = s21 * s11 + s22 * s21, t22 = s21 * s12 + s22 * s22;
@@ -53,20 +90,13 @@ public:
             d2 first = {state_[0], state_[2]}, second = {state_[1], state_[3]}; // s1, s2 of each
             size_t i = 0;
             for (; i + 2 <= frames; i += 2) {
-                f2 in0, in1;
-                std::memcpy(&in0, interleaved + 2 * i, sizeof in0);
-                std::memcpy(&in1, interleaved + 2 * i + 2, sizeof in1);
-                const d2 x0 = __builtin_convertvector(in0, d2);
-                const d2 xNext = __builtin_convertvector(in1, d2);
+                const auto [x0, xNext] = widen(interleaved + 2 * i);
                 const d2 out0 = y0 * x0 + y1 * first + y2 * second;
                 const d2 out1 = (e1 * first + e2 * second) + (cb * x0 + y0 * xNext);
                 const d2 next1 = (t11 * first + t12 * second) + (p1 * x0 + x1 * xNext);
                 second = (t21 * first + t22 * second) + (p2 * x0 + x2 * xNext);
                 first = next1;
-                const f2 o0 = __builtin_convertvector(out0, f2);
-                const f2 o1 = __builtin_convertvector(out1, f2);
-                std::memcpy(interleaved + 2 * i, &o0, sizeof o0);
-                std::memcpy(interleaved + 2 * i + 2, &o1, sizeof o1);
+                narrow(interleaved + 2 * i, out0, out1);
             }
             if (i < frames) {
                 f2 in;
