@@ -96,9 +96,15 @@ void SfxReverbUnit::prepare(int sampleRate, int channels, size_t) {
             std::max<size_t>(1, static_cast<size_t>(std::lround(kDiffuserTuning[d] * scale))),
             0.0f);
     }
-    lineSize_ = powerOfTwoAbove(static_cast<size_t>(kLineTuning.back() * scale) + 2);
-    lineMask_ = lineSize_ - 1;
-    lines_.assign((lineSize_ + kLinePadding) * kLines, 0.0f);
+    // Each line just long enough for its longest setting (full density): a sample is then
+    // written where one was just read, and the lines take up as little cache as they can.
+    size_t total = 0;
+    for (size_t l = 0; l < kLines; ++l) {
+        lineStart_[l] = total;
+        lineSize_[l] = static_cast<size_t>(std::max(8L, std::lround(kLineTuning[l] * scale))) + 2;
+        total += lineSize_[l];
+    }
+    lines_.assign(total, 0.0f);
     tapDelay_.assign(static_cast<size_t>(channels) * kTaps, 0);
     tapGain_.assign(static_cast<size_t>(channels) * kTaps, 0.0f);
     double weightSum = 0.0;
@@ -190,7 +196,7 @@ void SfxReverbUnit::reset() noexcept {
     std::fill(lines_.begin(), lines_.end(), 0.0f);
     lineFilter_.fill(0.0f);
     preAt_ = 0;
-    lineAt_ = 0;
+    lineAt_.fill(0);
 }
 
 namespace {
@@ -223,10 +229,16 @@ void readRun(const float* ring, size_t mask, size_t from, float* out, size_t cou
     std::copy(ring, ring + (count - first), out + first);
 }
 
-// `count` samples from `in` into a ring of mask + 1 from position `from` on.
-void writeRun(float* ring, size_t mask, size_t from, const float* in, size_t count) {
-    from &= mask;
-    const size_t first = std::min(count, mask + 1 - from);
+// The same on a ring of `size` (from below it, count at most size).
+void readRing(const float* ring, size_t size, size_t from, float* out, size_t count) {
+    const size_t first = std::min(count, size - from);
+    std::copy(ring + from, ring + from + first, out);
+    std::copy(ring, ring + (count - first), out + first);
+}
+
+// `count` samples from `in` into a ring of `size` from position `from` (below it) on.
+void writeRing(float* ring, size_t size, size_t from, const float* in, size_t count) {
+    const size_t first = std::min(count, size - from);
     std::copy(in, in + first, ring + from);
     std::copy(in + first, in + count, ring);
 }
@@ -256,18 +268,21 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     f4 filterLow = load4(lineFilter_.data());
     f4 filterHigh = load4(lineFilter_.data() + 4);
     float* lines[kLines];
+    size_t lineAt[kLines], lineSize[kLines];
     for (size_t l = 0; l < kLines; ++l) {
-        lines[l] = lines_.data() + l * (lineSize_ + kLinePadding);
+        lines[l] = lines_.data() + lineStart_[l];
+        lineAt[l] = lineAt_[l];
+        lineSize[l] = lineSize_[l];
     }
     // State and settings in locals: the compiler cannot tell that writing the output leaves
     // the members alone, and would reload them for every frame.
     float hfLow = hfLow_, lfLow = lfLow_;
     const size_t firstPreAt = preAt_;
-    size_t preAt = preAt_, lineAt = lineAt_;
+    size_t preAt = preAt_;
     const float hfCoeff = hfCoeff_, roomHf = roomHfGain_, lfCoeff = lfCoeff_;
     const float roomLfLift = roomLfGain_ - 1.0f, diffusion = diffusion_;
     const float lateInput = lateInputGain_;
-    const size_t preMask = preMask_, lineMask = lineMask_, lateDelay = lateDelay_;
+    const size_t preMask = preMask_, lateDelay = lateDelay_;
     float* preDelay = preDelay_.data();
     for (size_t i = 0; i < frames; ++i) {
         const float* frame = interleaved + i * stride;
@@ -334,7 +349,9 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     for (size_t begin = 0; begin < frames;) {
         const size_t end = begin + std::min(frames - begin, shortest);
         for (size_t l = 0; l < kLines; ++l) {
-            readRun(lines[l], lineMask, lineAt - length[l], lineRun[l] + begin, end - begin);
+            const size_t from = lineAt[l] >= length[l] ? lineAt[l] - length[l]
+                                                       : lineAt[l] + lineSize[l] - length[l];
+            readRing(lines[l], lineSize[l], from, lineRun[l] + begin, end - begin);
         }
         auto mix = [&](size_t i, f4 outLow, f4 outHigh) {
             filterLow = gainLow * outLow + poleLow * filterLow;
@@ -386,9 +403,10 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
             }
         }
         for (size_t l = 0; l < kLines; ++l) {
-            writeRun(lines[l], lineMask, lineAt, lineRun[l] + begin, end - begin);
+            writeRing(lines[l], lineSize[l], lineAt[l], lineRun[l] + begin, end - begin);
+            lineAt[l] += end - begin;
+            lineAt[l] -= lineAt[l] >= lineSize[l] ? lineSize[l] : 0;
         }
-        lineAt = (lineAt + (end - begin)) & lineMask;
         begin = end;
     }
 
@@ -434,7 +452,9 @@ void SfxReverbUnit::processChunk(float* interleaved, size_t frames, size_t strid
     hfLow_ = hfLow;
     lfLow_ = lfLow;
     preAt_ = preAt;
-    lineAt_ = lineAt;
+    for (size_t l = 0; l < kLines; ++l) {
+        lineAt_[l] = lineAt[l];
+    }
     store4(lineFilter_.data(), filterLow);
     store4(lineFilter_.data() + 4, filterHigh);
 

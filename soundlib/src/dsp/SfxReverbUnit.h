@@ -14,6 +14,7 @@
 #include "DspUnit.h"
 #include "SmoothedValue.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -34,7 +35,7 @@ public:
     void process(float* interleaved, size_t frames, int channels) noexcept override;
     // The pre-delay, the diffusers and a line in turn.
     size_t tailFrames() const noexcept override {
-        size_t frames = preDelay_.size() + lineSize_;
+        size_t frames = preDelay_.size() + *std::max_element(lineSize_.begin(), lineSize_.end());
         for (const auto& diffuser : diffusers_) {
             frames += diffuser.size();
         }
@@ -72,11 +73,8 @@ private:
     size_t preMask_ = 0, preAt_ = 0;
     std::array<std::vector<float>, kDiffusers> diffusers_;
     std::array<size_t, kDiffusers> diffuserAt_{};
-    // kLines lines of lineSize_ each, kLinePadding apart: lines a power of two apart would
-    // share the same few cache sets and push each other out.
-    static constexpr size_t kLinePadding = 16;
-    std::vector<float> lines_;
-    size_t lineSize_ = 0, lineMask_ = 0, lineAt_ = 0;
+    std::vector<float> lines_; // the lines one after the other
+    std::array<size_t, kLines> lineStart_{}, lineSize_{}, lineAt_{};
     std::array<float, kLines> lineFilter_{};
     // Early taps per output channel: delay behind the reflections delay, and signed gain.
     std::vector<size_t> tapDelay_;
