@@ -28,6 +28,9 @@ inline f4 softLimit4(f4 value, float knee, float ceiling) {
     const i4 signBit = splat4i(static_cast<int32_t>(0x80000000u));
     const i4 bits = reinterpret_cast<i4>(value);
     const f4 magnitude = reinterpret_cast<f4>(bits & ~signBit);
+    if (laneMask4(magnitude <= knee) == 0xfu) {
+        return value; // all within the knee, as usual: no division
+    }
     const float room = ceiling - knee;
     const f4 over = (magnitude - knee) / room;
     const f4 bent = knee + room * over / (1.0f + over);
