@@ -95,13 +95,7 @@ void ChorusUnit::process(float* interleaved, size_t frames, int channels) noexce
     const i4 wrapsAfter = splat4i(static_cast<int32_t>(mask - 3));
     // With every setting at rest (the usual case) their values are read once for the block.
     auto run = [&](auto steady) {
-        auto value = [&](SmoothedValue& v) {
-            if constexpr (decltype(steady)::value) {
-                return v.current();
-            } else {
-                return v.next();
-            }
-        };
+        auto value = [](SmoothedValue& v) { return v.nextIn<decltype(steady)::value>(); };
         for (size_t i = 0; i < frames; ++i) {
             const float dry = value(dryMix);
             const float wet0 = value(wetMix0);

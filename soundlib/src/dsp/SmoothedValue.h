@@ -35,6 +35,15 @@ public:
         current_ = --remaining_ == 0 ? target_ : current_ + step_;
         return current_;
     }
+    // next() for a loop compiled twice: once for blocks in which every setting rests (the
+    // value is read as it stands), once for blocks in which some glide.
+    template <bool AtRest> float nextIn() noexcept {
+        if constexpr (AtRest) {
+            return current_;
+        } else {
+            return next();
+        }
+    }
     // Moves `frames` frames on at once and returns the value reached.
     float advance(size_t frames) noexcept {
         if (frames >= remaining_) {
