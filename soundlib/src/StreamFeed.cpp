@@ -76,30 +76,44 @@ uint32_t StreamFeed::requestSeek(uint64_t frame) {
     return serial;
 }
 
-void StreamFeed::publish(const Segment& segment) {
-    const uint32_t seq = segmentSeq_.load(std::memory_order_relaxed);
-    segmentSeq_.store(seq + 1, std::memory_order_relaxed);
+void StreamFeed::PublishedSegment::write(const Segment& segment) {
+    const uint32_t before = seq.load(std::memory_order_relaxed);
+    seq.store(before + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    segSerial_.store(segment.serial, std::memory_order_relaxed);
-    segRingStart_.store(segment.ringStart, std::memory_order_relaxed);
-    segSourceStart_.store(segment.sourceStart, std::memory_order_relaxed);
-    segRingEnd_.store(segment.ringEnd, std::memory_order_relaxed);
-    segmentSeq_.store(seq + 2, std::memory_order_release);
+    serial.store(segment.serial, std::memory_order_relaxed);
+    ringStart.store(segment.ringStart, std::memory_order_relaxed);
+    sourceStart.store(segment.sourceStart, std::memory_order_relaxed);
+    ringEnd.store(segment.ringEnd, std::memory_order_relaxed);
+    seq.store(before + 2, std::memory_order_release);
+}
+
+bool StreamFeed::PublishedSegment::read(Segment& out) const {
+    const uint32_t before = seq.load(std::memory_order_acquire);
+    if (before & 1u) {
+        return false;
+    }
+    out.serial = serial.load(std::memory_order_relaxed);
+    out.ringStart = ringStart.load(std::memory_order_relaxed);
+    out.sourceStart = sourceStart.load(std::memory_order_relaxed);
+    out.ringEnd = ringEnd.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return seq.load(std::memory_order_relaxed) == before;
+}
+
+void StreamFeed::publish(const Segment& segment) {
+    for (PublishedSegment& copy : published_) {
+        copy.write(segment);
+    }
 }
 
 bool StreamFeed::segment(Segment& out) const {
+    // The first copy is always written first: while it is being written the second still
+    // holds what the first held, so no read gives an older segment than one read before it.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const uint32_t before = segmentSeq_.load(std::memory_order_acquire);
-        if (before & 1u) {
-            continue;
-        }
-        out.serial = segSerial_.load(std::memory_order_relaxed);
-        out.ringStart = segRingStart_.load(std::memory_order_relaxed);
-        out.sourceStart = segSourceStart_.load(std::memory_order_relaxed);
-        out.ringEnd = segRingEnd_.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (segmentSeq_.load(std::memory_order_relaxed) == before) {
-            return true;
+        for (const PublishedSegment& copy : published_) {
+            if (copy.read(out)) {
+                return true;
+            }
         }
     }
     return false;

@@ -13,6 +13,7 @@
 #include "WakeEvent.h"
 #include "decoder.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -121,12 +122,20 @@ private:
     std::atomic<uint32_t> requestedSerial_{0};
     std::atomic<uint64_t> requestedFrame_{0};
 
-    // The published segment (a sequence lock: odd while being written).
-    std::atomic<uint32_t> segmentSeq_{0};
-    std::atomic<uint32_t> segSerial_{0};
-    std::atomic<uint64_t> segRingStart_{0};
-    std::atomic<uint64_t> segRingEnd_{UINT64_MAX};
-    std::atomic<uint64_t> segSourceStart_{0};
+    // The published segment, twice over, each copy under a sequence lock (odd while being
+    // written). The copies are written one after the other, so while the thread is stopped
+    // half-way through one (preempted, say) the other is whole and the mixer reads that.
+    struct PublishedSegment {
+        std::atomic<uint32_t> seq{0};
+        std::atomic<uint32_t> serial{0};
+        std::atomic<uint64_t> ringStart{0};
+        std::atomic<uint64_t> ringEnd{UINT64_MAX};
+        std::atomic<uint64_t> sourceStart{0};
+
+        void write(const Segment& segment);
+        bool read(Segment& out) const;
+    };
+    std::array<PublishedSegment, 2> published_;
 
     // The decoding thread's sleep: it wakes on seeks, kicks, stop(), and the consumer's
     // release() once wakeAtFree_ frames are free (0: not sleeping on room).
