@@ -50,36 +50,28 @@ inline f4 reverse4(f4 v) {
 inline f4 swapHalves4(f4 v) {
     return permute4<2, 3, 0, 1>(v);
 }
+// Lanes of two vectors picked by index: 0..3 from a, 4..7 from b.
+template <int A, int B, int C, int D> inline f4 shuffle4(f4 a, f4 b) {
+#if defined(__clang__)
+    return __builtin_shufflevector(a, b, A, B, C, D);
+#else
+    return __builtin_shuffle(a, b, i4{A, B, C, D});
+#endif
+}
 // Two vectors of interleaved pairs taken apart: the first members (lanes 0, 2 of a, then of
 // b) and the second ones...
 inline f4 evens4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
-#else
-    return __builtin_shuffle(a, b, i4{0, 2, 4, 6});
-#endif
+    return shuffle4<0, 2, 4, 6>(a, b);
 }
 inline f4 odds4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
-#else
-    return __builtin_shuffle(a, b, i4{1, 3, 5, 7});
-#endif
+    return shuffle4<1, 3, 5, 7>(a, b);
 }
 // ...and put back together.
 inline f4 interleaveLow4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 0, 4, 1, 5);
-#else
-    return __builtin_shuffle(a, b, i4{0, 4, 1, 5});
-#endif
+    return shuffle4<0, 4, 1, 5>(a, b);
 }
 inline f4 interleaveHigh4(f4 a, f4 b) {
-#if defined(__clang__)
-    return __builtin_shufflevector(a, b, 2, 6, 3, 7);
-#else
-    return __builtin_shuffle(a, b, i4{2, 6, 3, 7});
-#endif
+    return shuffle4<2, 6, 3, 7>(a, b);
 }
 
 // Rows become columns: v[r][c] is v[c][r] afterwards.
